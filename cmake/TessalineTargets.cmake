@@ -1,0 +1,56 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# tessaline_library(<name> [LIBS ...])
+# One static library per source folder, built from every .cpp/.h/.ui/.qrc in that folder.
+function(tessaline_library name)
+    cmake_parse_arguments(ARG "" "" "LIBS;PUBLIC_LIBS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} ${ARG_LIBS})
+    tessaline_warnings(${name})
+endfunction()
+
+# tessaline_gtest(<name> SOURCES ... LIBS ... [GUI])
+# A GoogleTest executable registered with CTest. Every test runs with HOME, the XDG folders and TMPDIR
+# pointed at a fresh temporary folder (see tests/support/testmain.cpp), so no test touches the user's
+# real settings.
+function(tessaline_gtest name)
+    cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    if(ARG_GUI)
+        target_link_libraries(${name} PRIVATE test_main_gui)
+    else()
+        target_link_libraries(${name} PRIVATE test_main_core)
+    endif()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+    tessaline_warnings(${name})
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TESSALINE_SOURCE_DIR=${PROJECT_SOURCE_DIR};TESSALINE_BINARY_DIR=${PROJECT_BINARY_DIR}")
+endfunction()
+
+# tessaline_fuzzer(<name> SOURCES ... LIBS ... [CORPUS dir])
+# A libFuzzer target (clang only); CTest runs it briefly over its seed corpus.
+function(tessaline_fuzzer name)
+    cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+    if(NOT TESSALINE_FUZZ OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        return()
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    # libFuzzer writes new inputs into its first corpus folder, so it gets a scratch copy.
+    set(corpus_copy ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+    set(seeds "")
+    if(ARG_CORPUS)
+        set(seeds ${ARG_CORPUS})
+    endif()
+    add_test(NAME fuzz.${name}
+        COMMAND sh -c "mkdir -p '${corpus_copy}' && exec '$<TARGET_FILE:${name}>' -max_total_time=10 -rss_limit_mb=2048 -timeout=10 '${corpus_copy}' ${seeds}")
+    set_tests_properties(fuzz.${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
