@@ -4,10 +4,20 @@
 # One static library per source folder, built from every .cpp/.h/.ui/.qrc in that folder.
 function(tessaline_library name)
     cmake_parse_arguments(ARG "" "" "LIBS;PUBLIC_LIBS" ${ARGN})
+    # Every folder library is linked publicly: the layers above see the ones below.
     file(GLOB sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
         ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
-    add_library(${name} STATIC ${sources})
+    list(FILTER sources INCLUDE REGEX "\\.(cpp|ui|qrc)$")
+    if(NOT sources)
+        # A folder that holds only headers so far.
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+        target_link_libraries(${name} INTERFACE ${ARG_PUBLIC_LIBS} ${ARG_LIBS})
+        return()
+    endif()
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    add_library(${name} STATIC ${sources} ${headers})
     target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} ${ARG_LIBS})
     tessaline_warnings(${name})
