@@ -4,6 +4,8 @@
 #include <QDebug>
 #include <QMessageBox>
 
+#include <utility>
+
 namespace {
 
 ExceptionPresenter &presenter()
@@ -31,7 +33,7 @@ void handleException(const QString &message)
         showCriticalBox(text);
 }
 
-void setExceptionPresenter(ExceptionPresenter p)
+ExceptionPresenter setExceptionPresenter(ExceptionPresenter p)
 {
-    presenter() = std::move(p);
+    return std::exchange(presenter(), std::move(p));
 }

@@ -8,7 +8,7 @@
 // modal critical box "EXCEPTION : <text>".
 void handleException(const QString &message);
 
-// Replaces the message box (tests read the text instead of clicking a dialog). An empty function
-// restores the box.
+// Replaces the message box (tests read the text instead of clicking a dialog); an empty function
+// restores the box. Returns the presenter it replaced.
 using ExceptionPresenter = std::function<void(const QString &boxText)>;
-void setExceptionPresenter(ExceptionPresenter presenter);
+ExceptionPresenter setExceptionPresenter(ExceptionPresenter presenter);

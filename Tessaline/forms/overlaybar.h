@@ -1,0 +1,37 @@
+#pragma once
+
+#include "overlaycommands.h"
+
+#include <QHash>
+#include <QWidget>
+
+class QHBoxLayout;
+class QToolButton;
+
+// The overlay commands of the current view mode as a row of tool buttons above the view: the left-edge
+// group, the top group in the middle, the right-edge group at the far end. Mode buttons stay pressed.
+class OverlayBar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit OverlayBar(QWidget *parent = nullptr);
+
+    void showViewMode(ViewMode mode);
+    // Presses the button of that name (when the current mode has one) and releases the other modes.
+    void setPressed(const QString &name);
+    // Shows a toggle's state ("Auto drop", "Stats").
+    void setChecked(const QString &name, bool checked);
+    QStringList buttonNames() const;
+
+signals:
+    void clicked(const QString &name);
+
+private:
+    void addGroup(const OverlayGroup &group);
+    void applyStates();
+
+    QHBoxLayout *m_layout;
+    QHash<QString, QToolButton *> m_buttons;
+    QString m_pressed;
+    QHash<QString, bool> m_checked;
+};
