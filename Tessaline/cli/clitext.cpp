@@ -1,0 +1,40 @@
+#include "clitext.h"
+
+#include <cstdio>
+
+void printOut(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+void printErr(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+int usageError(const QString &message)
+{
+    printErr("tessaline-cli: " + message + "\nTry 'tessaline-cli --help' for more information.\n");
+    return kExitUsage;
+}
+
+QString usageText()
+{
+    return "Usage: tessaline-cli COMMAND [OPTIONS] ARGS\n"
+           "\n"
+           "Commands:\n"
+           "  stats [--json] FILE...   Print statistics of G-code or compact G-code files: estimated\n"
+           "                           time, filament length, extrusion and travel distances (mm),\n"
+           "                           layer count, line count, extruded path length per segment\n"
+           "                           type and the first parse error. --json prints one JSON object\n"
+           "                           per file and line.\n"
+           "  convert [--ascii] IN OUT Convert compact G-code (.zcode) to text G-code.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help               Show this text.\n"
+           "  --version                Show the version.\n"
+           "\n"
+           "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on a usage error.\n";
+}

@@ -1,0 +1,70 @@
+#include "convertcommand.h"
+
+#include "clitext.h"
+#include "files.h"
+#include "gcodesimxcode.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace
+{
+
+struct ConvertRequest {
+    QString inPath;
+    QString outPath;
+    bool asciiStl = false;
+};
+
+// Written through a temporary file, so a failed write never leaves half a file in place of a good one.
+void writeWholeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw QString("Cannot write \"%1\": %2").arg(path, file.errorString());
+}
+
+bool isMeshPath(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == "stl" || suffix == "obj";
+}
+
+void convertMesh(const ConvertRequest &request)
+{
+    throw QString("Cannot convert \"%1\": mesh conversion is not available in this build").arg(request.inPath);
+}
+
+void convertCompactGCode(const ConvertRequest &request, const QByteArray &data)
+{
+    writeWholeFile(request.outPath, processXCode(data));
+}
+
+} // namespace
+
+int runConvert(const QStringList &args)
+{
+    ConvertRequest request;
+    QStringList paths;
+    for (const QString &arg : args) {
+        if (arg == "--ascii")
+            request.asciiStl = true;
+        else if (arg.startsWith('-') && arg != "-")
+            return usageError(QString("convert: unknown option '%1'").arg(arg));
+        else
+            paths << arg;
+    }
+    if (paths.size() != 2)
+        return usageError("convert: expected an input and an output file");
+    request.inPath = paths[0];
+    request.outPath = paths[1];
+    if (isMeshPath(request.inPath)) {
+        convertMesh(request);
+        return kExitOk;
+    }
+    const QByteArray data = readFile(request.inPath, true);
+    if (!isXCode(data))
+        throw QString("Cannot convert \"%1\": not a compact G-code file").arg(request.inPath);
+    convertCompactGCode(request, data);
+    return kExitOk;
+}

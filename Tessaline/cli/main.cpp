@@ -1,0 +1,47 @@
+#include "clitext.h"
+#include "convertcommand.h"
+#include "statscommand.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+namespace
+{
+
+int runCommand(const QStringList &args)
+{
+    if (args.isEmpty())
+        return usageError("missing command");
+    const QString command = args.first();
+    const QStringList rest = args.mid(1);
+    if (command == "-h" || command == "--help" || rest.contains("--help") || rest.contains("-h")) {
+        printOut(usageText());
+        return kExitOk;
+    }
+    if (command == "--version") {
+        printOut(QString("tessaline-cli %1\n").arg(TESSALINE_VERSION));
+        return kExitOk;
+    }
+    if (command == "stats")
+        return runStats(rest);
+    if (command == "convert")
+        return runConvert(rest);
+    return usageError(QString("unknown command '%1'").arg(command));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("tessaline-cli");
+    QCoreApplication::setOrganizationName("Vantoridge");
+    try {
+        return runCommand(app.arguments().mid(1));
+    } catch (const char *message) {
+        printErr(QString("tessaline-cli: %1\n").arg(message));
+    } catch (const QString &message) {
+        printErr(QString("tessaline-cli: %1\n").arg(message));
+    }
+    return kExitFailure;
+}

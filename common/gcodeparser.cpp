@@ -1,0 +1,228 @@
+#include "gcodeparser.h"
+
+#include "strnum.h"
+#include "takeline.h"
+
+#include <array>
+#include <cstring>
+
+namespace
+{
+
+constexpr int letterIndex(char upper)
+{
+    return upper - 'A';
+}
+constexpr int kG = letterIndex('G'), kM = letterIndex('M'), kT = letterIndex('T');
+
+// How parseCommand treats each byte.
+enum CharKind : std::uint8_t {
+    Invalid,    // not allowed in a command
+    CommandEnd, // NUL, line ends, checksum '*', comment ';'
+    Blank,
+    Parenthesis,
+    Letter,
+};
+
+constexpr std::array<std::uint8_t, 256> makeCharKinds()
+{
+    std::array<std::uint8_t, 256> kinds{};
+    for (int c = 'A'; c <= 'Z'; ++c)
+        kinds[c] = kinds[c + 32] = Letter;
+    for (const char c : {'\0', '\n', '\r', '*', ';'})
+        kinds[(unsigned char)c] = CommandEnd;
+    kinds[' '] = kinds['\t'] = Blank;
+    kinds['('] = Parenthesis;
+    return kinds;
+}
+
+constexpr std::array<std::uint8_t, 256> kCharKinds = makeCharKinds();
+
+bool startsNumber(char c)
+{
+    return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
+bool isLineEnd(char c)
+{
+    return c == '\n' || c == '\r' || c == '\0';
+}
+
+// Up to (not past) the next line end or the NUL.
+const char *lineEnd(const char *p)
+{
+    while (!isLineEnd(*p))
+        ++p;
+    return p;
+}
+
+// Some files carry a few lines of plain text before the G-code starts; lines opening with these
+// lower-case pairs are passed over while the first 20 lines are read.
+bool startsIgnoredText(const char *p)
+{
+    return (p[0] == 'd' && p[1] == 'o') || (p[0] == 'p' && p[1] == 'l') || (p[0] == 'n' && p[1] == 'u');
+}
+
+// Past the ')' of a parenthesis comment. An unclosed comment ends with its line, as it does for the
+// printer, which receives the file line by line: it must not swallow the rest of the file.
+const char *skipParenthesisComment(const char *p)
+{
+    while (!isLineEnd(*p)) {
+        if (*p++ == ')')
+            break;
+    }
+    return p;
+}
+
+QString quoted(char c)
+{
+    return QString(QLatin1Char(c));
+}
+
+} // namespace
+
+void GCodeParser::reset()
+{
+    posX = posY = posZ = posE = 0;
+    feed = 0;
+    fan = 0;
+    segType = 0;
+    timeSec = 0;
+    lineNo = 0;
+    lineEndOffset = 0;
+    totalE = extrudeDist = travelDist = 0;
+    relXYZ = relE = inches = false;
+    segTypeFromPlainComment = false;
+    bedTemp = extruderTemp = 0;
+    m_error.clear();
+    m_pending.clear();
+}
+
+void GCodeParser::recordError(const QString &message)
+{
+    if (m_error.isEmpty())
+        m_error = QString("GCodeParser error at line(%1): %2").arg(lineNo).arg(message);
+}
+
+bool GCodeParser::abandonLine(const char *p, const char *&cursor)
+{
+    p = lineEnd(p);
+    skipToNextLine(p);
+    cursor = p;
+    return false;
+}
+
+bool GCodeParser::parseCommand(const char *&cursor)
+{
+    if (!cursor)
+        return false;
+    std::memset(has, 0, sizeof has);
+    int command = -1;
+    const char *p = cursor;
+    for (;;) {
+        if (lineNo < 20 && startsIgnoredText(p))
+            p = lineEnd(p);
+        const unsigned char c = *p;
+        switch (kCharKinds[c]) {
+        case CommandEnd:
+            skipToNextLine(p);
+            cursor = p;
+            return command >= 0 && execute();
+        case Blank:
+            ++p;
+            continue;
+        case Parenthesis:
+            matchParenthesisComment(p);
+            p = skipParenthesisComment(p + 1);
+            continue;
+        case Invalid:
+            recordError(QString("Invalid Char '%1' in GCode stream.").arg(quoted(char(c))));
+            return abandonLine(p, cursor);
+        default:
+            break;
+        }
+        const int letter = (c & ~0x20) - 'A';
+        if (command < 0) {
+            if (letter != kG && letter != kM && letter != kT) {
+                recordError(QString("Invalid gcode command (first param) '%1'. Valid commands are [G, M, T].")
+                                .arg(quoted(char('A' + letter))));
+                return abandonLine(p, cursor);
+            }
+            command = letter;
+        } else if (letter == kG || letter == kM || (letter == kT && (command != kM || has[kT]))) {
+            cursor = p; // the next command starts at this letter
+            return execute();
+        } else if (has[letter]) {
+            recordError(QString("Param already specified '%1'.").arg(quoted(char('A' + letter))));
+            return abandonLine(p, cursor);
+        }
+        has[letter] = true;
+        ++p;
+        if (!startsNumber(*p)) {
+            val[letter] = 0;
+        } else if (!strToNormalFloat(p, val[letter])) {
+            recordError("Invalid float format.");
+            return abandonLine(p, cursor);
+        }
+        if (letter == kM && val[kM] == 117) // the display text of M117 is free text
+            p = lineEnd(p);
+    }
+}
+
+void GCodeParser::skipToNextLine(const char *&cursor)
+{
+    const char *p = cursor;
+    for (;;) {
+        const char c = *p;
+        if (c == '\0')
+            break;
+        if (c == '\n' || c == '\r') {
+            // Integer arithmetic: fed lines are not inside the text textStart points to.
+            lineEndOffset =
+                std::int32_t(reinterpret_cast<std::uintptr_t>(p) - reinterpret_cast<std::uintptr_t>(textStart));
+            ++p;
+            if ((*p == '\n' || *p == '\r') && *p != c)
+                ++p;
+            ++lineNo;
+            break;
+        }
+        if (c == ';')
+            matchLineComment(p);
+        ++p;
+    }
+    cursor = p;
+}
+
+bool GCodeParser::parseLine(const QByteArray &line)
+{
+    bool changed = false;
+    const char *cursor = line.constData();
+    const char *const end = cursor + line.size();
+    while (cursor < end) {
+        if (*cursor == '\0')
+            ++cursor;
+        else
+            changed |= parseCommand(cursor);
+    }
+    return changed;
+}
+
+bool GCodeParser::feedLines(const QByteArray &chunk)
+{
+    const int searchFrom = m_pending.size();
+    m_pending += chunk;
+    int start = 0;
+    int end = m_pending.indexOf('\n', searchFrom);
+    bool changed = false;
+    QByteArray oneLine, line;
+    // Lines are cut out by position and the consumed bytes dropped once, so that a large chunk costs
+    // linear time; takeLine still decides what a line holds.
+    for (; end >= 0; start = end + 1, end = m_pending.indexOf('\n', start)) {
+        oneLine = m_pending.mid(start, end + 1 - start);
+        takeLine(oneLine, line);
+        if (!line.isEmpty())
+            changed |= parseLine(line);
+    }
+    m_pending.remove(0, start);
+    return changed;
+}

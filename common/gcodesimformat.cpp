@@ -1,0 +1,94 @@
+#include "gcodesimformat.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace gcodeformat
+{
+
+namespace
+{
+
+constexpr std::array<char, 3000> makeDigitTriples()
+{
+    std::array<char, 3000> triples{};
+    for (int n = 0; n < 1000; ++n) {
+        triples[n * 3] = char('0' + n / 100);
+        triples[n * 3 + 1] = char('0' + n / 10 % 10);
+        triples[n * 3 + 2] = char('0' + n % 10);
+    }
+    return triples;
+}
+
+constexpr std::array<char, 3000> kDigitTriples = makeDigitTriples();
+
+// Largest thousandths count written by writeReal (about 9.2e15 mm).
+constexpr double kMaxThousandths = 9.2e18;
+
+char *writeTriple(char *out, unsigned group)
+{
+    std::memcpy(out, &kDigitTriples[group * 3], 3);
+    return out + 3;
+}
+
+char *writeUnsigned(char *out, std::uint64_t value)
+{
+    // Groups of three from the right; the leading group drops its leading zeros.
+    unsigned groups[7];
+    int count = 0;
+    do {
+        groups[count++] = unsigned(value % 1000);
+        value /= 1000;
+    } while (value != 0);
+    const unsigned lead = groups[--count];
+    const int leadDigits = lead >= 100 ? 3 : lead >= 10 ? 2 : 1;
+    std::memcpy(out, &kDigitTriples[lead * 3 + 3 - leadDigits], leadDigits);
+    out += leadDigits;
+    while (count > 0)
+        out = writeTriple(out, groups[--count]);
+    return out;
+}
+
+std::uint64_t magnitude(std::int64_t value)
+{
+    return value < 0 ? 0 - std::uint64_t(value) : std::uint64_t(value);
+}
+
+} // namespace
+
+char *writeInt(char *out, std::int64_t value)
+{
+    if (value < 0)
+        *out++ = '-';
+    return writeUnsigned(out, magnitude(value));
+}
+
+char *writeReal(char *out, double value)
+{
+    double thousandths = std::floor(value * 1000.0 + 0.5);
+    if (std::isnan(thousandths))
+        thousandths = 0;
+    thousandths = std::fmax(-kMaxThousandths, std::fmin(kMaxThousandths, thousandths));
+    const std::int64_t rounded = std::int64_t(thousandths);
+    if (rounded < 0)
+        *out++ = '-';
+    const std::uint64_t units = magnitude(rounded);
+    out = writeUnsigned(out, units / 1000);
+    *out++ = '.';
+    return writeTriple(out, unsigned(units % 1000));
+}
+
+void appendInt(QByteArray &text, std::int64_t value)
+{
+    char buffer[kMaxNumberLength];
+    text.append(buffer, int(writeInt(buffer, value) - buffer));
+}
+
+void appendReal(QByteArray &text, double value)
+{
+    char buffer[kMaxNumberLength];
+    text.append(buffer, int(writeReal(buffer, value) - buffer));
+}
+
+} // namespace gcodeformat

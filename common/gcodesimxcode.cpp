@@ -1,0 +1,255 @@
+#include "gcodesimxcode.h"
+
+#include "gcodesimformat.h"
+#include "platform/paths.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QStringList>
+
+#include <cstdint>
+#include <cstring>
+#include <set>
+
+namespace
+{
+
+// File layout: the magic, a header up to byte 128 that carries nothing we need, then records of
+// [length L (signed), type, L - 1 more bytes], multi-byte numbers little-endian.
+constexpr char kMagic[] = {'Z', 'C', 'o', 'd', 'e'};
+constexpr int kHeaderSize = 128;
+
+enum RecordType { MoveRecord = 1, FeedRecord = 2, HomeRecord = 4 };
+
+// Move flags: bits 0..3 say which of X, Y, Z, E follow, bit 5 a fan word; 4, 6 and 7 mean nothing.
+constexpr unsigned kAxisBits = 0x0F, kFanBit = 0x20, kUnknownMoveBits = 0xD0;
+// Home mask: bits 0..2 home X, Y, Z (each followed by an unused word), bit 3 sets E.
+constexpr unsigned kHomeAxisBits = 0x07, kSetEBit = 0x08, kUnknownHomeBits = 0xF0;
+
+// Machine units per word: X and Y 1/640 mm, Z 1/800 mm, E 1/1200 mm at 100 %.
+constexpr float kXYFactor = 0.0015625f, kZFactor = 0.00125f, kEFactorAt100 = 0.00083333335f;
+// Beyond these a value is suspicious enough to log (it is still written).
+constexpr float kMinPlausible = -1, kMaxPlausible = 150;
+
+// A damaged file could otherwise flood the debug log with one line per record.
+constexpr int kMaxDiagnostics = 100;
+
+// The longest line we build: "G1", four axes with a letter and a number each, CR LF.
+constexpr int kLineCapacity = 2 + 4 * (1 + gcodeformat::kMaxNumberLength) + 2;
+
+int readEscale()
+{
+    QFile file(platform::developerSwitchPath("c:/escale"));
+    if (!file.open(QIODevice::ReadOnly))
+        return 100;
+    bool ok = false;
+    const int percent = QString::fromLatin1(file.read(64)).trimmed().toInt(&ok);
+    return ok && percent >= 10 && percent <= 1000 ? percent : 100;
+}
+
+// The slicer's segment-type name for a path type below 128; nullptr for an unknown one.
+const char *pathTypeName(unsigned pathType)
+{
+    static const char *const names[20] = {"Perimeter",   "HShell", "Loop",    "Infill", "Support", "Support", nullptr,
+                                          "SoftSupport", nullptr,  "Support", "Raft",   "Raft",    "Raft",    "Support",
+                                          "HShell",      "HShell", nullptr,   "Loop",   "HShell",  "Loop"};
+    return pathType < 20 ? names[pathType] : nullptr;
+}
+
+std::int32_t wordAt(const unsigned char *p)
+{
+    return std::int32_t(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                        std::uint32_t(p[3]) << 24);
+}
+
+int bitCount(unsigned bits)
+{
+    int count = 0;
+    for (; bits; bits &= bits - 1)
+        ++count;
+    return count;
+}
+
+class XCodeConverter
+{
+public:
+    explicit XCodeConverter(int escale)
+        : m_factors{kXYFactor, kXYFactor, kZFactor, float(escale) / 100.0f * kEFactorAt100}
+    {
+    }
+
+    QByteArray convert(const QByteArray &data)
+    {
+        m_out.reserve(data.size() * 2 + 64);
+        const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
+        const int size = data.size();
+        for (int cursor = kHeaderSize; cursor < size;) {
+            const int length = std::int8_t(bytes[cursor]);
+            // A negative length would never move forward; like a record running past the end it
+            // means the rest is not usable.
+            if (length < 0 || size - cursor - 1 < length) {
+                diagnostic("error out of code");
+                break;
+            }
+            handleRecord(bytes + cursor, 1 + length);
+            cursor += 1 + length;
+        }
+        m_out += "G1X0F5000 ;finishing move\r\n";
+        if (!m_unknownPathTypes.empty()) {
+            QStringList types;
+            for (unsigned type : m_unknownPathTypes)
+                types << QString::number(type);
+            qDebug().noquote() << "code unknown path types" << types.join(", ");
+        }
+        return m_out;
+    }
+
+private:
+    void diagnostic(const QString &text)
+    {
+        if (++m_diagnostics <= kMaxDiagnostics)
+            qDebug().noquote() << text;
+        else if (m_diagnostics == kMaxDiagnostics + 1)
+            qDebug().noquote() << "processXCode: further diagnostics suppressed";
+    }
+
+    // A record shorter than the fields its own flags announce is skipped whole.
+    bool fits(int recordSize, int needed)
+    {
+        if (recordSize >= needed)
+            return true;
+        diagnostic(QString("short record (%1 of %2 bytes)").arg(recordSize).arg(needed));
+        return false;
+    }
+
+    void handleRecord(const unsigned char *record, int recordSize)
+    {
+        if (recordSize < 2)
+            return;
+        switch (record[1]) {
+        case MoveRecord:
+            if (fits(recordSize, 4))
+                move(record, recordSize);
+            break;
+        case FeedRecord:
+            if (fits(recordSize, 6))
+                appendLine("G1F", record + 2);
+            break;
+        case HomeRecord:
+            if (fits(recordSize, 3))
+                home(record, recordSize);
+            break;
+        default:
+            break; // other record types carry nothing for the text
+        }
+    }
+
+    void appendLine(const char *command, const unsigned char *integerWord)
+    {
+        char line[kLineCapacity];
+        const int commandLength = int(std::strlen(command));
+        std::memcpy(line, command, commandLength);
+        char *end = gcodeformat::writeInt(line + commandLength, wordAt(integerWord));
+        *end++ = '\r';
+        *end++ = '\n';
+        m_out.append(line, int(end - line));
+    }
+
+    void move(const unsigned char *record, int recordSize)
+    {
+        const unsigned pathType = record[2], flags = record[3];
+        const int axisWords = bitCount(flags & kAxisBits);
+        if (!fits(recordSize, 4 + 4 * axisWords + ((flags & kFanBit) ? 4 : 0)))
+            return;
+        if (flags & kAxisBits) {
+            writePathType(pathType);
+            if (wordAt(record + 4) >= 0)
+                writeMove(flags, record + 4);
+        }
+        if (flags & kFanBit)
+            appendLine("M106S", record + 4 + 4 * axisWords);
+        if (flags & kUnknownMoveBits)
+            diagnostic("unknown cmd " + QString::number(MoveRecord));
+    }
+
+    void writePathType(unsigned pathType)
+    {
+        if (int(pathType) == m_lastPathType)
+            return;
+        m_lastPathType = int(pathType);
+        if (pathType >= 128)
+            return;
+        const char *name = pathTypeName(pathType);
+        if (!name) {
+            name = "Skirt";
+            m_unknownPathTypes.insert(pathType);
+        }
+        m_out += ";segType:";
+        m_out += name;
+        m_out += "\r\n";
+    }
+
+    void writeMove(unsigned flags, const unsigned char *words)
+    {
+        char line[kLineCapacity] = {'G', '1'};
+        char *end = line + 2;
+        for (int axis = 0; axis < 4; ++axis) {
+            if (!(flags & (1u << axis)))
+                continue;
+            const float value = float(wordAt(words)) * m_factors[axis];
+            words += 4;
+            if (value < kMinPlausible || value > kMaxPlausible)
+                diagnostic(QString("out of range(%1)").arg(axis));
+            *end++ = "XYZE"[axis];
+            end = gcodeformat::writeReal(end, value);
+        }
+        *end++ = '\r';
+        *end++ = '\n';
+        m_out.append(line, int(end - line));
+    }
+
+    void home(const unsigned char *record, int recordSize)
+    {
+        const unsigned mask = record[2];
+        const int homeWords = bitCount(mask & kHomeAxisBits);
+        if (!fits(recordSize, 3 + 4 * homeWords + ((mask & kSetEBit) ? 4 : 0)))
+            return;
+        if (mask & kHomeAxisBits) {
+            m_out += "G28";
+            for (int axis = 0; axis < 3; ++axis) {
+                if (mask & (1u << axis)) {
+                    m_out += "XYZ"[axis];
+                    m_out += '0';
+                }
+            }
+            m_out += "\r\n";
+        }
+        if (mask & kSetEBit) {
+            m_out += "G92E";
+            gcodeformat::appendReal(m_out, float(wordAt(record + 3 + 4 * homeWords)) * m_factors[3]);
+            m_out += "\r\n";
+        }
+        if (mask & kUnknownHomeBits)
+            diagnostic("unknown cmd " + QString::number(HomeRecord));
+    }
+
+    const float m_factors[4];
+    QByteArray m_out;
+    int m_lastPathType = -1;
+    std::set<unsigned> m_unknownPathTypes;
+    int m_diagnostics = 0;
+};
+
+} // namespace
+
+bool isXCode(const QByteArray &data)
+{
+    return data.size() >= int(sizeof kMagic) && std::memcmp(data.constData(), kMagic, sizeof kMagic) == 0;
+}
+
+QByteArray processXCode(const QByteArray &data)
+{
+    if (!isXCode(data))
+        return data;
+    return XCodeConverter(readEscale()).convert(data);
+}
