@@ -44,7 +44,7 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
 {
     ui->setupUi(this);
     setAcceptDrops(true);
-    for (QWidget *panel : {ui->gbObject, ui->gbSupport, ui->gbGCode, ui->gbStats, ui->gbClipping, ui->gbKeyFrames})
+    for (QWidget *panel : {ui->gbObject, ui->gbSupport, ui->gbGCode, ui->gbStats, ui->gbClipping, ui->pKeyFrames})
         panel->hide();
 
     readSettings();
