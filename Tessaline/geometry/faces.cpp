@@ -1,0 +1,215 @@
+#include "faces.h"
+
+#include "objreader.h"
+#include "objwriter.h"
+#include "stlreader.h"
+#include "stlwriter.h"
+
+#include <QDataStream>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSaveFile>
+#include <QtEndian>
+#include <cstring>
+#include <zlib.h>
+
+namespace
+{
+
+QString extensionOf(const QString &path)
+{
+    return "." + QFileInfo(path).suffix();
+}
+
+bool hasExtension(const QString &extension, const char *wanted)
+{
+    return extension.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void Faces::importFile(const QString &path)
+{
+    clear();
+    QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw QString("Faces::importFile() File not found: " + path);
+    const QString extension = extensionOf(path);
+    const bool isStl = hasExtension(extension, ".stl");
+    if (!isStl && !hasExtension(extension, ".obj"))
+        throw QString("Faces::importFile() unsupported extension: " + extension);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw QString("Faces::importFile() File not found: " + path);
+    const QByteArray data = file.readAll();
+    file.close();
+    if (isStl)
+        readStl(*this, data);
+    else
+        readObj(*this, data);
+    if (!isOutward())
+        flipAll();
+}
+
+void Faces::exportFata(const QString &path, bool binary) const
+{
+    const QString extension = extensionOf(path);
+    QByteArray data;
+    if (hasExtension(extension, ".stl"))
+        data = binary ? writeStlBinary(*this) : writeStlAscii(*this);
+    else if (hasExtension(extension, ".obj"))
+        data = writeObj(*this);
+    else
+        throw QString("Faces::exportFata() unsupported extension: " + extension);
+    // Written aside and renamed, so a full disk never leaves half a file in place of a good one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+        throw QString("Faces::exportFata() cannot write: " + path);
+}
+
+void Faces::clear()
+{
+    m_faces.clear();
+    meshHash = 0;
+}
+
+Box3f Faces::boundingBox() const
+{
+    if (m_faces.isEmpty())
+        return {};
+    Box3f box{m_faces.front().p[0], m_faces.front().p[0]};
+    for (const Face &face : m_faces)
+        for (const V3f &p : face.p)
+            box.include(p);
+    return box;
+}
+
+Box3f Faces::boundingBox(const M44f &matrix) const
+{
+    if (m_faces.isEmpty())
+        return {};
+    const V3f first = matrix.mapPoint(m_faces.front().p[0]);
+    Box3f box{first, first};
+    for (const Face &face : m_faces)
+        for (const V3f &p : face.p)
+            box.include(matrix.mapPoint(p));
+    return box;
+}
+
+quint32 Faces::hash() const
+{
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the hash is defined over little-endian floats");
+    // The vertex bytes are gathered into a block first: one zlib call per 36 bytes would cost more
+    // than the copy. CRC-32 chains, so the block size does not change the value.
+    constexpr int vertexBytes = 9 * sizeof(float);
+    constexpr int facesPerBlock = 2048;
+    static_assert(offsetof(Face, p) == 0, "the vertices open the record");
+    uLong crc = crc32(0L, Z_NULL, 0);
+    unsigned char block[facesPerBlock * vertexBytes];
+    const Face *faces = m_faces.constData();
+    const int total = m_faces.size();
+    for (int start = 0; start < total; start += facesPerBlock) {
+        const int n = std::min(facesPerBlock, total - start);
+        for (int i = 0; i < n; ++i)
+            std::memcpy(block + i * vertexBytes, &faces[start + i], vertexBytes);
+        crc = crc32(crc, block, uInt(n * vertexBytes));
+    }
+    return quint32(crc);
+}
+
+void Faces::translate(const V3f &d)
+{
+    if (d.isZero())
+        return;
+    for (Face &face : m_faces)
+        for (V3f &p : face.p)
+            p += d;
+}
+
+void Faces::alignTo(const V3f &a)
+{
+    const Box3f box = boundingBox();
+    V3f d;
+    for (int axis = 0; axis < 3; ++axis)
+        d[axis] = -(box.max[axis] - box.min[axis]) / 2 * a[axis] - (box.max[axis] + box.min[axis]) / 2;
+    translate(d);
+}
+
+void Faces::flipAll()
+{
+    for (Face &face : m_faces)
+        flip(face);
+}
+
+void Faces::makeBox(const Box3f &box)
+{
+    const V3f lo = box.min, hi = box.max;
+    auto corner = [&](int ix, int iy, int iz) { return V3f(ix ? hi.x : lo.x, iy ? hi.y : lo.y, iz ? hi.z : lo.z); };
+    // Per side: the axis, which end of it, and four corners counter-clockwise seen from outside.
+    struct Side {
+        V3f normal;
+        int corners[4][3];
+    };
+    static const Side sides[6] = {
+        {{-1, 0, 0}, {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}}},
+        {{1, 0, 0}, {{1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}}},
+        {{0, -1, 0}, {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}}},
+        {{0, 1, 0}, {{0, 1, 0}, {0, 1, 1}, {1, 1, 1}, {1, 1, 0}}},
+        {{0, 0, -1}, {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}},
+        {{0, 0, 1}, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}}},
+    };
+    m_faces.reserve(m_faces.size() + 12);
+    for (const Side &side : sides) {
+        V3f q[4];
+        for (int i = 0; i < 4; ++i)
+            q[i] = corner(side.corners[i][0], side.corners[i][1], side.corners[i][2]);
+        Face first, second;
+        first.p[0] = q[0], first.p[1] = q[1], first.p[2] = q[2], first.n = side.normal;
+        second.p[0] = q[0], second.p[1] = q[2], second.p[2] = q[3], second.n = side.normal;
+        m_faces.append(first);
+        m_faces.append(second);
+    }
+}
+
+Face Faces::transformed(const Face &face, const M44f &matrix, bool withNormal)
+{
+    Face r;
+    for (int i = 0; i < 3; ++i)
+        r.p[i] = matrix.mapPoint(face.p[i]);
+    if (withNormal)
+        r.recomputeNormal();
+    return r;
+}
+
+QDataStream &operator<<(QDataStream &out, const Faces &faces)
+{
+    out << qint32(faces.count());
+    for (const Face &face : faces.faces())
+        for (const V3f &p : face.p)
+            out << p.x << p.y << p.z;
+    return out;
+}
+
+QDataStream &operator>>(QDataStream &in, Faces &faces)
+{
+    faces.clear();
+    qint32 count = 0;
+    in >> count;
+    if (count <= 0 || in.status() != QDataStream::Ok)
+        return in;
+    // A count is only a claim: reserve no more than the bytes left can hold.
+    const qint64 floatBytes = in.floatingPointPrecision() == QDataStream::SinglePrecision ? 4 : 8;
+    const qint64 available = in.device() ? in.device()->bytesAvailable() : 0;
+    faces.reserve(int(std::min<qint64>(count, available / (9 * floatBytes))));
+    for (qint32 i = 0; i < count; ++i) {
+        V3f p[3];
+        for (V3f &v : p)
+            in >> v.x >> v.y >> v.z;
+        if (in.status() != QDataStream::Ok)
+            break;
+        const Face face(p[0], p[1], p[2]);
+        if (face.isFinite())
+            faces.append(face);
+    }
+    return in;
+}

@@ -1,0 +1,97 @@
+#include "stlreader.h"
+
+#include "faces.h"
+#include "meshtext.h"
+
+#include <QtEndian>
+
+namespace
+{
+
+constexpr int binaryHeaderBytes = 80;
+constexpr int binaryPreambleBytes = 84; // header and triangle count
+constexpr int binaryRecordBytes = 50;   // normal, three vertices, two attribute bytes
+
+V3f fromZUp(const V3f &v)
+{
+    return {v.x, v.z, -v.y};
+}
+
+V3f readVertex(const char *p)
+{
+    return {qFromLittleEndian<float>(p), qFromLittleEndian<float>(p + 4), qFromLittleEndian<float>(p + 8)};
+}
+
+// Only the most significant byte of the triangle count tells binary from text: a text file has a
+// printable character there, a binary file of fewer than 2^27 triangles a small byte, and bytes
+// 0x80-0xFF count as negative so that they too select binary.
+bool looksBinary(const QByteArray &data)
+{
+    return data.size() >= binaryPreambleBytes && qint8(data[83]) < 10;
+}
+
+void readBinary(Faces &faces, const QByteArray &data)
+{
+    if (data.size() < binaryPreambleBytes)
+        throw "STL loader: invalid header";
+    const QByteArray header = QByteArray(data.constData(), binaryHeaderBytes).trimmed();
+    const qint32 count = qFromLittleEndian<qint32>(data.constData() + binaryHeaderBytes);
+    if (count > (data.size() - binaryPreambleBytes) / binaryRecordBytes)
+        throw "STL loader: Corrupt BinarySTL, triangleCnt > filesize";
+    if (count <= 0)
+        return;
+    // Some exporters write a Y-up binary file behind a "solid " header; those are taken as they are.
+    const bool convert = !header.startsWith("solid ");
+    QVector<Face> &list = faces.faces();
+    list.reserve(list.size() + count);
+    const char *record = data.constData() + binaryPreambleBytes;
+    for (qint32 i = 0; i < count; ++i, record += binaryRecordBytes) {
+        V3f p[3] = {readVertex(record + 12), readVertex(record + 24), readVertex(record + 36)};
+        if (convert)
+            for (V3f &v : p)
+                v = fromZUp(v);
+        if (p[0].isFinite() && p[1].isFinite() && p[2].isFinite())
+            list.append(Face(p[0], p[1], p[2]));
+    }
+}
+
+void readAscii(Faces &faces, const QByteArray &data)
+{
+    const bool convert = data.startsWith("solid ");
+    V3f loop[3];
+    int vertexCount = 0;
+    forEachTokenLine(data, [&](const MeshTokens &tokens) {
+        if (tokens.isEmpty())
+            return;
+        if (tokens[0].is("vertex")) {
+            if (vertexCount < 3) {
+                V3f v;
+                for (int axis = 0; axis < 3; ++axis)
+                    v[axis] = axis + 1 < tokens.size() ? tokens[axis + 1].toFloat() : 0.0f;
+                loop[vertexCount] = convert ? fromZUp(v) : v;
+            }
+            // Counts on past three, so that a loop of four vertices yields nothing.
+            if (vertexCount < 4)
+                ++vertexCount;
+        } else if (tokens[0].is("endloop")) {
+            if (vertexCount == 3) {
+                const Face face(loop[0], loop[1], loop[2]);
+                if (face.isFinite())
+                    faces.append(face);
+            }
+            vertexCount = 0;
+        }
+    });
+}
+
+} // namespace
+
+void readStl(Faces &faces, const QByteArray &data)
+{
+    if (data.isEmpty())
+        throw "STL loader: empty file.";
+    if (looksBinary(data))
+        readBinary(faces, data);
+    else
+        readAscii(faces, data);
+}

@@ -1,0 +1,202 @@
+#include "meshnumbers.h"
+#include "meshtestutil.h"
+#include "stlreader.h"
+#include "stlwriter.h"
+
+#include <QtEndian>
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace
+{
+
+// One triangle lying on the plate, facing up (+Y), in the scene frame.
+Faces plateTriangle()
+{
+    Faces faces;
+    faces.append(Face({0, 0, 0}, {1, 0, 0}, {0, 0, -1}));
+    return faces;
+}
+
+QByteArray binaryStl(const QByteArray &header, qint32 count, const QVector<QVector<float>> &records)
+{
+    QByteArray data = header.leftJustified(80, ' ', true);
+    char bytes[4];
+    qToLittleEndian<qint32>(count, bytes);
+    data.append(bytes, 4);
+    for (const QVector<float> &record : records) {
+        for (float v : record) { // 12 floats: normal and three vertices
+            qToLittleEndian<float>(v, bytes);
+            data.append(bytes, 4);
+        }
+        data.append(2, '\0');
+    }
+    return data;
+}
+
+Faces readAll(const QByteArray &data)
+{
+    Faces faces;
+    readStl(faces, data);
+    return faces;
+}
+
+} // namespace
+
+TEST(StlWriter, BinaryIsByteExact)
+{
+    const QByteArray data = writeStlBinary(plateTriangle());
+    const float minus0 = -0.0f;
+    // File frame is Z-up: scene (x, y, z) is written as (x, -z, y). The normal's x is the -0 of 0·(-1) - 0·0.
+    const QByteArray expected = binaryStl("STL export", 1, {{minus0, minus0, 1, 0, minus0, 0, 1, minus0, 0, 0, 1, 0}});
+    ASSERT_EQ(data.size(), 134);
+    EXPECT_EQ(data.left(80), QByteArray("STL export").leftJustified(80, ' '));
+    EXPECT_EQ(data, expected);
+}
+
+TEST(StlWriter, AsciiIsByteExact)
+{
+    Faces faces = plateTriangle();
+    faces.append(Face({0.1f, 2.5f, 1e-7f}, {123456789.0f, 2.5f, 3}, {-0.5f, 1e20f, 3}));
+    const QByteArray expected = "solid \n"
+                                "facet normal -0 -0 1\n  outer loop\n"
+                                "    vertex 0 -0 0\n    vertex 1 -0 0\n    vertex 0 1 0\n"
+                                "  endloop\nendfacet\n"
+                                "facet normal " +
+                                QByteArray::number(faces[1].n.x, 'g', 7) + " " +
+                                QByteArray::number(-faces[1].n.z, 'g', 7) + " " +
+                                QByteArray::number(faces[1].n.y, 'g', 7) +
+                                "\n  outer loop\n"
+                                "    vertex 0.1 -1e-07 2.5\n    vertex 1.234568e+08 -3 2.5\n"
+                                "    vertex -0.5 -3 1e+20\n"
+                                "  endloop\nendfacet\nendsolid\n";
+    EXPECT_EQ(writeStlAscii(faces), expected);
+}
+
+TEST(StlWriter, NumbersMatchPrintfGeneralAndFixedOverRandomFloats)
+{
+    std::setlocale(LC_NUMERIC, "C");
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<quint32> bits;
+    for (int i = 0; i < 20000; ++i) {
+        float value;
+        const quint32 b = bits(rng);
+        std::memcpy(&value, &b, 4);
+        if (!std::isfinite(value))
+            continue;
+        char expected[128];
+        QByteArray general, fixed;
+        appendGeneral7(general, value);
+        std::snprintf(expected, sizeof expected, "%.7g", double(value));
+        ASSERT_EQ(general, QByteArray(expected)) << b;
+        appendFixed3(fixed, value);
+        std::snprintf(expected, sizeof expected, "%.3f", double(value));
+        ASSERT_EQ(fixed, QByteArray(expected)) << b;
+    }
+}
+
+TEST(StlRoundTrip, BinaryGivesBitIdenticalVerticesAndAsciiSevenDigits)
+{
+    std::mt19937 rng(3);
+    const Faces original = randomMesh(rng, 500);
+    const Faces binary = readAll(writeStlBinary(original));
+    EXPECT_TRUE(sameVertices(binary, original));
+    EXPECT_EQ(binary.hash(), original.hash());
+
+    const Faces ascii = readAll(writeStlAscii(original));
+    ASSERT_EQ(ascii.count(), original.count());
+    for (int i = 0; i < ascii.count(); ++i)
+        for (int k = 0; k < 3; ++k)
+            for (int axis = 0; axis < 3; ++axis) {
+                const float want = original[i].p[k][axis];
+                EXPECT_NEAR(ascii[i].p[k][axis], want, std::fabs(want) * 1e-6f) << i;
+            }
+}
+
+TEST(StlRoundTrip, ThroughRealFilesAnyExtensionCase)
+{
+    QTemporaryDir dir;
+    std::mt19937 rng(5);
+    Faces original;
+    original.makeBox({{-5, 0, -5}, {5, 10, 5}});
+    for (bool binary : {true, false}) {
+        const QString path = dir.filePath(binary ? "box.STL" : "box.stl");
+        original.exportFata(path, binary);
+        Faces loaded;
+        loaded.importFile(path);
+        EXPECT_TRUE(sameVertices(loaded, original)) << binary;
+    }
+    EXPECT_EQ(thrownMessage([&] { original.exportFata(dir.filePath("box.ply"), true); }),
+              "Faces::exportFata() unsupported extension: .ply");
+    EXPECT_FALSE(QFile::exists(dir.filePath("box.ply")));
+}
+
+TEST(StlReader, BinaryOrAsciiIsDecidedByByte83)
+{
+    EXPECT_EQ(thrownMessage([] { readAll(QByteArray()); }), "STL loader: empty file.");
+    EXPECT_EQ(readAll(binaryStl("x", 0, {})).count(), 0);
+    EXPECT_EQ(thrownMessage([] { readAll(binaryStl("x", 1, {})); }),
+              "STL loader: Corrupt BinarySTL, triangleCnt > filesize");
+    // A count far beyond the data and a negative count (byte 83 = 0xFF, so still binary).
+    EXPECT_FALSE(thrownMessage([] {
+                     readAll(binaryStl("x", 1 << 26, {{0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}));
+                 }).isEmpty());
+    EXPECT_EQ(readAll(binaryStl("x", -5, {{0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}})).count(), 0);
+
+    // Text whose 84th byte is a letter is ASCII even when it is long and has no facets.
+    QByteArray text = "junk " + QByteArray(100, 'a') + "\nvertex 1 2 3\nvertex 4 5 6\nvertex 7 8 10\nendloop\n";
+    const Faces ascii = readAll(text);
+    ASSERT_EQ(ascii.count(), 1);
+    EXPECT_EQ(ascii[0].p[2], V3f(7, 8, 10)); // no "solid " at the start: no conversion
+}
+
+TEST(StlReader, ZUpConversionFollowsTheSolidPrefix)
+{
+    const QByteArray body = "\nfacet normal 0 0 0\n outer loop\n  vertex 1 2 3\n  vertex 4 5 6\n  vertex 7 8 10\n"
+                            " endloop\nendfacet\nendsolid\n";
+    EXPECT_EQ(readAll("solid x" + body)[0].p[0], V3f(1, 3, -2));
+    EXPECT_EQ(readAll("solid" + body)[0].p[0], V3f(1, 2, 3));
+
+    const QVector<QVector<float>> record = {{0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 10}};
+    EXPECT_EQ(readAll(binaryStl("binary", 1, record))[0].p[0], V3f(1, 3, -2));
+    EXPECT_EQ(readAll(binaryStl("  solid part", 1, record))[0].p[0], V3f(1, 2, 3));
+}
+
+TEST(StlReader, AsciiLoopsNeedExactlyThreeVertices)
+{
+    const QByteArray text =
+        "solid t\n"
+        "outer loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 0 0 1\nendloop\n"
+        "outer loop\nvertex 0 0 0\nvertex 1 0 0\nendloop\n"
+        "outer loop\n\t vertex 0 0 0  \r\nvertex 2 0 0\r\nvertex 0 2 0\r\n  endloop \r\n"
+        "outer loop\nvertex\t0 0 0\nvertex 3 x\nVERTEX 9 9 9\nvertex 0 3 0\nvertex 3 3 3\nendloop\n";
+    const Faces faces = readAll(text);
+    ASSERT_EQ(faces.count(), 2);
+    EXPECT_EQ(faces[0].p[1], V3f(2, 0, -0.0f));
+    // "vertex\t0" is one token, not the keyword; missing and unparsable numbers read as 0.
+    EXPECT_EQ(faces[1].p[0], V3f(3, 0, -0.0f));
+    EXPECT_EQ(faces[1].p[1], V3f(0, 0, -3));
+    EXPECT_EQ(faces[1].p[2], V3f(3, 3, -3));
+}
+
+TEST(StlReader, NonFiniteCoordinatesNeverReachTheMesh)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const Faces binary = readAll(binaryStl("b", 3,
+                                           {{0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0},
+                                            {0, 0, 0, nan, 0, 0, 1, 0, 0, 0, 1, 0},
+                                            {0, 0, 0, 0, 0, 0, 1, -inf, 0, 0, 1, 0}}));
+    EXPECT_EQ(binary.count(), 1);
+    const QByteArray text = "solid \n"
+                            "outer loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
+                            "outer loop\nvertex 0 0 0\nvertex 1e39 0 0\nvertex 0 1 0\nendloop\n"
+                            "outer loop\nvertex 0 0 0\nvertex -inf 0 0\nvertex 0 1 0\nendloop\n"
+                            "outer loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n";
+    const Faces ascii = readAll(text);
+    ASSERT_EQ(ascii.count(), 1);
+    const Box3f box = ascii.boundingBox();
+    EXPECT_TRUE(box.min.isFinite() && box.max.isFinite());
+}
