@@ -91,14 +91,14 @@ QString FrmMain::versionText()
 void FrmMain::readSettings()
 {
     const Ini &ini = Ini::global();
-    m_slicerParamsText = ini.getString("slicerParams");
+    m_params.loadFromIni(ini);
     m_cameraText = ini.getString("cam");
 }
 
 void FrmMain::storeSettings()
 {
     Ini &ini = Ini::global();
-    ini.setString("slicerParams", m_slicerParamsText);
+    m_params.storeToIni(ini);
     ini.setString("cam", m_cameraText);
     ini.setString("lastProject", QString());
     ini.setInt("lastNonGCodeMode", m_lastNonGCodeMode);

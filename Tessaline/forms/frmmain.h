@@ -1,6 +1,7 @@
 #pragma once
 
 #include "overlaycommands.h"
+#include "slicerparams.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -153,7 +154,7 @@ private:
     bool m_viewStats = false;
     bool m_checkUpdatesOnStart = false;
 
-    // Stored texts of the settings record and the camera, handed on untouched until their owners read them.
-    QString m_slicerParamsText;
+    SlicerParams m_params;
+    // The camera as stored, handed back untouched until the view reads it.
     QString m_cameraText;
 };

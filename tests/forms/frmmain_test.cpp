@@ -2,6 +2,7 @@
 #include "frmmain.h"
 #include "ini.h"
 #include "singleinstance.h"
+#include "slicerparams.h"
 #include "testenvironment.h"
 #include "userprompts.h"
 
@@ -167,7 +168,7 @@ TEST_F(FrmMainTest, ToggleCommandsFlipTheirFlags)
 
 TEST_F(FrmMainTest, SettingsAreStoredAtCloseAndReadAtStart)
 {
-    Ini::global().setString("slicerParams", "{\"LayerHeight\": 0.2}");
+    Ini::global().setString("slicerParams", "{\"LayerHeight\": 0.15, \"HeadTemp\": 231}");
     window = std::make_unique<FrmMain>();
     window->show();
     window->setEditMode(3);
@@ -180,8 +181,12 @@ TEST_F(FrmMainTest, SettingsAreStoredAtCloseAndReadAtStart)
     Ini::global().reload();
     EXPECT_EQ(Ini::global().getInt("lastEditMode", -1), 6);
     EXPECT_EQ(Ini::global().getInt("lastObjEditMode", -1), 3);
-    // The stored settings record survives a run of the window untouched.
-    EXPECT_EQ(Ini::global().getString("slicerParams"), "{\"LayerHeight\": 0.2}");
+    // The settings record went through the window and came back with its values.
+    SlicerParams params;
+    params.loadFromIni(Ini::global());
+    EXPECT_FLOAT_EQ(params.LayerHeight, 0.15f);
+    EXPECT_EQ(params.HeadTemp, 231);
+    EXPECT_EQ(params.BedTemp, SlicerParams().BedTemp);
     window = std::make_unique<FrmMain>();
     EXPECT_EQ(window->editMode(), 6);
     EXPECT_EQ(window->autoDrop(), autoDrop);
