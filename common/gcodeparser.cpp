@@ -98,10 +98,12 @@ void GCodeParser::reset()
     m_pending.clear();
 }
 
+// Errors of command execution are found after the line end has been passed; they still name the
+// command's own line, as all other errors do.
 void GCodeParser::recordError(const QString &message)
 {
     if (m_error.isEmpty())
-        m_error = QString("GCodeParser error at line(%1): %2").arg(lineNo).arg(message);
+        m_error = QString("GCodeParser error at line(%1): %2").arg(m_commandLine).arg(message);
 }
 
 bool GCodeParser::abandonLine(const char *p, const char *&cursor)
@@ -117,6 +119,7 @@ bool GCodeParser::parseCommand(const char *&cursor)
     if (!cursor)
         return false;
     std::memset(has, 0, sizeof has);
+    m_commandLine = lineNo;
     int command = -1;
     const char *p = cursor;
     for (;;) {

@@ -27,12 +27,14 @@ public:
     float feed = 0; // modal F
     std::uint8_t fan = 0;
     std::int32_t segType = 0; // index into segTypeNames
-    float timeSec = 0;
+    // The four totals are summed in double precision: a float sum of hours of small moves would
+    // drift by whole minutes and metres.
+    double timeSec = 0;
     std::int32_t lineNo = 0;        // line ends passed since reset()
     std::int32_t lineEndOffset = 0; // of the last line end passed, from textStart
-    float totalE = 0;               // all extruder moves, retractions negative
-    float extrudeDist = 0;          // XY length of moves that extruded
-    float travelDist = 0;           // XY length of the others
+    double totalE = 0;              // all extruder moves, retractions negative
+    double extrudeDist = 0;         // XY length of moves that extruded
+    double travelDist = 0;          // XY length of the others
     bool relXYZ = false;
     bool relE = false;
     bool inches = false;
@@ -90,10 +92,11 @@ private:
     bool moveLinear();
     bool home();
     bool setPosition();
-    void measureMove(float oldX, float oldY, float oldE);
+    void measureMove(double dX, double dY, double dE);
 
     QString m_error;
-    QByteArray m_pending; // fed text after the last line end
+    QByteArray m_pending;           // fed text after the last line end
+    std::int32_t m_commandLine = 0; // line of the command being parsed, for its error message
 };
 
 template <class AfterCommand> void GCodeParser::parseWholeText(const QByteArray &text, AfterCommand &&afterCommand)

@@ -66,7 +66,7 @@ bool GCodeParser::executeG(float value)
     case 4:
         if (!has[kP])
             return false;
-        timeSec += std::max(val[kP], 0.0f) * 0.001f; // P in milliseconds; a negative dwell takes no time
+        timeSec += std::max(val[kP], 0.0f) * 0.001; // P in milliseconds; a negative dwell takes no time
         return true;
     case 20:
         inches = true;
@@ -134,34 +134,35 @@ bool GCodeParser::moveLinear()
 {
     const MachineSnapshot before{posX, posY, posZ, posE, fan};
     const float scale = inches ? kMillimetresPerInch : 1.0f;
-    auto moveAxis = [&](float &axis, int letter, bool relative) {
+    // The step of each axis is taken from the command itself: in relative mode a float position
+    // that keeps growing (E over a whole print) would round every step it takes.
+    auto moveAxis = [&](float &axis, int letter, bool relative) -> double {
         const float value = val[letter] * scale;
+        const float old = axis;
         axis = relative ? axis + value : value;
+        return relative ? double(value) : double(value) - double(old);
     };
     const bool hasXYZ = has[kX] || has[kY] || has[kZ];
-    if (has[kX])
-        moveAxis(posX, kX, relXYZ);
-    if (has[kY])
-        moveAxis(posY, kY, relXYZ);
+    const double dX = has[kX] ? moveAxis(posX, kX, relXYZ) : 0;
+    const double dY = has[kY] ? moveAxis(posY, kY, relXYZ) : 0;
     if (has[kZ])
         moveAxis(posZ, kZ, relXYZ);
     // A is a second name for E and wins over it.
+    double dE = 0;
     if (has[kA])
-        moveAxis(posE, kA, relE);
+        dE = moveAxis(posE, kA, relE);
     else if (has[kE])
-        moveAxis(posE, kE, relE);
+        dE = moveAxis(posE, kE, relE);
     // A pure extruder move (retract, prime) carries its own slow F that the next move does not inherit.
     if (has[kF] && (hasXYZ || !(has[kE] || has[kA])))
         feed = val[kF] * scale;
-    measureMove(before.x, before.y, before.e);
+    measureMove(dX, dY, dE);
     return MachineSnapshot{posX, posY, posZ, posE, fan} != before;
 }
 
-void GCodeParser::measureMove(float oldX, float oldY, float oldE)
+void GCodeParser::measureMove(double dX, double dY, double dE)
 {
-    const float dE = posE - oldE;
-    const double dX = posX - oldX, dY = posY - oldY;
-    const float distance = float(std::sqrt(dX * dX + dY * dY));
+    const double distance = std::sqrt(dX * dX + dY * dY);
     totalE += dE;
     if (dE > 0)
         extrudeDist += distance;

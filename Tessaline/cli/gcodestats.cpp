@@ -21,9 +21,9 @@ GCodeStats measureGCode(const QByteArray &text)
     GCodeParser parser;
     GCodeStats stats;
     std::unordered_set<long long> extrudedHeights;
-    float extrudedBefore = 0;
+    double extrudedBefore = 0;
     parser.parseWholeText(text, [&](bool) {
-        const float extruded = parser.extrudeDist - extrudedBefore;
+        const double extruded = parser.extrudeDist - extrudedBefore;
         if (extruded > 0) {
             stats.extrudedPerType[size_t(parser.segType) % kSegTypeCount] += extruded;
             if (std::isfinite(parser.posZ))

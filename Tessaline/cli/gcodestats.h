@@ -9,11 +9,11 @@
 
 // What `stats` reports about one G-code text, measured by one walk of the shared parser.
 struct GCodeStats {
-    float timeSec = 0;     // estimated print time, s
-    float totalE = 0;      // filament, mm (retractions subtract)
-    float extrudeDist = 0; // XY path length of extruding moves, mm
-    float travelDist = 0;  // XY path length of the other moves, mm
-    int layers = 0;        // distinct heights at which something was extruded
+    double timeSec = 0;     // estimated print time, s
+    double totalE = 0;      // filament, mm (retractions subtract)
+    double extrudeDist = 0; // XY path length of extruding moves, mm
+    double travelDist = 0;  // XY path length of the other moves, mm
+    int layers = 0;         // distinct heights at which something was extruded
     int lines = 0;
     std::array<double, kSegTypeCount> extrudedPerType{}; // XY path length, mm, by segment type
     QString error;                                       // the parser's first error, empty when none

@@ -1,0 +1,206 @@
+#include "gcodegen.h"
+#include "referencestats.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace
+{
+
+struct Result {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+Result runCli(const QStringList &args)
+{
+    QProcess process;
+    process.start(TESSALINE_CLI_PATH, args);
+    EXPECT_TRUE(process.waitForFinished(120000)) << args.join(' ').toStdString();
+    Result r;
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = process.readAllStandardOutput();
+    r.err = process.readAllStandardError();
+    return r;
+}
+
+QString fixture(const QString &name)
+{
+    return sourceDir() + "/tests/fixtures/gcode/" + name;
+}
+
+QString writeTemp(const QString &name, const QByteArray &bytes)
+{
+    const QString path = testHomeDir() + "/" + name;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<QJsonObject> jsonLines(const QByteArray &out)
+{
+    QList<QJsonObject> objects;
+    for (const QByteArray &line : out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.constData();
+        objects << document.object();
+    }
+    return objects;
+}
+
+void expectMatchesReference(const QJsonObject &json, const ReferenceStats &ref, const QString &what)
+{
+    auto close = [&](const char *key, double expected) {
+        EXPECT_NEAR(json[key].toDouble(), expected, 1e-3 + std::abs(expected) * 1e-5)
+            << key << " of " << what.toStdString();
+    };
+    close("timeSec", ref.timeSec);
+    close("totalE", ref.totalE);
+    close("extrudeDist", ref.extrudeDist);
+    close("travelDist", ref.travelDist);
+    EXPECT_EQ(json["layers"].toInt(), ref.layers) << what.toStdString();
+    EXPECT_EQ(json["lines"].toInt(), ref.lines) << what.toStdString();
+}
+
+} // namespace
+
+TEST(CliUsage, HelpVersionAndUsageErrors)
+{
+    Result r = runCli({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.startsWith("tessaline-cli ")) << r.out.constData();
+    r = runCli({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains("stats") && r.out.contains("convert"));
+    EXPECT_EQ(runCli({"stats", "--help"}).exitCode, 0);
+
+    const QStringList usageErrors[] = {{},
+                                       {"slice-everything"},
+                                       {"stats"},
+                                       {"stats", "--yaml", "a.gcode"},
+                                       {"convert", "only-one"},
+                                       {"convert", "a", "b", "c"}};
+    for (const QStringList &args : usageErrors) {
+        r = runCli(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains("tessaline-cli")) << r.err.constData();
+    }
+}
+
+TEST(CliStats, MissingFileFailsWithItsPath)
+{
+    const Result r = runCli({"stats", "/nonexistent/x.gcode"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("File not found \"/nonexistent/x.gcode\"")) << r.err.constData();
+}
+
+TEST(CliStats, OwnDialectFixtureByHand)
+{
+    // Worked out on paper: 4 s homing, the perimeter square (140 mm at 1200 mm/min), the infill diagonal
+    // at 2400 mm/min, the loop diagonal at 1200 mm/min and two 14.142 mm travels at 6000 mm/min.
+    const Result r = runCli({"stats", "--json", fixture("text/own.gcode")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QList<QJsonObject> objects = jsonLines(r.out);
+    ASSERT_EQ(objects.size(), 1);
+    const QJsonObject json = objects.first();
+    EXPECT_NEAR(json["timeSec"].toDouble(), 12.343502, 1e-4);
+    EXPECT_NEAR(json["totalE"].toDouble(), 5.5, 1e-5);
+    EXPECT_NEAR(json["extrudeDist"].toDouble(), 168.284271, 1e-3);
+    EXPECT_NEAR(json["travelDist"].toDouble(), 28.284271, 1e-3);
+    EXPECT_EQ(json["layers"].toInt(), 2);
+    EXPECT_EQ(json["lines"].toInt(), 39);
+    EXPECT_EQ(json["error"].toString(), "");
+    const QJsonObject perType = json["perType"].toObject();
+    EXPECT_EQ(perType.keys(), QStringList({"Infill", "Loop", "Perimeter"}));
+    EXPECT_NEAR(perType["Perimeter"].toDouble(), 140, 1e-3);
+    EXPECT_NEAR(perType["Infill"].toDouble(), 14.142136, 1e-3);
+    EXPECT_NEAR(perType["Loop"].toDouble(), 14.142136, 1e-3);
+
+    const Result text = runCli({"stats", fixture("text/own.gcode")});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_TRUE(text.out.contains("0:00:12")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("Perimeter"));
+}
+
+TEST(CliStats, AgreesWithIndependentReadingOfManyFiles)
+{
+    const QStringList files = {
+        fixture("text/own.gcode"),
+        fixture("text/foreign.gcode"),
+        writeTemp("own-generated.gcode", gcodegen::slicerDialect(1500000, 8)),
+        writeTemp("foreign-generated.gcode", gcodegen::foreignDialect(1500000, 9)),
+    };
+    const Result r = runCli(QStringList{"stats", "--json"} + files);
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QList<QJsonObject> objects = jsonLines(r.out);
+    ASSERT_EQ(objects.size(), files.size());
+    for (int i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(objects[i]["file"].toString(), files[i]);
+        EXPECT_EQ(objects[i]["error"].toString(), "") << files[i].toStdString();
+        expectMatchesReference(objects[i], referenceStats(readAll(files[i])), files[i]);
+    }
+}
+
+TEST(CliStats, ReportsTheFirstParseErrorAndStillSucceeds)
+{
+    const Result r = runCli({"stats", "--json", fixture("text/edge.gcode")});
+    ASSERT_EQ(r.exitCode, 0);
+    const QJsonObject json = jsonLines(r.out).value(0);
+    EXPECT_EQ(json["error"].toString(), "GCodeParser error at line(4): Param already specified 'X'.");
+    EXPECT_EQ(json["lines"].toInt(), 10);
+}
+
+TEST(CliConvert, CompactFileToTextByteExact)
+{
+    const QString out = testHomeDir() + "/square.gcode";
+    Result r = runCli({"convert", fixture("compact/square.zcode"), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(readAll(out), "G28X0Y0Z0\r\nG92E0.000\r\nG1F6000\r\n;segType:Perimeter\r\nG1X10.000Y10.000Z0.200\r\n"
+                            "G1F1200\r\nG1X40.000Y10.000E1.000\r\nG1X40.000Y50.000E2.000\r\n"
+                            ";segType:Infill\r\nG1X10.000Y50.000E3.000\r\nM106S255\r\n"
+                            ";segType:Skirt\r\nG1X10.000Y10.000E4.000\r\n;segType:HShell\r\nG1Z0.400E4.000\r\n"
+                            ";segType:Loop\r\nG1X20.000Y20.000E5.000\r\nG1X0F5000 ;finishing move\r\n");
+
+    // The compact file and its text give the same statistics.
+    r = runCli({"stats", "--json", fixture("compact/square.zcode"), out});
+    const QList<QJsonObject> objects = jsonLines(r.out);
+    ASSERT_EQ(objects.size(), 2);
+    for (const char *key : {"timeSec", "totalE", "extrudeDist", "travelDist", "layers", "lines", "perType"})
+        EXPECT_EQ(objects[0][key], objects[1][key]) << key;
+    EXPECT_NEAR(objects[0]["timeSec"].toDouble(), 12.088528, 1e-4);
+    EXPECT_NEAR(objects[0]["totalE"].toDouble(), 5, 1e-5);
+    EXPECT_EQ(objects[0]["layers"].toInt(), 2);
+}
+
+TEST(CliConvert, FailuresLeaveExistingFilesAlone)
+{
+    const QString out = writeTemp("keep.gcode", "precious");
+    Result r = runCli({"convert", fixture("text/own.gcode"), out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("not a compact G-code file")) << r.err.constData();
+    r = runCli({"convert", fixture("compact/square.zcode"), testHomeDir() + "/no/such/folder/x.gcode"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Cannot write")) << r.err.constData();
+    r = runCli({"convert", "--ascii", "model.stl", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("mesh conversion")) << r.err.constData();
+    EXPECT_EQ(readAll(out), "precious");
+}
