@@ -1,0 +1,77 @@
+#pragma once
+
+#include "box3f.h"
+#include "faces.h"
+#include "slicelayer.h"
+
+#include <array>
+#include <vector>
+
+// What the cutter needs of one support bar: its 16-triangle body (see supportbarbody.h for the
+// layout), its width (mm) and its slope ((|dx| + |dz|) / dy).
+struct CutBar {
+    Faces body;
+    float width = 0.0f;
+    float slope = 0.0f;
+};
+
+// Cuts the scene into horizontal layers: fixes the layer table and intersects every triangle with
+// every layer plane it crosses, straight into per-layer lists of directed segments (solid on the
+// right in the (x, z) plane, x right and z up). No polygon is assembled: the rasterisers only need
+// the directions.
+//
+// Inputs: the scene triangles in world coordinates (gatherTriangles) and the support bars.
+// Output: layers(), the bounding box of everything cut and sliceBottom(). Lengths in mm.
+// One cutter serves one slice; SliceFaces rebuilds everything.
+class LayerCutter
+{
+public:
+    void setSceneTriangles(Faces triangles) { m_scene = std::move(triangles); }
+    void setSupportBars(std::vector<CutBar> bars) { m_bars = std::move(bars); }
+
+    // Layer table and cutting. bottom and top bound the heights sliced; layerThickness is the height of
+    // every layer after the first, firstLayer the first one's. Bars wider than barWidthLimit or sloped
+    // more than barSlopeLimit have every side cut, the others only every other side.
+    // Throws for a layer thickness that is not positive and finite and for a table beyond maxLayers.
+    void SliceFaces(float bottom, float top, float layerThickness, float firstLayer, float barWidthLimit,
+                    float barSlopeLimit);
+
+    std::vector<SliceLayer> &layers() { return m_layers; }
+    const std::vector<SliceLayer> &layers() const { return m_layers; }
+    int layerCount() const { return int(m_layers.size()); }
+    // Box of the scene and bar triangles; the zero box when there are none.
+    const Box3f &boundingBox() const { return m_box; }
+    float sliceBottom() const { return m_sliceBottom; }
+
+    // A table this long would be over a metre of 0.01 mm layers; anything beyond is a wrong setting.
+    static constexpr qint64 maxLayers = 200000;
+
+    // A support-bar side: three corners, two of them at one height; the fourth corner completes the
+    // parallelogram. Each plane strictly above its lower edge and up to its upper edge gets two segments
+    // in the support list: with completeSquare the side and the following side of the bar's square
+    // cross-section (for bars of which only every other side is cut), otherwise the side in two halves.
+    // Throws "FATAL error: paralelogramProcess() invalid input" when no two corners share a height.
+    void paralelogramProcess(const V3f &p0, const V3f &p1, const V3f &p2, bool completeSquare);
+
+private:
+    void computeBoundingBox();
+    void buildLayerTable(float bottom, float top, float layerThickness, float firstLayer);
+    void cutTriangle(const Face &face);
+    void cutBars(float barWidthLimit, float barSlopeLimit);
+    void trimEmptyTop();
+    // Height in layer units: plane k lies at k.
+    double layerUnits(float y) const { return (double(y) - m_sliceBottom) * m_inverseThickness - 0.5; }
+    std::vector<Seg2f> &targetList(int layer);
+
+    Faces m_scene;
+    std::vector<CutBar> m_bars;
+    std::vector<SliceLayer> m_layers;
+    Box3f m_box;
+    float m_sliceBottom = 0.0f;
+    float m_layerThickness = 0.0f;
+    double m_inverseThickness = 0.0;
+    // One point per layer plane for the descending and the ascending edge of the triangle being cut.
+    std::vector<std::array<float, 2>> m_descending;
+    std::vector<std::array<float, 2>> m_ascending;
+    bool m_cuttingSupport = false;
+};

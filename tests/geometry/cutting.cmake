@@ -1,0 +1,7 @@
+tessaline_gtest(test_cutting
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/cuttinghelpers.h
+        ${CMAKE_CURRENT_LIST_DIR}/layercutter_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/repairpolygons_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/rasterframesetup_test.cpp
+    LIBS tessaline_geometry)
