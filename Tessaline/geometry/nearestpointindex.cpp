@@ -23,15 +23,22 @@ bool lessOnAxis(float a, float b)
 
 NearestPointIndex::NearestPointIndex(const std::vector<Point> &points)
 {
-    const int count = int(points.size());
     m_nodes.reserve(points.size());
-    for (int id = 0; id < count; ++id)
+    for (int id = 0; id < int(points.size()); ++id)
         m_nodes.push_back({points[size_t(id)], id, 0});
-    m_remaining.assign(points.size(), 0);
     m_removed.assign(points.size(), 0);
-    build(0, count);
     m_position.assign(points.size(), 0);
-    for (int i = 0; i < count; ++i)
+    rebuild();
+}
+
+void NearestPointIndex::rebuild()
+{
+    m_nodes.erase(
+        std::remove_if(m_nodes.begin(), m_nodes.end(), [this](const Node &n) { return m_removed[size_t(n.id)]; }),
+        m_nodes.end());
+    m_remaining.assign(m_nodes.size(), 0);
+    build(0, int(m_nodes.size()));
+    for (int i = 0; i < int(m_nodes.size()); ++i)
         m_position[size_t(m_nodes[size_t(i)].id)] = i;
 }
 
@@ -73,12 +80,17 @@ void NearestPointIndex::remove(int id)
         const int mid = (lo + hi) / 2;
         --m_remaining[size_t(mid)];
         if (mid == target)
-            return;
+            break;
         if (target < mid)
             hi = mid;
         else
             lo = mid + 1;
     }
+    // Searches slow down as removed points thin the tree out; rebuilding from the rest whenever half is
+    // gone keeps them fast at an amortised cost of one build.
+    const size_t remaining = size_t(m_remaining[m_nodes.size() / 2]);
+    if (m_nodes.size() > rebuildMinimum && remaining * 2 < m_nodes.size())
+        rebuild();
 }
 
 NearestPointIndex::Result NearestPointIndex::nearest(float x, float z) const

@@ -5,8 +5,9 @@
 
 // Nearest-neighbour lookups among a fixed set of 2D points from which points can be removed
 // (a k-d tree stored in one array, with a count of remaining points per subtree so that emptied
-// branches are skipped). Distances are squared, in float, as dx * dx + dz * dz; among points at the
-// same distance the one with the lowest id wins. Ids are positions in the list given at construction.
+// branches are skipped, rebuilt from the remaining points whenever half of them are gone). Distances are squared, in
+// float, as dx * dx + dz * dz; among points at the same distance the one with the lowest id wins. Ids are positions in
+// the list given at construction.
 class NearestPointIndex
 {
 public:
@@ -35,6 +36,10 @@ private:
         int axis; // 0 splits by x, 1 by z
     };
 
+    // Trees smaller than this are never rebuilt.
+    static constexpr size_t rebuildMinimum = 64;
+
+    void rebuild();
     void build(int lo, int hi);
     void search(int lo, int hi, float x, float z, Result &best) const;
 

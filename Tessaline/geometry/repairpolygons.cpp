@@ -2,83 +2,18 @@
 
 #include "nearestpointindex.h"
 #include "perfdata.h"
+#include "vertexwelder.h"
 
 #include <QString>
 
 #include <algorithm>
 #include <cmath>
 #include <queue>
-#include <unordered_map>
 
 namespace
 {
 
-struct WeldedVertex {
-    float x;
-    float z;
-    int balance; // arrivals minus departures
-};
-
-// Welds endpoints to the first earlier vertex within the tolerance. A grid of cells at least as wide as
-// the tolerance finds the candidates in the 3 x 3 cells around a point.
-class VertexWelder
-{
-public:
-    explicit VertexWelder(float tolerance) : m_tolerance(tolerance)
-    {
-        m_cellSize = tolerance > 0.0f && std::isfinite(tolerance) ? tolerance : 1.0f;
-    }
-
-    int weld(float x, float z)
-    {
-        const double cx = cellIndex(x), cz = cellIndex(z);
-        const bool gridded = std::isfinite(cx) && std::isfinite(cz);
-        if (gridded) {
-            int found = -1;
-            for (int dx = -1; dx <= 1; ++dx)
-                for (int dz = -1; dz <= 1; ++dz)
-                    found = firstMatch(key(qint64(cx) + dx, qint64(cz) + dz), x, z, found);
-            if (found >= 0)
-                return found;
-        }
-        const int id = int(m_vertices.size());
-        m_vertices.push_back({x, z, 0});
-        if (gridded)
-            m_cells[key(qint64(cx), qint64(cz))].push_back(id);
-        return id;
-    }
-
-    std::vector<WeldedVertex> &vertices() { return m_vertices; }
-
-private:
-    // Far-away points share the outermost cells: slower there, never wrong.
-    double cellIndex(float v) const
-    {
-        constexpr double limit = double(1 << 30);
-        return std::clamp(std::floor(double(v) / m_cellSize), -limit, limit);
-    }
-    static quint64 key(qint64 cx, qint64 cz) { return (quint64(cx) << 32) ^ quint64(quint32(cz)); }
-
-    int firstMatch(quint64 cellKey, float x, float z, int best) const
-    {
-        const auto it = m_cells.find(cellKey);
-        if (it == m_cells.end())
-            return best;
-        for (int id : it->second) {
-            if (best >= 0 && id >= best)
-                break; // cells list vertices in insertion order
-            const WeldedVertex &v = m_vertices[size_t(id)];
-            if (std::fabs(v.x - x) <= m_tolerance && std::fabs(v.z - z) <= m_tolerance)
-                return id;
-        }
-        return best;
-    }
-
-    float m_tolerance;
-    float m_cellSize;
-    std::vector<WeldedVertex> m_vertices;
-    std::unordered_map<quint64, std::vector<int>> m_cells;
-};
+using WeldedVertex = VertexWelder::Vertex;
 
 struct Candidate {
     float distance;
@@ -147,7 +82,7 @@ void bridgeOpenEnds(std::vector<WeldedVertex> &vertices, std::vector<Seg2f> &seg
 void repairPolygons(std::vector<Seg2f> &segs, float tolerance)
 {
     PerfSection timing(QStringLiteral("repairPolygons"));
-    VertexWelder welder(tolerance);
+    VertexWelder welder(tolerance, int(std::min<size_t>(segs.size() * 2, 1u << 30)));
     std::vector<WeldedVertex> &vertices = welder.vertices();
     for (const Seg2f &s : segs) {
         --vertices[size_t(welder.weld(s.x0, s.z0))].balance;

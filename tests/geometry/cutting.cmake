@@ -1,7 +1,13 @@
 tessaline_gtest(test_cutting
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/cuttinghelpers.h
+        ${CMAKE_CURRENT_LIST_DIR}/repairreference.h
         ${CMAKE_CURRENT_LIST_DIR}/layercutter_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/repairpolygons_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/rasterframesetup_test.cpp
     LIBS tessaline_geometry)
+
+tessaline_fuzzer(fuzz_repairpolygons
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/repair_fuzz.cpp
+    LIBS tessaline_geometry
+    CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/repair)
