@@ -12,5 +12,5 @@
 // used up. Existing segments are never moved. Timed as "repairPolygons".
 //
 // The result is the same as pairing by exhaustive search, but the vertex lookup and the pairing use
-// spatial indexes, so a layer with a million broken segments is repaired in well under a second.
+// spatial indexes, so even a layer of a million unconnected segments takes seconds, not hours.
 void repairPolygons(std::vector<Seg2f> &segs, float tolerance);
