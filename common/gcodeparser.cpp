@@ -114,6 +114,18 @@ bool GCodeParser::abandonLine(const char *p, const char *&cursor)
     return false;
 }
 
+inline void GCodeParser::passLineEnd(const char *&p)
+{
+    const char c = *p;
+    // Integer arithmetic: fed lines are not inside the text textStart points to.
+    lineEndOffset =
+        std::int32_t(reinterpret_cast<std::uintptr_t>(p) - reinterpret_cast<std::uintptr_t>(textStart));
+    ++p;
+    if ((*p == '\n' || *p == '\r') && *p != c)
+        ++p;
+    ++lineNo;
+}
+
 bool GCodeParser::parseCommand(const char *&cursor)
 {
     if (!cursor)
@@ -128,7 +140,10 @@ bool GCodeParser::parseCommand(const char *&cursor)
         const unsigned char c = *p;
         switch (kCharKinds[c]) {
         case CommandEnd:
-            skipToNextLine(p);
+            if (c == '\r' || c == '\n')
+                passLineEnd(p); // the usual case, without the comment walk
+            else
+                skipToNextLine(p);
             cursor = p;
             return command >= 0 && execute();
         case Blank:
@@ -180,13 +195,7 @@ void GCodeParser::skipToNextLine(const char *&cursor)
         if (c == '\0')
             break;
         if (c == '\n' || c == '\r') {
-            // Integer arithmetic: fed lines are not inside the text textStart points to.
-            lineEndOffset =
-                std::int32_t(reinterpret_cast<std::uintptr_t>(p) - reinterpret_cast<std::uintptr_t>(textStart));
-            ++p;
-            if ((*p == '\n' || *p == '\r') && *p != c)
-                ++p;
-            ++lineNo;
+            passLineEnd(p);
             break;
         }
         if (c == ';')

@@ -78,6 +78,8 @@ public:
 private:
     void recordError(const QString &message);
     bool abandonLine(const char *p, const char *&cursor);
+    // Steps over the line end at p (one of "\r\n", "\n\r", "\n", "\r") and counts it.
+    void passLineEnd(const char *&p);
     bool parseLine(const QByteArray &line);
 
     // Segment-type comments (gcodeparsertypes.cpp).

@@ -26,6 +26,15 @@ constexpr float kMinFeed = 0.01f, kMaxFeed = 10000000;
 // Round to nearest, halves up (G0.6 is G1). Commands out of the int range have no meaning.
 bool commandNumber(float value, double &rounded, int &number)
 {
+    // Nearly every command number is a small whole number; floor() is a library call on plain x86-64.
+    if (value >= 0 && value < 65536) {
+        const int whole = int(value);
+        if (float(whole) == value) {
+            number = whole;
+            rounded = whole;
+            return true;
+        }
+    }
     rounded = std::floor(double(value) + 0.5);
     if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max())
         return false;
@@ -162,7 +171,7 @@ bool GCodeParser::moveLinear()
 
 void GCodeParser::measureMove(double dX, double dY, double dE)
 {
-    const double distance = std::sqrt(dX * dX + dY * dY);
+    const double distance = (dX == 0 || dY == 0) ? std::abs(dX + dY) : std::sqrt(dX * dX + dY * dY);
     totalE += dE;
     if (dE > 0)
         extrudeDist += distance;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -70,6 +71,49 @@ int bitCount(unsigned bits)
     return count;
 }
 
+// The text being written: one buffer grown geometrically and written through a pointer, since a
+// QByteArray append per number costs more than the number itself.
+class TextOutput
+{
+public:
+    explicit TextOutput(int expectedSize) { m_text.resize(std::max(expectedSize, 256)); }
+
+    // Room for `count` more bytes at the returned pointer; hand the end of what was written to commit().
+    char *room(int count)
+    {
+        if (m_text.size() - m_used < count)
+            m_text.resize(std::max(m_text.size() * 2, m_used + count));
+        return m_text.data() + m_used;
+    }
+    void commit(const char *end) { m_used = int(end - m_text.constData()); }
+
+    void append(const char *text)
+    {
+        const int length = int(std::strlen(text));
+        char *out = room(length);
+        std::memcpy(out, text, length);
+        commit(out + length);
+    }
+
+    QByteArray take()
+    {
+        m_text.resize(m_used);
+        return std::move(m_text);
+    }
+
+private:
+    QByteArray m_text;
+    int m_used = 0;
+};
+
+// Writes a command and its number words into `out`; returns the end.
+char *writeText(char *out, const char *text)
+{
+    while (*text)
+        *out++ = *text++;
+    return out;
+}
+
 class XCodeConverter
 {
 public:
@@ -80,7 +124,8 @@ public:
 
     QByteArray convert(const QByteArray &data)
     {
-        m_out.reserve(data.size() * 2 + 64);
+        TextOutput out(data.size() / 2 * 5); // the text runs to about 2.5 times the records
+        m_out = &out;
         const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
         const int size = data.size();
         for (int cursor = kHeaderSize; cursor < size;) {
@@ -88,27 +133,28 @@ public:
             // A negative length would never move forward; like a record running past the end it
             // means the rest is not usable.
             if (length < 0 || size - cursor - 1 < length) {
-                diagnostic("error out of code");
+                diagnostic([] { return QString("error out of code"); });
                 break;
             }
             handleRecord(bytes + cursor, 1 + length);
             cursor += 1 + length;
         }
-        m_out += "G1X0F5000 ;finishing move\r\n";
+        out.append("G1X0F5000 ;finishing move\r\n");
         if (!m_unknownPathTypes.empty()) {
             QStringList types;
             for (unsigned type : m_unknownPathTypes)
                 types << QString::number(type);
             qDebug().noquote() << "code unknown path types" << types.join(", ");
         }
-        return m_out;
+        return out.take();
     }
 
 private:
-    void diagnostic(const QString &text)
+    // The text is only built for lines that are really logged: a damaged file can ask for millions.
+    template <class MakeText> void diagnostic(MakeText &&makeText)
     {
         if (++m_diagnostics <= kMaxDiagnostics)
-            qDebug().noquote() << text;
+            qDebug().noquote() << makeText();
         else if (m_diagnostics == kMaxDiagnostics + 1)
             qDebug().noquote() << "processXCode: further diagnostics suppressed";
     }
@@ -118,7 +164,7 @@ private:
     {
         if (recordSize >= needed)
             return true;
-        diagnostic(QString("short record (%1 of %2 bytes)").arg(recordSize).arg(needed));
+        diagnostic([&] { return QString("short record (%1 of %2 bytes)").arg(recordSize).arg(needed); });
         return false;
     }
 
@@ -146,13 +192,10 @@ private:
 
     void appendLine(const char *command, const unsigned char *integerWord)
     {
-        char line[kLineCapacity];
-        const int commandLength = int(std::strlen(command));
-        std::memcpy(line, command, commandLength);
-        char *end = gcodeformat::writeInt(line + commandLength, wordAt(integerWord));
+        char *end = gcodeformat::writeInt(writeText(m_out->room(kLineCapacity), command), wordAt(integerWord));
         *end++ = '\r';
         *end++ = '\n';
-        m_out.append(line, int(end - line));
+        m_out->commit(end);
     }
 
     void move(const unsigned char *record, int recordSize)
@@ -169,7 +212,7 @@ private:
         if (flags & kFanBit)
             appendLine("M106S", record + 4 + 4 * axisWords);
         if (flags & kUnknownMoveBits)
-            diagnostic("unknown cmd " + QString::number(MoveRecord));
+            diagnostic([] { return "unknown cmd " + QString::number(MoveRecord); });
     }
 
     void writePathType(unsigned pathType)
@@ -184,28 +227,27 @@ private:
             name = "Skirt";
             m_unknownPathTypes.insert(pathType);
         }
-        m_out += ";segType:";
-        m_out += name;
-        m_out += "\r\n";
+        m_out->append(";segType:");
+        m_out->append(name);
+        m_out->append("\r\n");
     }
 
     void writeMove(unsigned flags, const unsigned char *words)
     {
-        char line[kLineCapacity] = {'G', '1'};
-        char *end = line + 2;
+        char *end = writeText(m_out->room(kLineCapacity), "G1");
         for (int axis = 0; axis < 4; ++axis) {
             if (!(flags & (1u << axis)))
                 continue;
             const float value = float(wordAt(words)) * m_factors[axis];
             words += 4;
             if (value < kMinPlausible || value > kMaxPlausible)
-                diagnostic(QString("out of range(%1)").arg(axis));
+                diagnostic([axis] { return QString("out of range(%1)").arg(axis); });
             *end++ = "XYZE"[axis];
             end = gcodeformat::writeReal(end, value);
         }
         *end++ = '\r';
         *end++ = '\n';
-        m_out.append(line, int(end - line));
+        m_out->commit(end);
     }
 
     void home(const unsigned char *record, int recordSize)
@@ -215,26 +257,26 @@ private:
         if (!fits(recordSize, 3 + 4 * homeWords + ((mask & kSetEBit) ? 4 : 0)))
             return;
         if (mask & kHomeAxisBits) {
-            m_out += "G28";
+            char *end = writeText(m_out->room(kLineCapacity), "G28");
             for (int axis = 0; axis < 3; ++axis) {
                 if (mask & (1u << axis)) {
-                    m_out += "XYZ"[axis];
-                    m_out += '0';
+                    *end++ = "XYZ"[axis];
+                    *end++ = '0';
                 }
             }
-            m_out += "\r\n";
+            m_out->commit(writeText(end, "\r\n"));
         }
         if (mask & kSetEBit) {
-            m_out += "G92E";
-            gcodeformat::appendReal(m_out, float(wordAt(record + 3 + 4 * homeWords)) * m_factors[3]);
-            m_out += "\r\n";
+            char *end = writeText(m_out->room(kLineCapacity), "G92E");
+            end = gcodeformat::writeReal(end, float(wordAt(record + 3 + 4 * homeWords)) * m_factors[3]);
+            m_out->commit(writeText(end, "\r\n"));
         }
         if (mask & kUnknownHomeBits)
-            diagnostic("unknown cmd " + QString::number(HomeRecord));
+            diagnostic([] { return "unknown cmd " + QString::number(HomeRecord); });
     }
 
     const float m_factors[4];
-    QByteArray m_out;
+    TextOutput *m_out = nullptr;
     int m_lastPathType = -1;
     std::set<unsigned> m_unknownPathTypes;
     int m_diagnostics = 0;

@@ -81,8 +81,7 @@ struct Mantissa {
     {
         if (digits < kMantissaLimit) {
             digits = digits * (count == 2 ? 100 : 10) + value;
-            if (inFraction)
-                fractionDigits += count;
+            fractionDigits += inFraction ? count : 0;
         } else if (!inFraction) {
             droppedWholeDigits += count;
         }
