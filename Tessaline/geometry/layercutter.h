@@ -43,7 +43,7 @@ public:
     const Box3f &boundingBox() const { return m_box; }
     float sliceBottom() const { return m_sliceBottom; }
 
-    // A table this long would be over a metre of 0.01 mm layers; anything beyond is a wrong setting.
+    // Two metres of 0.01 mm layers; a longer table can only come from a wrong setting.
     static constexpr qint64 maxLayers = 200000;
 
     // A support-bar side: three corners, two of them at one height; the fourth corner completes the

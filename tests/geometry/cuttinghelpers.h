@@ -128,4 +128,37 @@ inline M44f randomAffine(std::mt19937 &rng)
     return m;
 }
 
+// Convex hull of random points on a unit sphere, by testing every triple (fine for a few dozen points):
+// a triple is a face when all other points lie behind its plane, wound to face away from them.
+inline Faces randomConvexHull(std::mt19937 &rng, int count)
+{
+    std::normal_distribution<double> gauss;
+    std::vector<V3f> points;
+    while (int(points.size()) < count) {
+        const double x = gauss(rng), y = gauss(rng), z = gauss(rng), r = std::sqrt(x * x + y * y + z * z);
+        if (r > 1e-3)
+            points.emplace_back(float(x / r), float(y / r), float(z / r));
+    }
+    Faces hull;
+    for (int i = 0; i < count; ++i)
+        for (int j = i + 1; j < count; ++j)
+            for (int k = j + 1; k < count; ++k) {
+                const V3f &a = points[size_t(i)], &b = points[size_t(j)], &c = points[size_t(k)];
+                const V3f n = cross(b - a, c - a);
+                int front = 0, back = 0;
+                for (int m = 0; m < count; ++m) {
+                    if (m == i || m == j || m == k)
+                        continue;
+                    const double side = dot(n, points[size_t(m)] - a);
+                    front += side > 0 ? 1 : 0;
+                    back += side < 0 ? 1 : 0;
+                }
+                if (front == 0)
+                    hull.append(Face(a, b, c));
+                else if (back == 0)
+                    hull.append(Face(a, c, b));
+            }
+    return hull;
+}
+
 } // namespace cuttingtest
