@@ -18,6 +18,9 @@ constexpr float samplesPerPixel = 2.0f;
 // A route's ends sit on walls whose centre line may round onto a pixel just outside the area.
 constexpr float endSlack = 1.0f;
 
+// Upper bound of the routing grid: about 17 bytes a cell, so some 17 MB per layer being ordered.
+constexpr int maxGridCells = 1 << 20;
+
 constexpr int neighbourOffsets[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
 
 int pixelOf(float coordinate)
@@ -52,6 +55,9 @@ TravelRouter::TravelRouter(const TravelPlanes &planes, float mmPerPixelX, float 
     // Cells a little finer than the erosion depth: the straight step between two safe cell centres then
     // never leaves the solid.
     m_cellSize = std::max(1, planes.depth() - 1);
+    // On huge frames coarser cells keep the search arrays small; their steps are then checked pixel by pixel.
+    const double pixels = double(planes.width()) * double(planes.height());
+    m_cellSize = std::max(m_cellSize, int(std::ceil(std::sqrt(pixels / double(maxGridCells)))));
     m_legLength = float(planes.depth() + 2 * m_cellSize);
 }
 
@@ -85,7 +91,8 @@ PolyLine TravelRouter::route(const V2f &from, const V2f &to)
     for (const int cell : cells)
         corners.append(cellCentre(cell));
     corners.append(to);
-    return travelPath(pullTight(corners, ends), false);
+    const QVector<V2f> tight = pullTight(corners, ends);
+    return tight.isEmpty() ? travelPath(straight, true) : travelPath(tight, false);
 }
 
 bool TravelRouter::pixelAllowed(int x, int y, const Leg &ends) const
@@ -102,7 +109,7 @@ bool TravelRouter::pixelAllowed(int x, int y, const Leg &ends) const
     return squaredDistance(pixel, ends.from) <= slackSquared || squaredDistance(pixel, ends.to) <= slackSquared;
 }
 
-bool TravelRouter::segmentClear(const V2f &a, const V2f &b, const Leg &ends) const
+template <class Allowed> bool TravelRouter::allPixels(const V2f &a, const V2f &b, Allowed &&allowed) const
 {
     const V2f delta = b - a;
     const float length = delta.length();
@@ -118,12 +125,22 @@ bool TravelRouter::segmentClear(const V2f &a, const V2f &b, const Leg &ends) con
         const int y = pixelOf(a.y + delta.y * t);
         if (x == lastX && y == lastY)
             continue;
-        if (!pixelAllowed(x, y, ends))
+        if (!allowed(x, y))
             return false;
         lastX = x;
         lastY = y;
     }
     return true;
+}
+
+bool TravelRouter::segmentClear(const V2f &a, const V2f &b, const Leg &ends) const
+{
+    return allPixels(a, b, [&](int x, int y) { return pixelAllowed(x, y, ends); });
+}
+
+bool TravelRouter::segmentOverMaterial(const V2f &a, const V2f &b, const Leg &ends) const
+{
+    return allPixels(a, b, [&](int x, int y) { return m_planes.isSolid(x, y) || pixelAllowed(x, y, ends); });
 }
 
 void TravelRouter::buildGrid()
@@ -267,8 +284,9 @@ std::vector<int> TravelRouter::searchCells(int start, int goal)
 
 QVector<V2f> TravelRouter::pullTight(const QVector<V2f> &corners, const Leg &ends) const
 {
-    // From each kept corner, go as far along the chain as a straight line allows. Neighbouring corners are
-    // always joined: the legs were checked and neighbouring safe cells lie over solid material.
+    // From each kept corner, go as far along the chain as a straight line allows. A step to the neighbouring
+    // corner is kept when it stays over solid material: the legs were checked, and with cells finer than the
+    // erosion depth two neighbouring safe cells always are. Empty when a step would leave the solid.
     QVector<V2f> tight{corners.first()};
     int at = 0;
     const int last = corners.size() - 1;
@@ -276,6 +294,8 @@ QVector<V2f> TravelRouter::pullTight(const QVector<V2f> &corners, const Leg &end
         int reach = at + 1;
         while (reach < last && segmentClear(corners[at], corners[reach + 1], ends))
             ++reach;
+        if (reach == at + 1 && !segmentOverMaterial(corners[at], corners[reach], ends))
+            return {};
         tight.append(corners[reach]);
         at = reach;
     }

@@ -36,6 +36,8 @@ private:
     // Every pixel under the segment is safe, or solid where it lies within the leg length of a route end.
     bool segmentClear(const V2f &a, const V2f &b, const Leg &ends) const;
     bool pixelAllowed(int x, int y, const Leg &ends) const;
+    bool segmentOverMaterial(const V2f &a, const V2f &b, const Leg &ends) const;
+    template <class Allowed> bool allPixels(const V2f &a, const V2f &b, Allowed &&allowed) const;
 
     void buildGrid();
     int cellAt(int cx, int cy) const { return cy * m_gridWidth + cx; }

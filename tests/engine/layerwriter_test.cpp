@@ -448,3 +448,54 @@ TEST(LayerWriter, WidthListScalesEachSegment)
     EXPECT_NEAR(amounts[0], 10.0 * perMm * 3.0 * 0.1665, 0.0011);
     EXPECT_NEAR(amounts[1], 10.0 * perMm * 6.0 * 0.1665, 0.0011);
 }
+
+// One layer spelled out: layer 1 runs at 0.6 of the speed (ramp over 5 layers from 0.5), E per mm is
+// 0.2 * 0.4 / (pi * 0.875^2) = 0.033260, pixels are 0.125 mm, the wipe is 2 / 0.333 pixels back.
+TEST(LayerWriter, OneLayerByteForByte)
+{
+    Layer layer;
+    layer.index = 1;
+    layer.sp.TravelHeight = 0.4f;
+    PolyLine travel = makePath(SegType::Travel, {{100, 108}, {100, 160}, {140, 160}});
+    travel.retract = true;
+    const QVector<PolyLine> paths{
+        makePath(SegType::Support, {{100, 100}, {200, 100}}), // first move: retract, lift, move, lower, prime
+        makePath(SegType::Support, {{200, 108}, {100, 108}}), // 1 mm away: a near move after the wipe
+        travel,                                               // retract, wipe, lift, route, lower, prime
+        makePath(SegType::Loop, {{140, 160}, {180, 160}, {180, 190}}),
+        makePath(SegType::Loop, {{180, 190.25f}, {140, 190.25f}}), // 0.03 mm away: no move
+        makePath(SegType::Infill, {{40, 40}, {60, 40}}),           // nothing pending: a plain move
+    };
+    const QByteArray expected = "; ------------------------------------\r\n"
+                                "; Layer #1\r\n"
+                                "; ------------------------------------\r\n"
+                                "G21 ; mm\r\n"
+                                "G90 ; abs\r\n"
+                                "G92 E0 ; reset extr\r\n"
+                                "M106 S33\r\n"
+                                ";segType:Support\r\n"
+                                "G0 F2400 E-4.500\r\n"
+                                "G0 F600 Z0.800\r\n"
+                                "G0 F5400 X12.500 Y12.500\r\n"
+                                "G0 F600 Z0.400\r\n"
+                                "G0 F2400 E0.000\r\n"
+                                "G1 F2700 X25.000 Y12.500 E0.416\r\n"
+                                "G0 F1800 X24.249 Y12.500\r\n"
+                                "G0 X25.000 Y13.500 F5400\r\n"
+                                "G1 F2700 X12.500 Y13.500 E0.832\r\n"
+                                "G0 F2400 E-3.668\r\n"
+                                "G0 F1800 X13.251 Y13.500\r\n"
+                                "G0 F600 Z0.800\r\n"
+                                "G0 F5400 X12.500 Y20.000\r\n"
+                                "G0 X17.500 Y20.000\r\n"
+                                "G0 F600 Z0.400\r\n"
+                                "G0 F2400 E0.832\r\n"
+                                ";segType:Loop\r\n"
+                                "G1 F1800 X22.500 Y20.000 E0.998\r\n"
+                                "G1 X22.500 Y23.750 E1.123\r\n"
+                                "G1 F1800 X17.500 Y23.781 E1.289\r\n"
+                                ";segType:Infill\r\n"
+                                "G0 X5.000 Y5.000 F5400\r\n"
+                                "G1 F1800 X7.500 Y5.000 E1.372\r\n";
+    EXPECT_EQ(layer.write(paths), expected);
+}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace
 {
 
@@ -189,4 +191,25 @@ TEST(TravelRouter, WrittenTravelNeverCrossesTheHoleWhenThePartIsConnected)
         }
     }
     EXPECT_EQ(retracts, 1); // the layer's first move only
+}
+
+TEST(TravelRouter, CoarseGridOfAHugeFrameStillKeepsToTheSolid)
+{
+    // Over a million cells at the usual size, so the router coarsens its grid; a narrow corridor of the ring
+    // is then finer than a cell.
+    constexpr int size = 3200;
+    Plane1 area(size, size);
+    area.fill(true);
+    const auto solidRows = [&](int x0, int x1, int y0, int y1, bool empty) { // x in multiples of 8
+        for (int y = y0; y < y1; ++y)
+            std::memset(area.data() + qint64(y) * size / 8 + x0 / 8, empty ? 0xFF : 0x00, size_t(x1 - x0) / 8);
+    };
+    solidRows(800, 2400, 800, 2400, false);
+    solidRows(856, 2344, 856, 2344, true); // a ring 56 pixels wide
+    const TravelPlanes planes(area, area, area, pixelsPerEw);
+    TravelRouter router(planes, 0.125f, 0.125f, 1.0f);
+    const PolyLine route = router.route(V2f(828, 1600), V2f(2372, 1600));
+    EXPECT_FALSE(route.retract);
+    EXPECT_TRUE(staysOnSolid(route.points, area));
+    EXPECT_GT(route.count(), 2);
 }
