@@ -14,7 +14,8 @@
 // set, so that the writer retracts before crossing empty space.
 //
 // Inputs: the layer's travel planes (pixels), the mm per pixel along x and z and the near-move distance in
-// mm. One router belongs to one layer and one thread; it keeps its search arrays between routes.
+// mm. One router belongs to one layer and one thread; it reads the planes it is given (which must outlive it)
+// and keeps its search arrays between routes.
 class TravelRouter
 {
 public:
