@@ -11,7 +11,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 constexpr std::int64_t kFileBytes = 100 * 1024 * 1024;
 

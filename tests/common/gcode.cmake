@@ -12,11 +12,19 @@ tessaline_gtest(test_gcode
     LIBS common)
 target_include_directories(test_gcode PRIVATE ${PROJECT_SOURCE_DIR}/tools/gcodegen)
 
+# The units under test are compiled into the fuzz targets themselves so that libFuzzer sees their
+# coverage (the common library is built without fuzzer instrumentation).
+set(gcode_parser_units
+    ${PROJECT_SOURCE_DIR}/common/strnum.cpp
+    ${PROJECT_SOURCE_DIR}/common/gcodeparser.cpp
+    ${PROJECT_SOURCE_DIR}/common/gcodeparsertypes.cpp
+    ${PROJECT_SOURCE_DIR}/common/gcodesim.cpp)
 tessaline_fuzzer(fuzz_gcodeparser
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/gcodeparser_fuzz.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/gcodeparser_fuzz.cpp ${gcode_parser_units}
     LIBS common
     CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/gcode/text)
 tessaline_fuzzer(fuzz_xcode
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/xcode_fuzz.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/xcode_fuzz.cpp ${gcode_parser_units}
+        ${PROJECT_SOURCE_DIR}/common/gcodesimxcode.cpp ${PROJECT_SOURCE_DIR}/common/gcodesimformat.cpp
     LIBS common
     CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/gcode/compact)
