@@ -6,8 +6,7 @@
 // The solid lies on its right when x points right and z points up: outer contours run clockwise,
 // holes anticlockwise. The rasterisers count windings from the direction alone, so segment order
 // within a layer never matters.
-struct Seg2f
-{
+struct Seg2f {
     float x0 = 0.0f; // start x
     float z0 = 0.0f; // start z
     float x1 = 0.0f; // end x

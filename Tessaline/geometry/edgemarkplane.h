@@ -1,0 +1,21 @@
+#pragma once
+
+#include "planebuffer.h"
+
+// Scratch of the supersampling rasterisers: per pixel one 32-bit word of winding marks (an up and a down
+// bit for each of the 16 sub-samples) or one 16-bit word of parity marks. Sub-sample (i, j), column i and
+// sub-row j, is number 4j + i; its up bit is bit 2n and its down bit 2n + 1 of the 32-bit word, its parity
+// bit is bit n of the 16-bit word.
+// The rasterisers clear the marks as they read them, so a scratch that is reused for the next layer does
+// not need clearing again; an interrupted pass (an exception) leaves it marked as unknown.
+class EdgeMarkPlane : public PlaneBuffer
+{
+public:
+    // Sizes the scratch for a W x H plane with `bytesPerPixel` (4 winding, 2 parity) and makes sure it is clear.
+    void prepare(int width, int height, int bytesPerPixel);
+    void markClean(bool clean) { m_clean = clean; }
+
+private:
+    int m_bytesPerPixel = 0;
+    bool m_clean = false;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+
+// One pooled thread of the raster operations. It raises itself to high priority and polls its job word:
+// first with short busy loops (jobs of one slice follow each other closely), later with 5 ms sleeps so that
+// an idle pool costs almost nothing. Job word values: 0 idle, -1 stop, anything else run the posted job.
+// The pool (paralell() and setWorkerThreadCount()) owns every WorkerThread.
+class WorkerThread : public QThread
+{
+public:
+    WorkerThread();
+    ~WorkerThread() override; // stops the thread and waits for it
+
+    // Hands the thread a job; the caller keeps `job` alive until isIdle() is true again.
+    void post(const std::function<void()> *job);
+    bool isIdle() const { return m_jobWord.load(std::memory_order_acquire) == 0; }
+
+protected:
+    void run() override;
+
+private:
+    bool waitForJobWord(); // false when told to stop
+
+    std::atomic<int> m_jobWord{0};
+    const std::function<void()> *m_job = nullptr;
+};
+
+// Sets the pool to threads - 1 workers (the calling thread is the last one), threads limited to
+// 1 ... QThread::idealThreadCount(). Call it between slices, never while paralell() runs.
+void setWorkerThreadCount(int threads);
+
+// Workers plus the calling thread: the number of ranges paralell() makes.
+int workerThreadCount();
+
+// Runs work(begin, end, rangeIndex) over `count` items split into workerThreadCount() contiguous ranges of
+// about equal total cost; range k ends at the first item where the running cost reaches
+// total * (k + 1) / ranges. Ranges are numbered in item order, so results gathered per range and joined in
+// range order never depend on the thread count. Every cost must be above 0.
+// When the pool is already busy (a call from another thread or from inside a range) the ranges run one
+// after the other on the calling thread. The first exception of a range is rethrown here after all ranges
+// have finished.
+void paralell(int count, const std::function<double(int item)> &cost,
+              const std::function<void(int begin, int end, int rangeIndex)> &work);
+
+// The ranges paralell() would use, as end indices (exposed for the tests of the balancing).
+std::vector<int> paralellRangeEnds(int count, int ranges, const std::function<double(int item)> &cost);
