@@ -66,11 +66,15 @@ char *writeInt(char *out, std::int64_t value)
 
 char *writeReal(char *out, double value)
 {
-    double thousandths = std::floor(value * 1000.0 + 0.5);
-    if (std::isnan(thousandths))
-        thousandths = 0;
-    thousandths = std::fmax(-kMaxThousandths, std::fmin(kMaxThousandths, thousandths));
-    const std::int64_t rounded = std::int64_t(thousandths);
+    double shifted = value * 1000.0 + 0.5;
+    if (!(shifted >= -kMaxThousandths)) // also not-a-number
+        shifted = std::isnan(shifted) ? 0 : -kMaxThousandths;
+    else if (shifted > kMaxThousandths)
+        shifted = kMaxThousandths;
+    // floor() by hand: the library call costs more than the rest of the number on plain x86-64.
+    std::int64_t rounded = std::int64_t(shifted);
+    if (double(rounded) > shifted)
+        --rounded;
     if (rounded < 0)
         *out++ = '-';
     const std::uint64_t units = magnitude(rounded);
