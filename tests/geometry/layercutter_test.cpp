@@ -2,7 +2,9 @@
 #include "layercutter.h"
 #include "scenetriangles.h"
 #include "supportbarbody.h"
+#include "testenvironment.h"
 
+#include <QDir>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -288,4 +290,21 @@ TEST(SupportCutting, PlaneAtTheLowerEndIsLeftOut)
     cutter.SliceFaces(0.0f, 1000.0f, 0.25f, 0.25f, 1.1f, 0.5f);
     EXPECT_TRUE(cutter.layers()[0].supportSegs.empty());
     EXPECT_EQ(cutter.layers()[1].supportSegs.size(), 4u);
+}
+
+TEST(LayerCutting, InsideOutStlFileIsCutAsASolidAfterImport)
+{
+    std::mt19937 rng(21);
+    const Faces hull = randomConvexHull(rng, 24);
+    Faces insideOut = gatherTriangles({{hull, M44f::scaling({10, 10, 10})}});
+    insideOut.flipAll();
+    for (const bool binary : {true, false}) {
+        const QString path = QDir(testHomeDir()).filePath(binary ? "hull-bin.stl" : "hull-text.stl");
+        insideOut.exportFata(path, binary);
+        Faces imported;
+        imported.importFile(path);
+        ASSERT_EQ(imported.count(), hull.count());
+        const LayerCutter cut = cutScene({{imported, M44f()}}, 0.3f, 0.3f, -1000.0f);
+        expectConvexSections(cut, imported, 0.3f, binary ? "binary" : "text");
+    }
 }
