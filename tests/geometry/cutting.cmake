@@ -5,6 +5,7 @@ tessaline_gtest(test_cutting
         ${CMAKE_CURRENT_LIST_DIR}/layercutter_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/repairpolygons_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/rasterframesetup_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/layerarea_test.cpp
     LIBS tessaline_geometry)
 
 tessaline_fuzzer(fuzz_repairpolygons
