@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <limits>
 
 struct TypeCommentTable;
 
@@ -99,6 +100,8 @@ private:
     QString m_error;
     QByteArray m_pending;           // fed text after the last line end
     std::int32_t m_commandLine = 0; // line of the command being parsed, for its error message
+    float m_timedFeed = std::numeric_limits<float>::quiet_NaN(); // the feed m_secondsPerMm is for
+    double m_secondsPerMm = 0;
 };
 
 template <class AfterCommand> void GCodeParser::parseWholeText(const QByteArray &text, AfterCommand &&afterCommand)

@@ -166,7 +166,7 @@ bool GCodeParser::moveLinear()
     if (has[kF] && (hasXYZ || !(has[kE] || has[kA])))
         feed = val[kF] * scale;
     measureMove(dX, dY, dE);
-    return MachineSnapshot{posX, posY, posZ, posE, fan} != before;
+    return posX != before.x || posY != before.y || posZ != before.z || posE != before.e;
 }
 
 void GCodeParser::measureMove(double dX, double dY, double dE)
@@ -177,7 +177,14 @@ void GCodeParser::measureMove(double dX, double dY, double dE)
         extrudeDist += distance;
     else
         travelDist += distance;
-    timeSec += distance * 60 / std::clamp(feed, kMinFeed, kMaxFeed);
+    if (distance == 0)
+        return;
+    // One division per feed change rather than per move.
+    if (feed != m_timedFeed) {
+        m_timedFeed = feed;
+        m_secondsPerMm = 60.0 / std::clamp(feed, kMinFeed, kMaxFeed);
+    }
+    timeSec += distance * m_secondsPerMm;
 }
 
 bool GCodeParser::home()

@@ -40,6 +40,8 @@ TEST(MachineModel, MovesMeasureXYOnlyAndTimeByFeed)
 
     r = run("G1 X1\n");
     EXPECT_FLOAT_EQ(r.parser.timeSec, 6000) << "before the first F the move runs at 0.01 mm/min";
+    r = run("G1 F-1 X1\nG1 F0 X2\nG1 F20000000 X12\n");
+    EXPECT_FLOAT_EQ(r.parser.timeSec, 6000 + 6000 + 0.00006f) << "feeds are limited to 0.01 .. 1e7 mm/min";
 }
 
 TEST(MachineModel, FeedIsKeptAcrossExtruderOnlyMoves)
