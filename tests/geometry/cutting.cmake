@@ -12,3 +12,8 @@ tessaline_fuzzer(fuzz_repairpolygons
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/repair_fuzz.cpp
     LIBS tessaline_geometry
     CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/repair)
+
+tessaline_fuzzer(fuzz_layercutting
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/layercutting_fuzz.cpp
+    LIBS tessaline_geometry
+    CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/cutting)

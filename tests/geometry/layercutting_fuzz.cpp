@@ -1,0 +1,56 @@
+// Arbitrary triangles (any float bits) through the whole path from mesh to layer area: gathering,
+// layer table, cutting, frame setup, rasterising with repair. Refusals are fine; crashes, hangs and
+// runaway memory are not.
+#include "edgemarkplane.h"
+#include "layerarea.h"
+#include "layercutter.h"
+#include "plane1.h"
+#include "plane8.h"
+#include "rasterframesetup.h"
+#include "scenetriangles.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <cstring>
+
+namespace
+{
+
+// Keeps each run small; the frame size limit itself is covered by the unit tests.
+constexpr qint64 maxFuzzPixels = 1 << 20;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const int fillRule = data[0] % 4;
+    const float thickness = 0.05f + float(data[1]) * 0.01f;
+    data += 2, size -= 2;
+    Faces mesh;
+    const size_t count = std::min<size_t>(size / (9 * sizeof(float)), 512);
+    for (size_t i = 0; i < count; ++i) {
+        float v[9];
+        std::memcpy(v, data + i * sizeof(v), sizeof(v));
+        mesh.append(Face({v[0], v[1], v[2]}, {v[3], v[4], v[5]}, {v[6], v[7], v[8]}));
+    }
+    try {
+        LayerCutter cutter;
+        cutter.setSceneTriangles(gatherTriangles({{mesh, M44f::scaling({1, 1, -1})}}));
+        cutter.SliceFaces(-50.0f, 50.0f, thickness, thickness, 0.0f, 0.5f);
+        const RasterFrame frame = setupRasterFrame(cutter.boundingBox(), 0.4f);
+        if (qint64(frame.width) * frame.height > maxFuzzPixels)
+            return 0;
+        LayerAreaPreparer preparer(frame, fillRule);
+        Plane8 coverage;
+        Plane1 area;
+        EdgeMarkPlane scratch;
+        for (int k = -1; k < std::min(cutter.layerCount(), 24) + 1; ++k)
+            preparer.prepare(cutter.layers(), k, coverage, area, scratch);
+    } catch (const char *) {
+    } catch (const QString &) {
+    }
+    return 0;
+}
