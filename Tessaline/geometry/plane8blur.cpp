@@ -205,8 +205,16 @@ BlurTileKernel blurTileKernel()
 
 void fillTargetBlock(const BlurJob &job, int tx, int ty, quint8 value)
 {
+    quint8 *first = job.target.row(tx * tileSize) + ty * tileSize;
+    const qint64 stride = job.target.width();
+#ifdef TESSALINE_X86
+    const __m128i fill = _mm_set1_epi8(char(value));
     for (int i = 0; i < tileSize; ++i)
-        std::memset(job.target.row(tx * tileSize + i) + ty * tileSize, value, tileSize);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(first + i * stride), fill);
+#else
+    for (int i = 0; i < tileSize; ++i)
+        std::memset(first + i * stride, value, tileSize);
+#endif
 }
 
 void blurTileColumn(const BlurJob &job, int tx, BlurTileKernel kernel)

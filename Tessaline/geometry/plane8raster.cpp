@@ -91,7 +91,7 @@ struct WindingRow {
 };
 
 // Resolves one row of winding marks into pixels and clears the marks; returns whether the row closed.
-bool windingRowPlain(quint32 *marks, quint8 *out, int width, const WindingTable &table)
+bool windingRowPlain(quint32 *marks, quint8 *out, int width, const WindingTable &table, const quint64 *)
 {
     WindingRow row{table};
     for (int x = 0; x < width; ++x) {
@@ -126,35 +126,55 @@ __attribute__((target("avx2"))) inline bool allZero64Avx2(const quint32 *marks)
     return _mm256_testz_si256(any, any);
 }
 
-// Runs of 16 (SSE2) or 32 (AVX2) pixels without marks are filled with the value of the current windings.
-template <int Run, bool (*AllZero)(const quint32 *)>
-bool windingRowSkipping(quint32 *marks, quint8 *out, int width, const WindingTable &table)
+// Start of the first block at or after x that holds marks, or width.
+inline int nextDirtyBlock(const quint64 *dirty, int x, int width)
 {
+    while (x < width) {
+        const quint64 pending = dirty[x >> 11] >> ((x >> 5) & 63);
+        if (pending)
+            return std::min(width, x + EdgeMarkPlane::blockPixels * __builtin_ctzll(pending));
+        x = ((x >> 11) + 1) << 11;
+    }
+    return width;
+}
+
+// Blocks of 32 pixels that were never marked, and runs of 16 (SSE2) or 32 (AVX2) pixels whose marks are all
+// zero, are filled with the value of the current windings.
+template <int Run, bool (*AllZero)(const quint32 *)>
+bool windingRowSkipping(quint32 *marks, quint8 *out, int width, const WindingTable &table, const quint64 *dirty)
+{
+    constexpr int block = EdgeMarkPlane::blockPixels;
     WindingRow row{table};
     quint8 fill = row.unmarkedPixel();
-    int x = 0;
-    while (x < width) {
-        if (x + Run <= width && AllZero(marks + x)) {
-            std::memset(out + x, fill, Run);
-            x += Run;
-            continue;
-        }
-        const int end = std::min(x + Run, width);
-        for (; x < end; ++x) {
-            if (marks[x] == 0) {
-                out[x] = fill;
+    int blockStart = 0;
+    while (blockStart < width) {
+        const int dirtyStart = nextDirtyBlock(dirty, blockStart, width);
+        std::memset(out + blockStart, fill, size_t(dirtyStart - blockStart));
+        blockStart = dirtyStart;
+        if (blockStart >= width)
+            break;
+        for (int x = blockStart; x < blockStart + block; x += Run) {
+            if (AllZero(marks + x)) {
+                std::memset(out + x, fill, Run);
                 continue;
             }
-            out[x] = row.pixel(marks[x]);
-            marks[x] = 0;
-            fill = row.unmarkedPixel();
+            for (int p = x; p < x + Run; ++p) {
+                if (marks[p] == 0) {
+                    out[p] = fill;
+                    continue;
+                }
+                out[p] = row.pixel(marks[p]);
+                marks[p] = 0;
+                fill = row.unmarkedPixel();
+            }
         }
+        blockStart += block;
     }
     return row.closed();
 }
 #endif
 
-using WindingRowKernel = bool (*)(quint32 *, quint8 *, int, const WindingTable &);
+using WindingRowKernel = bool (*)(quint32 *, quint8 *, int, const WindingTable &, const quint64 *);
 
 WindingRowKernel windingRowKernel()
 {
@@ -221,7 +241,7 @@ inline int parityGroup(quint16 *marks, quint8 *out, int state, const quint8 *tab
     return state;
 }
 
-bool parityRowPlain(quint16 *marks, quint8 *out, int width, const quint8 *table)
+bool parityRowPlain(quint16 *marks, quint8 *out, int width, const quint8 *table, const quint64 *)
 {
     int state = 0;
     for (int x = 0; x < width; x += 4)
@@ -230,28 +250,32 @@ bool parityRowPlain(quint16 *marks, quint8 *out, int width, const quint8 *table)
 }
 
 #ifdef TESSALINE_X86
-// 32 pixels of 16-bit marks are 64 bytes, tested at once.
+// Blocks of 32 pixels that were never marked, or whose 64 bytes of marks are all zero, take the value of the
+// sub-rows inside.
 template <bool (*AllZero)(const quint32 *)>
-bool parityRowSkipping(quint16 *marks, quint8 *out, int width, const quint8 *table)
+bool parityRowSkipping(quint16 *marks, quint8 *out, int width, const quint8 *table, const quint64 *dirty)
 {
-    constexpr int run = 32;
+    constexpr int block = EdgeMarkPlane::blockPixels;
     int state = 0;
     int x = 0;
-    for (; x + run <= width; x += run) {
-        if (AllZero(reinterpret_cast<const quint32 *>(marks + x))) {
-            std::memset(out + x, uniformGroupValue[insideRows(state)], run);
-            continue;
-        }
-        for (int g = x; g < x + run; g += 4)
-            state = parityGroup(marks + g, out + g, state, table);
+    while (x < width) {
+        const int dirtyStart = nextDirtyBlock(dirty, x, width);
+        std::memset(out + x, uniformGroupValue[insideRows(state)], size_t(dirtyStart - x));
+        x = dirtyStart;
+        if (x >= width)
+            break;
+        if (AllZero(reinterpret_cast<const quint32 *>(marks + x)))
+            std::memset(out + x, uniformGroupValue[insideRows(state)], block);
+        else
+            for (int g = x; g < x + block; g += 4)
+                state = parityGroup(marks + g, out + g, state, table);
+        x += block;
     }
-    for (; x < width; x += 4)
-        state = parityGroup(marks + x, out + x, state, table);
     return state == 0;
 }
 #endif
 
-using ParityRowKernel = bool (*)(quint16 *, quint8 *, int, const quint8 *);
+using ParityRowKernel = bool (*)(quint16 *, quint8 *, int, const quint8 *, const quint64 *);
 
 ParityRowKernel parityRowKernel()
 {
@@ -278,11 +302,11 @@ bool rowPass(Plane8 &target, EdgeMarkPlane &scratch, int bytesPerPixel, bool che
             bool rangeOpen = false;
             for (int y = begin * bandRows; y < end * bandRows; ++y) {
                 quint8 *marks = scratch.data() + y * scratchRowBytes;
-                if (rangeOpen && check) {
+                if (rangeOpen && check)
                     std::memset(marks, 0, size_t(scratchRowBytes));
-                    continue;
-                }
-                rangeOpen = !resolveRow(marks, target.row(y)) || rangeOpen;
+                else
+                    rangeOpen = !resolveRow(marks, target.row(y), scratch.dirtyRow(y)) || rangeOpen;
+                scratch.clearDirtyRow(y);
             }
             if (rangeOpen)
                 anyOpen = true;
@@ -316,6 +340,7 @@ bool Plane8::fromSegs3(Plane8 &target, const Seg2f *segs, qint64 count, const Fr
                 const quint32 bit = 1u << (bitBase + 2 * (c % subSamples));
                 if (!(word & bit)) {
                     word |= bit;
+                    scratch.markDirty(row / subSamples, c / subSamples);
                     break;
                 }
             }
@@ -323,8 +348,8 @@ bool Plane8::fromSegs3(Plane8 &target, const Seg2f *segs, qint64 count, const Fr
     }
     const WindingTable &table = windingTable(nonZero);
     const WindingRowKernel kernel = windingRowKernel();
-    return rowPass(target, scratch, 4, check, [&](quint8 *rowMarks, quint8 *out) {
-        return kernel(reinterpret_cast<quint32 *>(rowMarks), out, width, table);
+    return rowPass(target, scratch, 4, check, [&](quint8 *rowMarks, quint8 *out, const quint64 *dirty) {
+        return kernel(reinterpret_cast<quint32 *>(rowMarks), out, width, table, dirty);
     });
 }
 
@@ -341,12 +366,13 @@ bool Plane8::fromSegs2(Plane8 &target, const Seg2f *segs, qint64 count, const Fr
         walker.walk(segs[s], [&](int row, int column, bool) {
             marks[qint64(row / subSamples) * width + column / subSamples] ^=
                 quint16(1u << (4 * (row % subSamples) + column % subSamples));
+            scratch.markDirty(row / subSamples, column / subSamples);
         });
     }
     const quint8 *table = parityTable().data();
     const ParityRowKernel kernel = parityRowKernel();
-    return rowPass(target, scratch, 2, check, [&](quint8 *rowMarks, quint8 *out) {
-        return kernel(reinterpret_cast<quint16 *>(rowMarks), out, width, table);
+    return rowPass(target, scratch, 2, check, [&](quint8 *rowMarks, quint8 *out, const quint64 *dirty) {
+        return kernel(reinterpret_cast<quint16 *>(rowMarks), out, width, table, dirty);
     });
 }
 
