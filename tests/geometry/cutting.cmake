@@ -6,6 +6,7 @@ tessaline_gtest(test_cutting
         ${CMAKE_CURRENT_LIST_DIR}/repairpolygons_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/rasterframesetup_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/layerarea_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/layersvg_test.cpp
     LIBS tessaline_geometry)
 
 tessaline_fuzzer(fuzz_repairpolygons
