@@ -6,6 +6,10 @@
 #include <QtGlobal>
 #include <type_traits>
 
+// Meshes read from files keep only coordinates within ±1e9 mm (1000 km): anything larger is corrupt
+// data, and this bound keeps sums, centres and transformed coordinates far from the float range.
+constexpr float meshCoordinateLimit = 1e9f;
+
 // One triangle of a mesh, 48 bytes: three vertices then the unit normal, in millimetres.
 // The normal is always derived from the vertices, so counter-clockwise order seen from outside is
 // the front. A triangle of zero area (or one too large to measure) gets the normal (0, 0, 0): it has
@@ -31,6 +35,15 @@ struct Face {
 
     void recomputeNormal() { n = normalOf(p[0], p[1], p[2]); }
     bool isFinite() const { return p[0].isFinite() && p[1].isFinite() && p[2].isFinite(); }
+    // Finite and within ±meshCoordinateLimit (NaN fails every comparison).
+    bool isWithinLimit() const
+    {
+        for (const V3f &v : p)
+            for (float c : {v.x, v.y, v.z})
+                if (!(std::fabs(c) <= meshCoordinateLimit))
+                    return false;
+        return true;
+    }
     // The vertex mean, with the factor the orientation vote has always used.
     V3f centroid() const { return (p[0] + p[1] + p[2]) * 0.3333333f; }
 };

@@ -208,7 +208,7 @@ QDataStream &operator>>(QDataStream &in, Faces &faces)
         if (in.status() != QDataStream::Ok)
             break;
         const Face face(p[0], p[1], p[2]);
-        if (face.isFinite())
+        if (face.isWithinLimit())
             faces.append(face);
     }
     return in;

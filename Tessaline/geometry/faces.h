@@ -19,8 +19,8 @@ using VolumePlanes = std::array<std::array<float, 4>, 6>;
 // once someone has computed it (FacesCache does); it is not kept up to date by later edits.
 //
 // Non-finite coordinates never enter a mesh through the readers (STL, OBJ, data stream): a triangle
-// with a NaN or infinite coordinate is dropped as it is read, so bounding boxes, hashes and slicing
-// only ever see finite numbers.
+// with a NaN, infinite or absurdly large coordinate (beyond meshCoordinateLimit) is dropped as it is
+// read, so bounding boxes, hashes and slicing only ever see finite numbers with room to spare.
 class Faces
 {
 public:

@@ -37,7 +37,7 @@ void addPolygon(Faces &faces, const std::vector<V3f> &vertices, const MeshTokens
     }
     for (int i = 2; i < corners.size(); ++i) {
         const Face face(vertices[size_t(corners[0])], vertices[size_t(corners[i - 1])], vertices[size_t(corners[i])]);
-        if (face.isFinite())
+        if (face.isWithinLimit())
             faces.append(face);
     }
 }

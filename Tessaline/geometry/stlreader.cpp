@@ -50,8 +50,9 @@ void readBinary(Faces &faces, const QByteArray &data)
         if (convert)
             for (V3f &v : p)
                 v = fromZUp(v);
-        if (p[0].isFinite() && p[1].isFinite() && p[2].isFinite())
-            list.append(Face(p[0], p[1], p[2]));
+        const Face face(p[0], p[1], p[2]);
+        if (face.isWithinLimit())
+            list.append(face);
     }
 }
 
@@ -76,7 +77,7 @@ void readAscii(Faces &faces, const QByteArray &data)
         } else if (tokens[0].is("endloop")) {
             if (vertexCount == 3) {
                 const Face face(loop[0], loop[1], loop[2]);
-                if (face.isFinite())
+                if (face.isWithinLimit())
                     faces.append(face);
             }
             vertexCount = 0;

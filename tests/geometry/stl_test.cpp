@@ -185,11 +185,12 @@ TEST(StlReader, AsciiLoopsNeedExactlyThreeVertices)
 TEST(StlReader, NonFiniteCoordinatesNeverReachTheMesh)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    const Faces binary = readAll(binaryStl("b", 3,
+    const Faces binary = readAll(binaryStl("b", 4,
                                            {{0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0},
                                             {0, 0, 0, nan, 0, 0, 1, 0, 0, 0, 1, 0},
-                                            {0, 0, 0, 0, 0, 0, 1, -inf, 0, 0, 1, 0}}));
-    EXPECT_EQ(binary.count(), 1);
+                                            {0, 0, 0, 0, 0, 0, 1, -inf, 0, 0, 1, 0},
+                                            {0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2e9f, 0}}));
+    EXPECT_EQ(binary.count(), 1); // finite but beyond 1e9 mm is corrupt data too
     const QByteArray text = "solid \n"
                             "outer loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
                             "outer loop\nvertex 0 0 0\nvertex 1e39 0 0\nvertex 0 1 0\nendloop\n"
