@@ -22,22 +22,6 @@ inline Faces boxMesh(const V3f &min, const V3f &max)
     return faces;
 }
 
-// Eight triangles around the origin with corners on the axes at distance r, outward.
-inline Faces octahedron(float r)
-{
-    const V3f px(r, 0, 0), nx(-r, 0, 0), py(0, r, 0), ny(0, -r, 0), pz(0, 0, r), nz(0, 0, -r);
-    Faces faces;
-    const V3f xs[2] = {px, nx}, zs[2] = {pz, nz}, ys[2] = {py, ny};
-    for (const V3f &x : xs)
-        for (const V3f &y : ys)
-            for (const V3f &z : zs) {
-                // Counter-clockwise seen from outside: the sign of the corner's octant decides the order.
-                const bool positive = (x.x > 0) == (y.y > 0) ? z.z > 0 : z.z < 0;
-                faces.append(positive ? Face(x, y, z) : Face(x, z, y));
-            }
-    return faces;
-}
-
 // Signed area of a layer's segments (shoelace, z up, anticlockwise positive): a correctly wound
 // solid (clockwise outline) gives minus its area.
 inline double signedArea(const std::vector<Seg2f> &segs)
