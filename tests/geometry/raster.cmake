@@ -10,3 +10,8 @@ tessaline_gtest(test_raster
         ${CMAKE_CURRENT_LIST_DIR}/contour_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/linemasker_test.cpp
     LIBS tessaline_geometry)
+
+tessaline_fuzzer(fuzz_raster
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/raster_fuzz.cpp
+    LIBS tessaline_geometry
+    CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/raster_fuzz)
