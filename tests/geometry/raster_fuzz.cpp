@@ -12,7 +12,8 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+namespace
+{
 
 void exercise(const uint8_t *data, size_t size)
 {
