@@ -38,17 +38,18 @@ void appendVector(QByteArray &out, const V3f &v)
 QByteArray writeStlBinary(const Faces &faces, const QString &name)
 {
     const int count = faces.count();
-    QByteArray out(binaryHeaderBytes + 4 + qint64(count) * binaryRecordBytes, '\0');
-    const QByteArray header = QString("STL export %1").arg(name).toUtf8().left(binaryHeaderBytes);
-    out.replace(0, binaryHeaderBytes, header.leftJustified(binaryHeaderBytes, ' '));
-    char *p = out.data() + binaryHeaderBytes;
-    qToLittleEndian<quint32>(quint32(count), p);
-    p += 4;
+    QByteArray out;
+    out.reserve(binaryHeaderBytes + 4 + count * binaryRecordBytes);
+    out += QString("STL export %1").arg(name).toUtf8().left(binaryHeaderBytes).leftJustified(binaryHeaderBytes, ' ');
+    char countBytes[4];
+    qToLittleEndian<quint32>(quint32(count), countBytes);
+    out.append(countBytes, 4);
+    char record[binaryRecordBytes] = {}; // the attribute bytes stay zero
     for (const Face &face : faces.faces()) {
-        putVector(p, face.n);
+        putVector(record, face.n);
         for (int i = 0; i < 3; ++i)
-            putVector(p + 12 + 12 * i, face.p[i]);
-        p += binaryRecordBytes; // the attribute bytes stay zero
+            putVector(record + 12 + 12 * i, face.p[i]);
+        out.append(record, binaryRecordBytes);
     }
     return out;
 }
