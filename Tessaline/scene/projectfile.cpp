@@ -1,6 +1,7 @@
 #include "project.h"
 
 #include <QDataStream>
+#include <QDebug>
 #include <QSet>
 
 // The project file and the undo snapshots: see the layout in project.h and the record below.
@@ -99,6 +100,8 @@ void Project::loadFromStr(const QByteArray &data, bool isSnapshot)
         obj->setTransform(transform);
         m_objects.push_back(std::move(obj));
     }
+    if (objectCount() < count)
+        qWarning("Project::loadFromStr() data ends early: %d of %d objects read", objectCount(), int(count));
     barsOutdated = false;
     qint32 barCount = 0;
     in >> barCount;
