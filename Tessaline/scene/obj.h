@@ -49,6 +49,12 @@ public:
     Box3f transformedBounds() const;
     void releaseRenderLists() { renderLists.reset(); }
 
+    // The ray from origin towards target (world frame) against this object: mode 'p' only when
+    // selected, 'q' only when not, 'o' always, 'a' against the bounding box alone. On a hit, the hit
+    // point and the outward surface normal in the world frame. Throws
+    // "Obj::rayIntersect() invalid 'what' parameter" for any other mode.
+    bool rayIntersect(char what, const V3f &origin, const V3f &target, V3f &hitPoint, V3f &hitNormal) const;
+
 private:
     bool keepsMeshWithinLimit(const M44f &transform) const;
 

@@ -110,6 +110,25 @@ Box3f Project::selectionBounds() const
     return bounds;
 }
 
+Obj *Project::pickObject(char what, const V3f &origin, const V3f &target, V3f &hitPoint, V3f &hitNormal) const
+{
+    Obj *nearest = nullptr;
+    double nearestDistance = 0;
+    for (const auto &obj : m_objects) {
+        V3f point, normal;
+        if (!obj->rayIntersect(what, origin, target, point, normal))
+            continue;
+        const double distance = (point - origin).length();
+        if (!nearest || distance < nearestDistance) {
+            nearest = obj.get();
+            nearestDistance = distance;
+            hitPoint = point;
+            hitNormal = normal;
+        }
+    }
+    return nearest;
+}
+
 void Project::applyToSelection(const M44f &matrix)
 {
     for (const auto &obj : m_objects)

@@ -62,6 +62,9 @@ public:
     Box3f selectionBounds() const;
     // transform = matrix · transform for every selected object.
     void applyToSelection(const M44f &matrix);
+    // The object whose surface the ray from origin towards target meets nearest to the origin
+    // (modes as Obj::rayIntersect), or nullptr.
+    Obj *pickObject(char what, const V3f &origin, const V3f &target, V3f &hitPoint, V3f &hitNormal) const;
 
     // The scene edits (sceneedits.cpp); each returns whether anything changed.
     bool dropSelected();

@@ -173,3 +173,36 @@ TEST(SceneEdits, AddImportsPlacesBesideOthersAndRecordsOnce)
     EXPECT_EQ(doc.fileOps.undoCaption(), "remove");
     EXPECT_FALSE(doc.commands.remove());
 }
+
+TEST(ScenePicking, NearestObjectWithWorldNormalsAlsoWhenMirrored)
+{
+    Project project;
+    Obj *near = project.addMesh(boxMesh(10, 10, 10), "near");
+    near->setTransform(M44f::translation({0, 0, 20}));
+    Obj *far = project.addMesh(boxMesh(10, 10, 10), "far");
+    far->setTransform(M44f::translation({0, 0, -20}) * M44f::scaling({1, 1, -1}));
+    near->selected = false;
+
+    V3f hit, normal;
+    const V3f origin(1, 5, 100), target(1, 5, 0);
+    EXPECT_EQ(project.pickObject('o', origin, target, hit, normal), near);
+    EXPECT_EQ(hit, V3f(1, 5, 25));
+    EXPECT_EQ(normal, V3f(0, 0, 1));
+    EXPECT_EQ(project.pickObject('p', origin, target, hit, normal), far);
+    EXPECT_EQ(hit, V3f(1, 5, -15));
+    EXPECT_EQ(normal, V3f(0, 0, 1)); // outward although the object is mirrored
+    EXPECT_EQ(project.pickObject('q', origin, {1, 5, 200}, hit, normal), nullptr);
+
+    // From inside the bounds of a ring: the box is met, the surface too.
+    Obj *ring = project.addMesh(makeTorus(20, 4, 48, 16), "ring");
+    ring->setTransform(M44f::translation({100, 0, 0}));
+    EXPECT_TRUE(ring->rayIntersect('a', {100, 4, 0}, {200, 4, 0}, hit, normal));
+    EXPECT_NEAR(hit.x, 124, 1e-3f);
+    EXPECT_TRUE(ring->rayIntersect('o', {100, 4, 0}, {200, 4, 0}, hit, normal));
+    EXPECT_NEAR(hit.x, 116, 0.1f);
+    EXPECT_LT(normal.x, -0.9f); // the inner wall faces the ring's centre
+    EXPECT_EQ(thrownMessage([&] {
+                  ring->rayIntersect('x', {}, {1, 0, 0}, hit, normal);
+              }),
+              "Obj::rayIntersect() invalid 'what' parameter");
+}
