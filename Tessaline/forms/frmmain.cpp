@@ -7,9 +7,12 @@
 #include "overlaybar.h"
 #include "platform/paths.h"
 #include "platform/window.h"
+#include "projectfileui.h"
 #include "singleinstance.h"
 #include "userprompts.h"
 #include "windowgeometry.h"
+
+#include "resources.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,9 +43,14 @@ ViewMode viewModeOfEditMode(int mode)
 } // namespace
 
 FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()), m_prompts(std::make_unique<UserPrompts>())
+    : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()), m_prompts(std::make_unique<UserPrompts>()),
+      m_projectFileUi(std::make_unique<ProjectFileUi>(this, m_prompts)), m_fileOps(m_projectFileUi.get()),
+      m_scene(m_project, m_fileOps)
 {
+    initTessalineResources();
     ui->setupUi(this);
+    connect(&m_fileOps, &FileOps::fileOp, this, &FrmMain::on_fileOp);
+    connect(ui->lwObjects, &QListWidget::itemSelectionChanged, this, &FrmMain::on_ObjListViewChanged);
     setAcceptDrops(true);
     for (QWidget *panel : {ui->gbObject, ui->gbSupport, ui->gbGCode, ui->gbStats, ui->gbClipping, ui->pKeyFrames})
         panel->hide();
@@ -100,7 +108,7 @@ void FrmMain::storeSettings()
     Ini &ini = Ini::global();
     m_params.storeToIni(ini);
     ini.setString("cam", m_cameraText);
-    ini.setString("lastProject", QString());
+    ini.setString("lastProject", m_fileOps.fileName());
     ini.setInt("lastNonGCodeMode", m_lastNonGCodeMode);
     ini.setInt("lastObjEditMode", m_lastObjEditMode);
     ini.setInt("lastEditMode", m_editMode);
@@ -117,7 +125,26 @@ void FrmMain::openStartupFile(const QString &openArgument)
     if (!openArgument.isEmpty()) {
         openPath(openArgument, false);
         homeCamera();
+        return;
     }
+    const QString lastProject = Ini::global().getString("lastProject");
+    try {
+        if (!lastProject.isEmpty() && QFileInfo(lastProject).isFile()) {
+            m_fileOps.open(lastProject, false);
+        } else if (QFileInfo(unsavedProjectPath()).isFile()) {
+            m_fileOps.open(unsavedProjectPath(), false);
+            m_fileOps.setFileName(QString());
+        }
+    } catch (...) {
+        // A start must not fail on last time's file: the user starts with an empty project instead.
+        m_fileOps.new_(false);
+    }
+    refreshObjectList();
+}
+
+QString FrmMain::unsavedProjectPath() const
+{
+    return platform::dataDir() + "_lastUnsavedProject.tsprj";
 }
 
 void FrmMain::setEditMode(int mode)
@@ -177,7 +204,9 @@ void FrmMain::updateTitle()
         if (label.startsWith(unsavedGCodePrefix))
             title += "*";
     } else {
-        title += " Project:[]";
+        title += " Project:[" + m_fileOps.fileName() + "]";
+        if (m_fileOps.changeCount() != 0)
+            title += "*";
     }
     if (windowTitle() != title)
         setWindowTitle(title);
@@ -195,7 +224,16 @@ void FrmMain::onTimer()
 
 void FrmMain::firstTick()
 {
+    if (Ini::global().getInt("askForCheckUpdates", 1) != 0)
+        openWelcomeProject();
     QTimer::singleShot(delayedStartupMs, this, &FrmMain::delayedStartup);
+}
+
+void FrmMain::openWelcomeProject()
+{
+    m_fileOps.open(":/res/welcome.tsprj", false);
+    m_fileOps.setFileName(QString());
+    refreshObjectList();
 }
 
 void FrmMain::drainInstanceMessages()
@@ -233,12 +271,19 @@ void FrmMain::showGCodeLine(const QString &path, int line)
 
 void FrmMain::openPath(const QString &path, bool askToSaveChanges)
 {
-    Q_UNUSED(askToSaveChanges);
     if (!QFileInfo::exists(path))
         throw QString("File not found: \"" + path + "\"");
-    if (isProjectFile(path) || isModelFile(path) || isGCodeFile(path))
-        return;
-    throw QString("Unsupported type of file: \"" + path + "\"");
+    if (isProjectFile(path)) {
+        m_fileOps.open(path, askToSaveChanges);
+        refreshObjectList();
+    } else if (isModelFile(path)) {
+        if (m_scene.add({path}))
+            sceneEdited();
+    } else if (isGCodeFile(path)) {
+        // The G-code preview loads it.
+    } else {
+        throw QString("Unsupported type of file: \"" + path + "\"");
+    }
 }
 
 void FrmMain::delayedStartup()
@@ -259,8 +304,21 @@ void FrmMain::delayedStartup()
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    if (!m_fileOps.canCloseApp()) {
+        event->ignore();
+        return;
+    }
     storeSettings();
+    if (m_fileOps.fileName().isEmpty())
+        storeUnsavedProject();
     event->accept();
+}
+
+void FrmMain::storeUnsavedProject()
+{
+    // Kept for the next start, which shows it again still unnamed.
+    m_fileOps.save(unsavedProjectPath());
+    m_fileOps.setFileName(QString());
 }
 
 void FrmMain::runCommand(const QString &name)

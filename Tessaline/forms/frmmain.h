@@ -1,6 +1,9 @@
 #pragma once
 
+#include "fileops.h"
 #include "overlaycommands.h"
+#include "project.h"
+#include "scenecommands.h"
 #include "slicerparams.h"
 
 #include <QMainWindow>
@@ -13,6 +16,7 @@ class FrmMain;
 }
 class KeyFilter;
 class OverlayBar;
+class ProjectFileUi;
 class UserPrompts;
 
 // The slicer's main window. Owns the scene and its undo history, the current settings, the G-code
@@ -36,6 +40,8 @@ public:
     ViewMode viewMode() const { return m_viewMode; }
     bool autoDrop() const { return m_autoDrop; }
     bool viewStats() const { return m_viewStats; }
+    const Project &project() const { return m_project; }
+    FileOps &fileOps() { return m_fileOps; }
 
     // True when the key (portable key text, "Ctrl+S") was a command and has been acted on.
     bool handleKeyPress(const QString &key);
@@ -55,6 +61,7 @@ signals:
 
 public slots:
     void onTimer();
+    void on_fileOp(FileOpEnum op);
     void delayedStartup();
     void on_ObjListViewChanged();
 
@@ -124,11 +131,19 @@ private:
     void setViewMode(ViewMode mode);
     void updatePanels();
     void showGCodeLine(const QString &path, int line);
+    void openWelcomeProject();
+    void storeUnsavedProject();
+    QString unsavedProjectPath() const;
+    // Shows the scene's objects and selection in the object list.
+    void refreshObjectList();
+    // After a scene edit: auto drop, then the list.
+    void sceneEdited();
 
-    // Commands whose machinery arrives with the scene, the view, slicing and the settings forms.
     void projectCommand(const QString &name);
     void addModels();
     void removeSelectedObjects();
+
+    // Commands whose machinery arrives with the view, slicing and the settings forms.
     void exportMeshes();
     void openOptions();
     void sliceInBackground();
@@ -138,6 +153,16 @@ private:
 
     std::unique_ptr<Ui::FrmMain> ui;
     std::unique_ptr<UserPrompts> m_prompts;
+    Project m_project;
+    std::unique_ptr<ProjectFileUi> m_projectFileUi;
+    FileOps m_fileOps;
+    SceneCommands m_scene;
+    // Models a drag brought in: they follow the drag and leave with it unless dropped.
+    int m_draggedModels = 0;
+    QStringList m_draggedNames;
+    bool m_refreshingList = false;
+    int m_angleSnap[2] = {15, 5};
+    bool m_angleSnapOn[2] = {false, false};
     OverlayBar *m_overlayBar = nullptr;
     QTimer m_timer;
     bool m_firstTickDone = false;

@@ -1,4 +1,6 @@
-// Files dragged onto the main window.
+// Files dragged onto the main window. Models join the scene, selected, as soon as the drag enters
+// (so that they can follow the cursor) and leave it again when the drag leaves; a drop records them
+// as one change.
 #include "frmmain.h"
 #include "ui_frmmain.h"
 
@@ -6,19 +8,34 @@
 
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QMimeData>
 
 void FrmMain::dragEnterEvent(QDragEnterEvent *event)
 {
     if (QApplication::activeModalWidget() || !event->mimeData()->hasUrls())
         return;
-    if (DroppedFiles::classify(event->mimeData()).isEmpty())
+    const DroppedFiles files = DroppedFiles::classify(event->mimeData());
+    if (files.isEmpty())
         return;
+    if (!files.models.isEmpty()) {
+        m_project.selectAll(false);
+        m_draggedModels = m_project.addFiles(files.models);
+        m_draggedNames.clear();
+        for (const QString &path : files.models)
+            m_draggedNames << QFileInfo(path).fileName();
+        refreshObjectList();
+    }
     event->acceptProposedAction();
 }
 
 void FrmMain::dragLeaveEvent(QDragLeaveEvent *event)
 {
+    if (m_draggedModels > 0) {
+        m_project.removeSelected();
+        m_draggedModels = 0;
+        refreshObjectList();
+    }
     event->accept();
 }
 
@@ -30,13 +47,14 @@ void FrmMain::dropEvent(QDropEvent *event)
     event->acceptProposedAction();
     activateWindow();
     setFocus();
-    if (!files.gcode.isEmpty()) {
+    if (m_draggedModels > 0) {
+        m_draggedModels = 0;
+        m_fileOps.chg("add(" + m_draggedNames.join(' '));
+        sceneEdited();
+    } else if (!files.gcode.isEmpty()) {
         setEditMode(6);
         openPath(files.gcode, false);
     } else if (!files.project.isEmpty()) {
         openPath(files.project, true);
-    } else {
-        for (const QString &model : files.models)
-            openPath(model, false);
     }
 }

@@ -1,23 +1,7 @@
-// The side panels' controls and the commands that the scene, the view, slicing and the settings forms
-// fill in as they arrive.
+// The support, G-code, clipping and key-frame panels, and the commands that the view, slicing and the
+// settings forms fill in as they arrive.
 #include "frmmain.h"
 #include "ui_frmmain.h"
-
-void FrmMain::on_ObjListViewChanged() {}
-
-void FrmMain::on_bSelectAll_clicked() {}
-void FrmMain::on_bSelectNone_clicked() {}
-void FrmMain::on_bDrop_clicked() {}
-void FrmMain::on_bRotReset_clicked() {}
-void FrmMain::on_bScaleReset_clicked() {}
-void FrmMain::on_bRealign_clicked() {}
-void FrmMain::on_bMirrorX_clicked() {}
-void FrmMain::on_bMirrorY_clicked() {}
-void FrmMain::on_bMirrorZ_clicked() {}
-void FrmMain::on_seAngleSnap_1_valueChanged(int) {}
-void FrmMain::on_seAngleSnap_2_valueChanged(int) {}
-void FrmMain::on_chAngleSnap_1_toggled(bool) {}
-void FrmMain::on_chAngleSnap_2_toggled(bool) {}
 
 void FrmMain::on_bClearSupport_clicked() {}
 void FrmMain::on_bGenSupport_clicked() {}
@@ -52,9 +36,6 @@ void FrmMain::on_bkfHome_clicked() {}
 void FrmMain::on_bkfEnd_clicked() {}
 void FrmMain::on_seKeyDuration_valueChanged(int) {}
 
-void FrmMain::projectCommand(const QString &) {}
-void FrmMain::addModels() {}
-void FrmMain::removeSelectedObjects() {}
 void FrmMain::exportMeshes() {}
 void FrmMain::openOptions() {}
 void FrmMain::sliceInBackground() {}

@@ -1,6 +1,7 @@
 #include "userprompts.h"
 
 #include <QApplication>
+#include <QFileDialog>
 
 QMessageBox::StandardButton UserPrompts::question(QWidget *parent, const QString &text, const QString &informative,
                                                   QMessageBox::StandardButtons buttons,
@@ -10,4 +11,22 @@ QMessageBox::StandardButton UserPrompts::question(QWidget *parent, const QString
     box.setInformativeText(informative);
     box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());
+}
+
+QString UserPrompts::openFileName(QWidget *parent, const QString &title, const QString &folder,
+                                  const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, folder, filter);
+}
+
+QStringList UserPrompts::openFileNames(QWidget *parent, const QString &title, const QString &folder,
+                                       const QString &filter)
+{
+    return QFileDialog::getOpenFileNames(parent, title, folder, filter);
+}
+
+QString UserPrompts::saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,
+                                  const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, proposedPath, filter);
 }

@@ -2,9 +2,10 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
-// The questions the main window asks. The window uses the real message boxes; tests install scripted
-// answers and read what was asked.
+// The questions the main window asks: message boxes and file dialogs. The window uses the real ones;
+// tests install scripted answers and read what was asked. An empty path means the user cancelled.
 class UserPrompts
 {
 public:
@@ -13,4 +14,9 @@ public:
     virtual QMessageBox::StandardButton question(QWidget *parent, const QString &text, const QString &informative,
                                                  QMessageBox::StandardButtons buttons,
                                                  QMessageBox::StandardButton defaultButton);
+    virtual QString openFileName(QWidget *parent, const QString &title, const QString &folder, const QString &filter);
+    virtual QStringList openFileNames(QWidget *parent, const QString &title, const QString &folder,
+                                      const QString &filter);
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,
+                                 const QString &filter);
 };
