@@ -1,0 +1,13 @@
+#include "slicecontext.h"
+
+#include "rasterframesetup.h"
+
+SliceContext::SliceContext(const SlicerParams &params, const MachineRecord &machineRecord, int batchSize)
+    : sp(params), machine(machineRecord), K(batchSize), N(params.HShellCnt), loopCount(params.VShellCnt),
+      extrusionWidth(params.ExtrusionWidth), nominalPixelSize(params.ExtrusionWidth * cellFraction),
+      pixelsPerEw(1.0f / cellFraction), smoothingTolerance(pixelsPerEw * pixelsPerEw * params.PathSmoothing),
+      halfBuildWidth(machineRecord.buildWidth * 0.5f), halfBuildDepth(machineRecord.buildDepth * 0.5f),
+      paralellGCode(params.LayerStartPos > 0), A(K + N), B(K + N), C(K + N + 1), D(N + 1), E((N + 1) / 2), F(N + 2),
+      G(K), H(K)
+{
+}

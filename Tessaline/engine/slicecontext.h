@@ -1,0 +1,79 @@
+#pragma once
+
+#include "fifo.h"
+#include "layercutter.h"
+#include "machinerecord.h"
+#include "plane1.h"
+#include "plane8.h"
+#include "polyline.h"
+#include "rasterframe.h"
+#include "slicerparams.h"
+#include "v2f.h"
+#include "verticalshells.h"
+
+#include <QByteArray>
+#include <QVector>
+
+#include <vector>
+
+using PathList = QVector<PolyLine>;
+
+// What the path stages keep for one layer beside its cut segments, filled during the sweep and released as
+// soon as the layer's G-code is in the result. Paths are in raster pixels.
+struct SlicerLayer {
+    PathList orderedPaths;    // in print order with travels, what the G-code writer reads
+    PathList lineFills;       // infill, parallel-line shells and support lines
+    PathList supportBarPaths; // the bars' own paths
+    QByteArray gcode;         // the layer's text, framed for the file
+    LayerShellPaths loops;    // perimeters, loops and hairs, taken out of cache A when the batch starts
+};
+
+// Everything the stages of one slice share: the settings, the machine, the raster frame, the values derived
+// from them, the per-layer records and the caches A to H keyed by layer index. The driver (Slicer) owns it
+// for one run; a stage reads and writes only the entries of the layers it is called for.
+//
+// Cache contents:  A loop and hair paths   B support path lists   C area planes (set bit = empty)
+//   D inner areas inside the last loop   E pair intersections of inner areas   F window intersections
+//   G horizontal-shell regions   H sparse-infill regions
+struct SliceContext {
+    SliceContext(const SlicerParams &params, const MachineRecord &machineRecord, int batchSize);
+
+    const SlicerParams &sp;
+    const MachineRecord &machine;
+
+    // Derived values.
+    int K;                    // batch size: the threads of the parallel finishing
+    int N;                    // horizontal-shell window, HShellCnt
+    int loopCount;            // VShellCnt
+    float extrusionWidth;     // mm
+    float nominalPixelSize;   // mm
+    float pixelsPerEw;        // about 3.003
+    float smoothingTolerance; // pixels squared, for PolyLine::simplify
+    float barWidth = 0.0f;    // the narrowest support bar, mm; 0 without bars
+    float raftHeight = 0.0f;  // mm; the raft stage raises it
+    float halfBuildWidth;     // mm
+    float halfBuildDepth;     // mm
+    V2f lastHeadPosition{0.0f, 0.0f};
+    bool paralellGCode;   // LayerStartPos > 0: layers are ordered and written on the batch threads
+    QByteArray raftGCode; // written after the header
+
+    // After mesh slicing.
+    LayerCutter cutter;
+    RasterFrame frame;
+    int layerCount = 0;
+    std::vector<SlicerLayer> layers;
+    // The coverage of the layer whose area was prepared last (0 ... 255).
+    Plane8 coverage;
+
+    FIFO<LayerShellPaths> A;
+    FIFO<PathList> B;
+    FIFO<Plane1> C;
+    FIFO<Plane1> D;
+    FIFO<Plane1> E;
+    FIFO<Plane1> F;
+    FIFO<Plane1> G;
+    FIFO<Plane1> H;
+
+    bool isLayer(int index) const { return index >= 0 && index < layerCount; }
+    std::vector<SliceLayer> &cutLayers() { return cutter.layers(); }
+};

@@ -1,0 +1,257 @@
+#include "slicer.h"
+
+#include "brimskirtraft.h"
+#include "edgemarkplane.h"
+#include "gcodefile.h"
+#include "horizontalshells.h"
+#include "layerarea.h"
+#include "layerordering.h"
+#include "layerwriter.h"
+#include "linefills.h"
+#include "perfdata.h"
+#include "rasterframesetup.h"
+#include "slicecontext.h"
+#include "supportbarbody.h"
+#include "supportpaths.h"
+#include "verticalshells.h"
+#include "workerthread.h"
+
+#include <QDebug>
+
+#include <omp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+
+namespace
+{
+
+// The run in progress in this process, if any. Slicing twice at once would share the worker pool, the
+// timing sections and the caller's event loop.
+std::atomic<const Slicer *> runningSlicer{nullptr};
+
+// Holds the marker for the duration of one run, however the run ends.
+class RunningMarker
+{
+public:
+    explicit RunningMarker(const Slicer *slicer)
+    {
+        const Slicer *expected = nullptr;
+        if (!runningSlicer.compare_exchange_strong(expected, slicer))
+            throw "FATAL ERROR: Already slicing.";
+    }
+    ~RunningMarker() { runningSlicer.store(nullptr); }
+    RunningMarker(const RunningMarker &) = delete;
+    RunningMarker &operator=(const RunningMarker &) = delete;
+};
+
+// Progress is reported at most this often, so that the caller's event pumping does not slow the slice.
+constexpr qint64 progressIntervalMs = 200;
+
+// The cutter cuts every side of bars at least this much steeper than this ((|dx| + |dz|) / dy).
+constexpr float barSlopeLimit = 0.5f;
+// ... and of bars wider than this many times the narrowest one.
+constexpr float barWidthLimitFactor = 1.1f;
+
+CutBar cutBar(const SliceBar &bar)
+{
+    const bool anchorBelow = bar.anchor.y <= bar.end.y;
+    const V3f &lower = anchorBelow ? bar.anchor : bar.end;
+    const V3f &upper = anchorBelow ? bar.end : bar.anchor;
+    const float rise = upper.y - lower.y;
+    CutBar cut;
+    cut.body = supportBarBody(lower, upper, bar.width);
+    cut.width = bar.width;
+    cut.slope = rise > 0.0f ? (std::fabs(upper.x - lower.x) + std::fabs(upper.z - lower.z)) / rise : INFINITY;
+    return cut;
+}
+
+} // namespace
+
+void setSlicerThreads(int threads, QThread::Priority priority)
+{
+    setWorkerThreadCount(threads);
+    const int wanted = std::max(1, std::min(threads, QThread::idealThreadCount()));
+    omp_set_num_threads(std::min(wanted, workerThreadCount()));
+    if (priority == QThread::InheritPriority)
+        return;
+#pragma omp parallel
+    QThread::currentThread()->setPriority(priority);
+}
+
+Slicer::Slicer(SliceScene scene, const SlicerParams *params, const MachineRecord *machine, SliceProgress progress)
+    : m_scene(std::move(scene)), m_sp(params), m_machine(machine), m_progress(std::move(progress))
+{
+}
+
+Slicer::~Slicer() = default;
+
+QByteArray Slicer::slice()
+{
+    const RunningMarker marker(this);
+    QByteArray result;
+    QByteArray chunk;
+    perfClear();
+    m_progressClock.start();
+    m_batches.clear();
+    checkSettings();
+
+    SliceContext context(*m_sp, *m_machine, workerThreadCount());
+    m_batchSize = context.K;
+    sliceMeshes(context);
+    m_shells = std::make_unique<VerticalShells>(*m_sp, context.pixelsPerEw);
+    sweep(context, result, chunk);
+
+    if (m_progress)
+        m_progress(100, chunk);
+    chunk.clear();
+    qDebug().noquote() << perfReport();
+    return result;
+}
+
+// Values the form keeps in range but a settings file or the command line may not: a shell count sizes the
+// caches, so a negative one would break them and a huge one would exhaust memory.
+void Slicer::checkSettings() const
+{
+    const auto checkCount = [](const char *key, int value) {
+        if (value < 0 || value > maxShellCount)
+            throw QString("Slicer::slice() %1 %2 is outside 0 ... %3").arg(key).arg(value).arg(maxShellCount);
+    };
+    checkCount("HShellCnt", m_sp->HShellCnt);
+    checkCount("VShellCnt", m_sp->VShellCnt);
+}
+
+void Slicer::sliceMeshes(SliceContext &context)
+{
+    {
+        std::vector<CutBar> bars;
+        for (const SliceBar &bar : m_scene.bars) {
+            bars.push_back(cutBar(bar));
+            context.barWidth = bars.size() == 1 ? bar.width : std::min(context.barWidth, bar.width);
+        }
+        context.cutter.setSceneTriangles(gatherTriangles(m_scene.objects));
+        context.cutter.setSupportBars(std::move(bars));
+        context.cutter.SliceFaces(m_sp->sliceZMin, m_sp->sliceZMax, m_sp->LayerHeight, m_sp->FirstLayerHeight,
+                                  barWidthLimitFactor * context.barWidth, barSlopeLimit);
+    }
+    context.layerCount = context.cutter.layerCount();
+    m_layerCount = context.layerCount;
+    const std::vector<SliceLayer> &cut = context.cutLayers();
+    const bool nothingCut = std::all_of(cut.begin(), cut.end(), [](const SliceLayer &layer) {
+        return layer.meshSegs.empty() && layer.supportSegs.empty();
+    });
+    if (nothingCut)
+        throw "Slicer::slice() Nothing to slice: no object lies between the build plate and the build height.";
+    context.frame = setupRasterFrame(context.cutter.boundingBox(), m_sp->ExtrusionWidth);
+    context.layers.resize(size_t(context.layerCount));
+}
+
+// Areas and loops run N layers ahead of the layer being finished: the shell window of layer i needs the inner
+// areas of layers up to i + N.
+void Slicer::sweep(SliceContext &context, QByteArray &result, QByteArray &chunk)
+{
+    const int N = context.N;
+    const int K = context.K;
+    LayerAreaPreparer preparer(context.frame, m_sp->PolyFillerAlg);
+    EdgeMarkPlane scratch;
+    for (int i = -2 * N; i < context.layerCount; ++i) {
+        const int j = i + N;
+        preparer.prepare(context.cutLayers(), j, context.coverage, context.C.slot(j), scratch);
+        if (j == 0) {
+            const PerfSection perf("BrimSkirtRaft");
+            BrimSkirtRaft(context);
+        }
+        LayerShellPaths &shellPaths = context.A.slot(j);
+        Plane1 &innerArea = context.D.slot(j);
+        if (context.isLayer(j)) {
+            m_shells->build(context.coverage, shellPaths, innerArea);
+        } else {
+            shellPaths.clear();
+            innerArea.resize(context.frame.width, context.frame.height);
+            innerArea.fill(false);
+        }
+        horizontalShellRegions(context, i);
+        if (i >= 0) {
+            if (m_sp->HShellType == 1)
+                concentricShells(context, i);
+            if (isBatchEnd(i, K, context.layerCount))
+                finishBatch(context, (i / K) * K, i, result, chunk);
+        }
+        reportProgress(i, context.layerCount, chunk);
+    }
+}
+
+void Slicer::finishBatch(SliceContext &context, int first, int last, QByteArray &result, QByteArray &chunk)
+{
+    const PerfSection perf("LineFill_OptToolPath_MakeGCode");
+    m_batches.emplace_back(first, last);
+    const int count = last - first + 1;
+    // An exception must not leave an OpenMP region: each layer's is kept and the first in layer order rethrown.
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(count));
+#pragma omp parallel for schedule(static)
+    for (int n = 0; n < count; ++n) {
+        const int layerIndex = first + n;
+        try {
+            finishLayerPaths(context, layerIndex);
+            if (context.paralellGCode) {
+                const V2f start = layerStartPoint(m_sp->LayerStartPos, layerIndex, *m_machine, context.pixelsPerEw);
+                orderAndWriteLayer(context, layerIndex, start);
+            }
+        } catch (...) {
+            errors[size_t(n)] = std::current_exception();
+        }
+    }
+    for (const std::exception_ptr &error : errors)
+        if (error)
+            std::rethrow_exception(error);
+
+    QByteArray batchText;
+    for (int layerIndex = first; layerIndex <= last; ++layerIndex) {
+        if (!context.paralellGCode)
+            context.lastHeadPosition = orderAndWriteLayer(context, layerIndex, context.lastHeadPosition);
+        SlicerLayer &layer = context.layers[size_t(layerIndex)];
+        batchText += layer.gcode;
+        layer = SlicerLayer();
+    }
+    result += batchText;
+    chunk += batchText;
+}
+
+void Slicer::finishLayerPaths(SliceContext &context, int layerIndex)
+{
+    joinSupportLines(context, layerIndex);
+    buildSupportBarPaths(context, layerIndex);
+    lineFills(context, layerIndex);
+    context.layers[size_t(layerIndex)].loops = std::move(context.A.get(layerIndex));
+}
+
+// The neighbours clamp to the layer range, so the first and the last layer count themselves as their
+// neighbour; with no shell window (N = 0) the layer above is not rasterised yet and the layer stands in for it.
+V2f Slicer::orderAndWriteLayer(SliceContext &context, int layerIndex, V2f start)
+{
+    SlicerLayer &layer = context.layers[size_t(layerIndex)];
+    const int below = std::max(layerIndex - 1, 0);
+    const int above = std::min({layerIndex + 1, context.layerCount - 1, layerIndex + context.N});
+    LayerOrdering ordering(*m_sp, context.frame, context.C.get(layerIndex), context.C.get(below), context.C.get(above),
+                           context.pixelsPerEw);
+    const float barWidthPixels = context.barWidth / context.nominalPixelSize;
+    V2f position = ordering.orderSupportBars(layer.supportBarPaths, start, barWidthPixels);
+    position = processIslands_and_RemainingHairs(ordering, layer.loops, layer.lineFills, position);
+    const LayerWriterInput input{*m_sp, layerIndex, context.frame, *m_machine, cellFraction, context.raftHeight};
+    layer.gcode = frameLayerText(writeLayerGCode(input, ordering.paths()), layerIndex, context.layerCount, *m_sp,
+                                 context.raftGCode);
+    return position;
+}
+
+void Slicer::reportProgress(int layerIndex, int layerCount, QByteArray &chunk)
+{
+    if (layerIndex < 0 || m_progressClock.elapsed() <= progressIntervalMs)
+        return;
+    m_progressClock.restart();
+    const int percent = int(std::lround((layerIndex + 1) * 100.0 / layerCount));
+    if (m_progress)
+        m_progress(percent, chunk);
+    chunk.clear();
+}

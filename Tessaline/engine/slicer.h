@@ -1,0 +1,81 @@
+#pragma once
+
+#include "machinerecord.h"
+#include "slicerparams.h"
+#include "slicescene.h"
+#include "v2f.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+
+struct SliceContext;
+class VerticalShells;
+
+// Called with the percentage done and the G-code produced since the previous call; all chunks of a run
+// concatenated give the text slice() returns, and the last call reports 100. Runs on slice()'s thread.
+using SliceProgress = std::function<void(int percent, const QByteArray &chunk)>;
+
+// Sets the threads of the next slices: the worker pool of the raster operations to threads - 1 workers
+// (threads limited to 1 ... the machine's ideal count), the OpenMP threads of the batch finishing to match,
+// and every one of them to `priority`. Call it between slices.
+void setSlicerThreads(int threads, QThread::Priority priority = QThread::NormalPriority);
+
+// Whether layer i closes a batch of `batchSize` layers: batches are 0 ... K - 1, K ... 2K - 1 and so on, the
+// last one cut short at the last layer.
+inline bool isBatchEnd(int layerIndex, int batchSize, int layerCount)
+{
+    return layerIndex % batchSize == batchSize - 1 || layerIndex == layerCount - 1;
+}
+
+// The slice driver: runs every stage from the scene's triangles to the G-code text of one scene. Layers are
+// cut and rasterised once each in a sweep that keeps the areas and loops N = HShellCnt layers ahead of the
+// layer being finished, in fixed-size caches, so memory does not grow with the layer count; layers are
+// finished (fills, ordering, G-code) in batches of one layer per thread.
+//
+// One object per run: construct, slice(), destroy. Only one run at a time in the process; the caller keeps
+// params and machine alive for the run. Lengths in mm, paths in raster pixels.
+class Slicer
+{
+public:
+    Slicer(SliceScene scene, const SlicerParams *params, const MachineRecord *machine, SliceProgress progress);
+    ~Slicer();
+    Slicer(const Slicer &) = delete;
+    Slicer &operator=(const Slicer &) = delete;
+
+    // The whole G-code file. Throws "FATAL ERROR: Already slicing." while another run is going on, and the
+    // stages' messages; the slice is then abandoned and the next call starts afresh.
+    QByteArray slice();
+
+    // Known after slice(): the layers of the table and the batch size used.
+    int layerCount() const { return m_layerCount; }
+    int batchSize() const { return m_batchSize; }
+
+    // The finished batches in order, as first and last layer (for the tests of the batching).
+    const std::vector<std::pair<int, int>> &batches() const { return m_batches; }
+
+    // Largest HShellCnt and VShellCnt sliced: each shell layer or loop keeps planes in the caches.
+    static constexpr int maxShellCount = 100;
+
+private:
+    void checkSettings() const;
+    void sliceMeshes(SliceContext &context);
+    void sweep(SliceContext &context, QByteArray &result, QByteArray &chunk);
+    void finishBatch(SliceContext &context, int first, int last, QByteArray &result, QByteArray &chunk);
+    void finishLayerPaths(SliceContext &context, int layerIndex);
+    V2f orderAndWriteLayer(SliceContext &context, int layerIndex, V2f start);
+    void reportProgress(int layerIndex, int layerCount, QByteArray &chunk);
+
+    SliceScene m_scene;
+    const SlicerParams *m_sp;
+    const MachineRecord *m_machine;
+    SliceProgress m_progress;
+    std::unique_ptr<VerticalShells> m_shells;
+    QElapsedTimer m_progressClock;
+    int m_layerCount = 0;
+    int m_batchSize = 0;
+    std::vector<std::pair<int, int>> m_batches;
+};
