@@ -31,10 +31,21 @@ QString usageText()
            "                           type and the first parse error. --json prints one JSON object\n"
            "                           per file and line.\n"
            "  convert [--ascii] IN OUT Convert compact G-code (.zcode) to text G-code.\n"
+           "  slice INPUT... -o OUT    Slice STL/OBJ models (arranged on the plate) or one .tsprj\n"
+           "                           project into G-code and print layers, estimated time and\n"
+           "                           filament. Options:\n"
+           "      --preset FILE.tssp     settings from a preset file (default: the defaults)\n"
+           "      --set Key=Value        change one setting (repeatable, after the preset)\n"
+           "      --threads N            threads to slice with (default: all)\n"
+           "      --machine W,H,D,OX,OZ,SX,SZ\n"
+           "                             build width, height, depth, origin x, z (mm), x and z\n"
+           "                             sign (default: 200,200,200,0,0,1,1)\n"
+           "      --quiet                no progress bar and no summary\n"
            "\n"
            "Options:\n"
            "  -h, --help               Show this text.\n"
            "  --version                Show the version.\n"
            "\n"
-           "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on a usage error.\n";
+           "Exit status: 0 on success, 1 when a file cannot be read or written or slicing fails, 2 on\n"
+           "a usage error.\n";
 }

@@ -1,8 +1,10 @@
 #include "clitext.h"
 #include "convertcommand.h"
+#include "slicecommand.h"
 #include "statscommand.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QStringList>
 
 namespace
@@ -26,6 +28,8 @@ int runCommand(const QStringList &args)
         return runStats(rest);
     if (command == "convert")
         return runConvert(rest);
+    if (command == "slice")
+        return runSlice(rest);
     return usageError(QString("unknown command '%1'").arg(command));
 }
 
@@ -36,6 +40,9 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("tessaline-cli");
     QCoreApplication::setOrganizationName("Vantoridge");
+    // The engine's diagnostics (the slicer's timing table among them) would bury the tool's own output;
+    // QT_LOGGING_RULES="default.debug=true" brings them back.
+    QLoggingCategory::setFilterRules("default.debug=false");
     try {
         return runCommand(app.arguments().mid(1));
     } catch (const char *message) {

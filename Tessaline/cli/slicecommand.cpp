@@ -1,0 +1,101 @@
+#include "slicecommand.h"
+
+#include "clitext.h"
+#include "duration.h"
+#include "gcodestats.h"
+#include "progressbar.h"
+#include "project.h"
+#include "sliceoptions.h"
+#include "slicer.h"
+#include "slicerpresets.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QThread>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace
+{
+
+void loadInputs(Project &project, const QStringList &inputs)
+{
+    if (inputs.first().endsWith(".tsprj", Qt::CaseInsensitive)) {
+        QFile file(inputs.first());
+        if (!file.open(QIODevice::ReadOnly))
+            throw QString("Cannot read %1: %2").arg(inputs.first(), file.errorString());
+        project.loadFromStr(file.readAll(), false);
+        return;
+    }
+    project.addFiles(inputs);
+    project.realignAll();
+}
+
+SliceScene sceneOf(const Project &project)
+{
+    SliceScene scene;
+    for (int i = 0; i < project.objectCount(); ++i) {
+        const Obj *obj = project.object(i);
+        if (obj->mesh())
+            scene.objects.push_back(SceneItem{*obj->mesh(), obj->transform()});
+    }
+    for (const SupportBarRecord &bar : project.supportBars)
+        if (bar.isUsable())
+            scene.bars.push_back(SliceBar{bar.anchor, bar.end, bar.width});
+    return scene;
+}
+
+void writeOutput(const QString &path, const QByteArray &gcode)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(gcode) != gcode.size() || !file.commit())
+        throw QString("Cannot write %1: %2").arg(path, file.errorString());
+}
+
+QString summaryLine(const QString &path, const QByteArray &gcode)
+{
+    const GCodeStats stats = measureGCode(gcode);
+    return QString("Sliced %1 layers, estimated time %2, filament %3 mm: %4\n")
+        .arg(stats.layers)
+        .arg(durationText(stats.timeSec))
+        .arg(stats.totalE, 0, 'f', 1)
+        .arg(path);
+}
+
+} // namespace
+
+int runSlice(const QStringList &args)
+{
+    SliceOptions options;
+    const QString problem = options.parse(args);
+    if (!problem.isEmpty())
+        return usageError(problem);
+
+    SlicerParams params;
+    if (!options.preset.isEmpty())
+        params = importPresetFile(options.preset);
+    for (const QString &assignment : options.settings) {
+        const QString wrong = applySetting(params, assignment);
+        if (!wrong.isEmpty())
+            return usageError("slice: " + wrong);
+    }
+    params.sliceZMin = 0.0f;
+    params.sliceZMax = options.machine.buildHeight;
+
+    Project project;
+    loadInputs(project, options.inputs);
+    setSlicerThreads(options.threads > 0 ? options.threads : QThread::idealThreadCount(), QThread::InheritPriority);
+
+    ProgressBar bar;
+    const bool showProgress = !options.quiet && isatty(fileno(stderr));
+    Slicer slicer(sceneOf(project), &params, &options.machine, [&](int percent, const QByteArray &) {
+        if (showProgress)
+            bar.show(percent);
+    });
+    const QByteArray gcode = slicer.slice();
+    writeOutput(options.output, gcode);
+    if (!options.quiet)
+        printOut(summaryLine(options.output, gcode));
+    return kExitOk;
+}

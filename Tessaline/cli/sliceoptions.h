@@ -1,0 +1,30 @@
+#pragma once
+
+#include "machinerecord.h"
+
+#include <QString>
+#include <QStringList>
+
+struct SlicerParams;
+
+// The command line of `tessaline-cli slice`, checked: whatever parse() accepts can be sliced.
+struct SliceOptions {
+    QStringList inputs;
+    QString output;
+    QString preset;
+    QStringList settings; // "Key=Value", applied in order after the preset
+    int threads = 0;      // 0: as many as the machine has
+    MachineRecord machine;
+    bool quiet = false;
+
+    // Returns an empty string, or what is wrong for the usage message.
+    QString parse(const QStringList &args);
+};
+
+// Sets one SlicerParams key from text, with the key's own type (number, true/false or text). Returns an empty
+// string, or what is wrong: an unknown key, or a value the key cannot hold (an integer key takes whole
+// numbers only, a number must be finite).
+QString applySetting(SlicerParams &params, const QString &assignment);
+
+// "W,H,D,OX,OZ,SX,SZ": build width, height, depth and origin x, z (mm), x and z sign (1 or -1).
+QString parseMachine(const QString &text, MachineRecord &machine);
