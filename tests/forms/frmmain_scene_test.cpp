@@ -5,7 +5,7 @@
 #include "ini.h"
 #include "platform/paths.h"
 #include "testenvironment.h"
-#include "userprompts.h"
+#include "scriptedprompts.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -16,32 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Scripted answers: every question gets `answer`, every save dialog `savePath`, open dialogs `openPaths`.
-class Script : public UserPrompts
-{
-public:
-    QMessageBox::StandardButton answer = QMessageBox::Discard;
-    QString savePath;
-    QStringList openPaths;
-    QStringList asked;
-
-    QMessageBox::StandardButton question(QWidget *, const QString &text, const QString &,
-                                         QMessageBox::StandardButtons, QMessageBox::StandardButton) override
-    {
-        asked << text;
-        return answer;
-    }
-    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return openPaths.value(0);
-    }
-    QStringList openFileNames(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return openPaths;
-    }
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return savePath; }
-};
 
 QString writeBox(const QString &name, float size)
 {
@@ -67,13 +41,13 @@ protected:
     std::unique_ptr<FrmMain> newWindow(const QString &argument = QString())
     {
         auto window = std::make_unique<FrmMain>(argument);
-        auto prompts = std::make_unique<Script>();
+        auto prompts = std::make_unique<ScriptedPrompts>();
         script = prompts.get();
         window->setUserPrompts(std::move(prompts));
         return window;
     }
 
-    Script *script = nullptr;
+    ScriptedPrompts *script = nullptr;
 };
 
 } // namespace
@@ -98,7 +72,7 @@ TEST_F(SceneWindow, AnUnnamedProjectComesBackUnnamedAfterClose)
     script->answer = QMessageBox::Discard;
     window->show();
     ASSERT_TRUE(window->close());
-    EXPECT_EQ(script->asked.value(0), "The Tessaline project has been modified.");
+    EXPECT_EQ(script->asked.value(0), "The Tessaline project has been modified. / Do you want to save your changes?");
     EXPECT_TRUE(QFile::exists(platform::dataDir() + "_lastUnsavedProject.tsprj"));
 
     window = newWindow();

@@ -4,7 +4,7 @@
 #include "singleinstance.h"
 #include "slicerparams.h"
 #include "testenvironment.h"
-#include "userprompts.h"
+#include "scriptedprompts.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -16,26 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Answers the window's questions from a script and remembers what was asked.
-class ScriptedPrompts : public UserPrompts
-{
-public:
-    explicit ScriptedPrompts(QStringList *asked, QMessageBox::StandardButton answer)
-        : m_asked(asked), m_answer(answer)
-    {
-    }
-    QMessageBox::StandardButton question(QWidget *, const QString &text, const QString &informative,
-                                         QMessageBox::StandardButtons, QMessageBox::StandardButton) override
-    {
-        *m_asked << text + " / " + informative;
-        return m_answer;
-    }
-
-private:
-    QStringList *m_asked;
-    QMessageBox::StandardButton m_answer;
-};
 
 void waitUntil(const std::function<bool()> &condition, int ms = 3000)
 {
@@ -51,7 +31,10 @@ protected:
     {
         Ini::global().reload();
         window = std::make_unique<FrmMain>();
-        window->setUserPrompts(std::make_unique<ScriptedPrompts>(&asked, QMessageBox::Yes));
+        auto prompts = std::make_unique<ScriptedPrompts>();
+        prompts->answer = QMessageBox::Yes;
+        script = prompts.get();
+        window->setUserPrompts(std::move(prompts));
     }
     void TearDown() override
     {
@@ -65,7 +48,7 @@ protected:
     }
 
     std::unique_ptr<FrmMain> window;
-    QStringList asked;
+    ScriptedPrompts *script = nullptr;
 };
 
 } // namespace
@@ -198,19 +181,19 @@ TEST_F(FrmMainTest, SettingsAreStoredAtCloseAndReadAtStart)
 TEST_F(FrmMainTest, FirstStartAsksAboutUpdatesOnce)
 {
     window->delayedStartup();
-    ASSERT_EQ(asked.size(), 1);
-    EXPECT_EQ(asked[0], "Looks like Tessaline started for the first time. / "
+    ASSERT_EQ(script->asked.size(), 1);
+    EXPECT_EQ(script->asked[0], "Looks like Tessaline started for the first time. / "
                         "Do you want automatic updates on application startup?");
     EXPECT_EQ(Ini::global().getInt("askForCheckUpdates", 1), 0);
     window->delayedStartup();
-    EXPECT_EQ(asked.size(), 1);
+    EXPECT_EQ(script->asked.size(), 1);
 }
 
 TEST_F(FrmMainTest, TheFirstTimerTickSchedulesTheDelayedStartup)
 {
     window->show();
-    waitUntil([&] { return !asked.isEmpty(); }, 4000);
-    EXPECT_EQ(asked.size(), 1);
+    waitUntil([&] { return !script->asked.isEmpty(); }, 4000);
+    EXPECT_EQ(script->asked.size(), 1);
 }
 
 TEST_F(FrmMainTest, InstanceMessagesOpenFilesAndReportWhatCannotBeOpened)
