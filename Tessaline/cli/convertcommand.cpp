@@ -1,6 +1,7 @@
 #include "convertcommand.h"
 
 #include "clitext.h"
+#include "faces.h"
 #include "files.h"
 #include "gcodesimxcode.h"
 
@@ -30,9 +31,15 @@ bool isMeshPath(const QString &path)
     return suffix == "stl" || suffix == "obj";
 }
 
+// The output's extension picks the format: ".stl" (binary unless --ascii) or ".obj". The mesh is read as
+// the slicer imports it, so a mesh wound inside out comes out facing outward.
 void convertMesh(const ConvertRequest &request)
 {
-    throw QString("Cannot convert \"%1\": mesh conversion is not available in this build").arg(request.inPath);
+    if (!isMeshPath(request.outPath))
+        throw QString("Cannot convert \"%1\": the output must end in .stl or .obj").arg(request.inPath);
+    Faces mesh;
+    mesh.importFile(request.inPath);
+    mesh.exportFata(request.outPath, !request.asciiStl);
 }
 
 void convertCompactGCode(const ConvertRequest &request, const QByteArray &data)

@@ -199,8 +199,31 @@ TEST(CliConvert, FailuresLeaveExistingFilesAlone)
     r = runCli({"convert", fixture("compact/square.zcode"), testHomeDir() + "/no/such/folder/x.gcode"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("Cannot write")) << r.err.constData();
-    r = runCli({"convert", "--ascii", "model.stl", out});
+    r = runCli({"convert", "--ascii", "missing model.stl", testHomeDir() + "/keep.stl"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains("mesh conversion")) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("missing model.stl")) << r.err.constData();
+    r = runCli({"convert", sourceDir() + "/tests/fixtures/meshes/cube_binary.stl", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("must end in .stl or .obj")) << r.err.constData();
     EXPECT_EQ(readAll(out), "precious");
+    EXPECT_FALSE(QFile::exists(testHomeDir() + "/keep.stl"));
+}
+
+TEST(CliConvert, MeshesChangeFormatByTheOutputsExtension)
+{
+    const QString cube = sourceDir() + "/tests/fixtures/meshes/cube_binary.stl";
+    const QString ascii = testHomeDir() + "/cube_ascii.stl";
+    const QString obj = testHomeDir() + "/cube.obj";
+    const QString binary = testHomeDir() + "/cube_again.stl";
+    ASSERT_EQ(runCli({"convert", "--ascii", cube, ascii}).exitCode, 0);
+    ASSERT_EQ(runCli({"convert", ascii, obj}).exitCode, 0);
+    ASSERT_EQ(runCli({"convert", obj, binary}).exitCode, 0);
+    EXPECT_TRUE(readAll(ascii).startsWith("solid"));
+    EXPECT_TRUE(readAll(obj).contains("\nf "));
+    // Binary STL: 80-byte header, a count, 50 bytes a triangle; the cube has 12 after three conversions.
+    const QByteArray back = readAll(binary);
+    ASSERT_EQ(back.size(), 84 + 12 * 50);
+    EXPECT_EQ(quint8(back[80]), 12);
+    // The three conversions lose nothing: the triangles come back as the original file holds them.
+    EXPECT_EQ(back.mid(84), readAll(cube).mid(84));
 }
