@@ -17,6 +17,10 @@ private:
     void blurOffset(const Plane8 &source, const TileMap &sourceTiles, const BlurLevels &levels, Plane8 &target,
                     TileMap &targetTiles);
 
+    void offsetStep(const Plane8 &source, const TileMap &sourceTiles, double distance, double factor, Plane8 &target,
+                    TileMap &targetTiles);
+    static void clearBorder(Plane8 &plane, int band);
+
     Plane8 m_half;
     TileMap m_halfTiles;
     Plane8 m_complement;

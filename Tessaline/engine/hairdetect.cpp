@@ -2,6 +2,11 @@
 
 #include "perfdata.h"
 
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
 namespace
 {
 
@@ -11,6 +16,9 @@ constexpr double edgeMargin = 0.5;
 // A hair line's corners cut by the smoothing, twice the triangle area in square pixels.
 constexpr float hairSimplifyTolerance = 1.2f;
 constexpr int hairSmoothingWindow = 3;
+// A strip thinner than this (pixels, half a width) is left out: a full-width line there would print it
+// several times over.
+constexpr double thinnestHair = 1.5;
 
 // Neighbour steps in walking preference: edge neighbours first, so that a walk takes the straight step
 // of a staircase before the diagonal one and never skips a pixel.
@@ -23,21 +31,87 @@ HairDetector::HairDetector(int width, int height, float pixelsPerEw) : m_pixelsP
 {
     m_lost.resize(width, height);
     m_lost.fill(false);
+    m_weight.resize(width, height);
+    m_weight.fill(0);
 }
 
-void HairDetector::hairDetect0(const Plane8 &current, const TileMap &currentTiles, double wantedShrink,
-                               const Plane8 &offsetArea, const TileMap &offsetTiles)
+// Two-pass chamfer distance (steps 1 and the square root of 2) of every pixel to the nearest seed pixel, the
+// seeds being the pixels whose bit equals `seedBit`. Pixel centres to pixel centres, so a pixel beside a seed
+// reads 1.
+static void chamferDistance(const Plane1 &plane, bool seedBit, std::vector<float> &distance)
+{
+    const int width = plane.width(), height = plane.height();
+    constexpr float far = 1e9f, diagonal = 1.41421356f;
+    distance.assign(size_t(width) * size_t(height), far);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (plane.pixel(x, y) == seedBit)
+                distance[size_t(y) * width + x] = 0.0f;
+    const auto relax = [&](int x, int y, int dx, int dy, float step) {
+        const int nx = x + dx, ny = y + dy;
+        if (nx < 0 || ny < 0 || nx >= width || ny >= height)
+            return;
+        float &d = distance[size_t(y) * width + x];
+        d = std::min(d, distance[size_t(ny) * width + nx] + step);
+    };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            relax(x, y, -1, 0, 1.0f);
+            relax(x, y, -1, -1, diagonal);
+            relax(x, y, 0, -1, 1.0f);
+            relax(x, y, 1, -1, diagonal);
+        }
+    }
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = width - 1; x >= 0; --x) {
+            relax(x, y, 1, 0, 1.0f);
+            relax(x, y, 1, 1, diagonal);
+            relax(x, y, 0, 1, 1.0f);
+            relax(x, y, -1, 1, diagonal);
+        }
+    }
+}
+
+void HairDetector::hairDetect0(const Plane8 &current, double wantedShrink, const Plane8 &offsetArea)
 {
     PerfSection section("hairDetect0");
-    // What this pass's loop has to print ...
-    m_offsetter.offset(current, currentTiles, wantedShrink + edgeMargin, 1.0, m_scratch, m_scratchTiles);
-    Plane1::fromPlane8(m_wanted, m_scratch, 128, false);
-    // ... minus what it prints: half a width on either side of the offset contour.
+    Plane1::fromPlane8(m_currentBits, current, 128, false);
+    Plane1::fromPlane8(m_offsetBits, offsetArea, 128, false);
+    chamferDistance(m_currentBits, false, m_depth);
+    chamferDistance(m_offsetBits, true, m_fromOffset);
+    // Distances run between pixel centres; an edge lies half a pixel beyond the last pixel inside.
     const double halfWidth = 0.5 * double(m_pixelsPerEw);
-    m_offsetter.offset(offsetArea, offsetTiles, -(halfWidth + edgeMargin), 1.0, m_scratch, m_scratchTiles);
-    Plane1::fromPlane8(m_uncovered, m_scratch, 128, true);
-    Plane1::bitwiseOp(2, &m_wanted, &m_uncovered, nullptr, true);
-    Plane1::bitwiseOp(6, &m_lost, &m_wanted, nullptr, true);
+    const float wantedDepth = float(wantedShrink + edgeMargin + 0.5);
+    const float uncoveredDistance = float(halfWidth + edgeMargin + 0.5);
+    const int width = current.width();
+    for (int y = 0; y < current.height(); ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t i = size_t(y) * width + x;
+            if (m_fromOffset[i] > uncoveredDistance && (m_depth[i] >= wantedDepth || wantedShrink == 0.0)) {
+                // The partly covered pixels along an outline still tell where a thin wall's middle is.
+                m_weight.setPixel(x, y, std::max(m_weight.pixel(x, y), current.pixel(x, y)));
+                m_lost.setPixel(x, y, m_lost.pixel(x, y) || m_depth[i] >= wantedDepth);
+            }
+        }
+    }
+}
+
+V2f HairDetector::centreOf(int x, int y, const V2f &fallback) const
+{
+    constexpr int radius = 2; // the strips are at most a width (three pixels) and a margin across
+    double sumX = 0.0, sumY = 0.0, sum = 0.0;
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const int px = x + dx, py = y + dy;
+            if (px < 0 || py < 0 || px >= m_weight.width() || py >= m_weight.height())
+                continue;
+            const double w = m_weight.pixel(px, py);
+            sumX += w * dx;
+            sumY += w * dy;
+            sum += w;
+        }
+    }
+    return sum > 0.0 ? V2f(float(x + sumX / sum), float(y + sumY / sum)) : fallback;
 }
 
 bool HairDetector::lostBounds(Box &box) const
@@ -111,6 +185,31 @@ QVector<PolyLine> HairDetector::traceSkeleton(std::vector<quint8> &grid, int gri
     const auto toPoint = [&](int i) {
         return V2f(float(box.x0 + i % gridWidth - 1), float(box.y0 + i / gridWidth - 1));
     };
+    // The skeleton of a strip an even number of pixels wide runs along one of its two middle rows; the
+    // weighted centre of the unprinted coverage around each skeleton pixel puts the line back on the middle.
+    const auto centreOfStep = [&](int i) {
+        const V2f pixel = toPoint(i);
+        return centreOf(int(pixel.x), int(pixel.y), pixel);
+    };
+    // Unprinted coverage beside the skeleton per skeleton pixel: the strip's thickness, up to three pixels.
+    const auto thickness = [&](const QVector<int> &walked) {
+        QSet<qint64> near;
+        double sum = 0.0;
+        for (int i : walked) {
+            const V2f pixel = toPoint(i);
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int x = int(pixel.x) + dx, y = int(pixel.y) + dy;
+                    if (x >= 0 && y >= 0 && x < m_weight.width() && y < m_weight.height() &&
+                        !near.contains(qint64(y) * m_weight.width() + x)) {
+                        near.insert(qint64(y) * m_weight.width() + x);
+                        sum += m_weight.pixel(x, y) / 255.0;
+                    }
+                }
+            }
+        }
+        return sum / walked.size();
+    };
     QVector<PolyLine> lines;
     const auto walkFrom = [&](int start) {
         PolyLine line(type);
@@ -139,8 +238,10 @@ QVector<PolyLine> HairDetector::traceSkeleton(std::vector<quint8> &grid, int gri
                 break;
             }
         }
+        if (thickness(walked) < thinnestHair)
+            return;
         for (int i : walked)
-            line.points.append(toPoint(i));
+            line.points.append(centreOfStep(i));
         lines.append(line);
     };
     const int last = gridWidth * (gridHeight - 1);
@@ -151,6 +252,35 @@ QVector<PolyLine> HairDetector::traceSkeleton(std::vector<quint8> &grid, int gri
         if (grid[size_t(i)] == skeleton)
             walkFrom(i);
     return lines;
+}
+
+// Thinning eats into the ends of a strip; the line is carried on in its end direction over the unprinted
+// material, up to half a width (the round end of the printed line) short of where that material ends.
+void HairDetector::extendEnd(PolyLine &line, bool atStart) const
+{
+    const int n = line.count();
+    const V2f end = atStart ? line.points[0] : line.points[n - 1];
+    const V2f before = atStart ? line.points[1] : line.points[n - 2];
+    const float length = (end - before).length();
+    if (!(length > 1e-3f))
+        return;
+    const V2f direction = (end - before) * (1.0f / length);
+    constexpr float step = 0.25f;
+    float inside = 0.0f;
+    for (float s = step; s < 4.0f * m_pixelsPerEw; s += step) {
+        const V2f p = end + direction * s;
+        const int x = int(std::lround(p.x)), y = int(std::lround(p.y));
+        if (x < 0 || y < 0 || x >= m_weight.width() || y >= m_weight.height() || m_weight.pixel(x, y) < 128)
+            break;
+        inside = s;
+    }
+    const float extension = inside + 0.5f - 0.5f * m_pixelsPerEw;
+    if (extension < step)
+        return;
+    if (atStart)
+        line.points.prepend(end + direction * extension);
+    else
+        line.points.append(end + direction * extension);
 }
 
 QVector<PolyLine> HairDetector::hairDetect1(SegType type, const HairDetectConstants &constants)
@@ -167,12 +297,18 @@ QVector<PolyLine> HairDetector::hairDetect1(SegType type, const HairDetectConsta
             grid[size_t(y - box.y0 + 1) * size_t(gridWidth) + size_t(x - box.x0 + 1)] = m_lost.pixel(x, y);
     m_lost.fill(false);
     thin(grid, gridWidth, gridHeight);
-    for (PolyLine &line : traceSkeleton(grid, gridWidth, gridHeight, box, type)) {
+    const QVector<PolyLine> skeleton = traceSkeleton(grid, gridWidth, gridHeight, box, type);
+    for (PolyLine line : skeleton) {
         if (line.count() >= 3)
             line = line.smoothed(hairSmoothingWindow);
         line.simplify(hairSimplifyTolerance);
-        if (line.count() >= 2 && line.length() >= constants.minimumLength)
+        if (line.count() < 2)
+            continue;
+        extendEnd(line, true);
+        extendEnd(line, false);
+        if (line.length() >= constants.minimumLength)
             hairs.append(line);
     }
+    m_weight.fill(0);
     return hairs;
 }

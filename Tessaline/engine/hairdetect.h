@@ -1,7 +1,7 @@
 #pragma once
 
-#include "areaoffset.h"
 #include "plane1.h"
+#include "plane8.h"
 #include "polyline.h"
 
 #include <QVector>
@@ -33,8 +33,7 @@ public:
     // `current`: the area the pass starts from; `wantedShrink`: how far inside it the pass's loop starts to
     // be responsible (0 for the perimeter, half a width after a loop); `offsetArea`: the result of the pass,
     // whose contour the loop follows at half a width from either side.
-    void hairDetect0(const Plane8 &current, const TileMap &currentTiles, double wantedShrink, const Plane8 &offsetArea,
-                     const TileMap &offsetTiles);
+    void hairDetect0(const Plane8 &current, double wantedShrink, const Plane8 &offsetArea);
 
     // The centre lines of everything collected since the last call, of the given type, longer than the
     // set's minimum length. Clears the collection.
@@ -52,11 +51,14 @@ private:
     QVector<PolyLine> traceSkeleton(std::vector<quint8> &grid, int gridWidth, int gridHeight, const Box &box,
                                     SegType type) const;
 
+    V2f centreOf(int x, int y, const V2f &fallback) const;
+    void extendEnd(PolyLine &line, bool atStart) const;
+
     float m_pixelsPerEw;
-    AreaOffset m_offsetter;
-    Plane8 m_scratch;
-    TileMap m_scratchTiles;
-    Plane1 m_wanted;
-    Plane1 m_uncovered;
+    Plane1 m_currentBits;
+    Plane1 m_offsetBits;
+    std::vector<float> m_depth;      // distance of each pixel of the current area from its edge
+    std::vector<float> m_fromOffset; // distance of each pixel from the offset area
     Plane1 m_lost;
+    Plane8 m_weight; // coverage of the pixels no loop prints, for placing the centre lines between pixels
 };

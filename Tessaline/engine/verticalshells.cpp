@@ -18,7 +18,7 @@ constexpr int hairMaskThreshold = 160;
 // Masked pieces shorter than this (pixels) are crumbs at the cut, not hairs.
 constexpr float shortestHairPiece = 1.5f;
 // LineMasker2 needs a segment this long (pixels) to take a sample.
-constexpr float shortestSampledSegment = 1.5f;
+constexpr float shortestSampledSegment = 1.51f; // a third of a sample per pixel, rounded
 
 bool isEmptyArea(const TileMap &tiles)
 {
@@ -121,8 +121,11 @@ void VerticalShells::build(const Plane8 &coverage, LayerShellPaths &paths, Plane
         m_offsetter.offset(*current, *currentTiles, offset.distance, offset.factor, m_offset, m_offsetTiles);
         // The last pass hands everything inside the innermost loop to the fills, so it cannot lose a part.
         const bool wantsHairs = first ? m_sp.OuterHair : m_sp.InnerHair;
-        if (wantsHairs && !last)
-            m_hairs->hairDetect0(*current, *currentTiles, first ? 0.0 : halfWidth, m_offset, m_offsetTiles);
+        if (wantsHairs && !last) {
+            // An inward shell offset leaves the outer edge unprinted on purpose: that is no hair.
+            const double wantedShrink = first ? std::max(0.0, offset.distance - halfWidth) : halfWidth;
+            m_hairs->hairDetect0(*current, wantedShrink, m_offset);
+        }
         if (k > 0)
             traceLoop(*current, *currentTiles, k - 1, paths[k - 1]);
         if (first && m_sp.OuterHair)
