@@ -249,12 +249,14 @@ TEST(SlicerGCode, ABoxReadsBackLayerByLayerInsideItsOutline)
     EXPECT_TRUE(readback.error.isEmpty()) << readback.error.toStdString();
     const float margin = 0.4f; // one extrusion width
     float lastZ = 0.0f;
+    std::set<float> extrudedHeights;
     for (const ReadbackCommand &c : readback.commands) {
         if (!c.isMove())
             continue;
         EXPECT_GE(c.z, lastZ - 1e-4f);
         lastZ = std::max(lastZ, c.z);
         if (c.extrudes()) {
+            extrudedHeights.insert(c.z);
             EXPECT_GE(c.x, 105 - 10 - margin);
             EXPECT_LE(c.x, 105 + 10 + margin);
             EXPECT_GE(c.y, 95 - 8 - margin);
@@ -262,5 +264,7 @@ TEST(SlicerGCode, ABoxReadsBackLayerByLayerInsideItsOutline)
             EXPECT_LE(c.z, 5.0f + 1e-3f);
         }
     }
+    // Every layer prints its perimeter.
+    EXPECT_EQ(extrudedHeights.size(), 25u);
     EXPECT_TRUE(run.gcode.endsWith(gcodeFooter(testParams()) + "\r\n")) << "footer last";
 }
