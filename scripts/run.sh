@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Sets everything up, builds Release and runs the main job.
+# Sets everything up, builds Release and runs the main job: slices the bundled sample project headless
+# and prints where the G-code went and its statistics.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh release
-# Without a display the slicer starts on the offscreen platform.
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    export QT_QPA_PLATFORM=offscreen
-fi
-exec build/release/Tessaline/Tessaline --smoke-test
+cli=build/release/Tessaline/cli/tessaline-cli
+out="$PWD/build/release/welcome.gcode"
+"$cli" slice Tessaline/res/welcome.tsprj -o "$out"
+"$cli" stats "$out"
