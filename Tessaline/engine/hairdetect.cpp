@@ -35,65 +35,43 @@ HairDetector::HairDetector(int width, int height, float pixelsPerEw) : m_pixelsP
     m_weight.fill(0);
 }
 
-// Two-pass chamfer distance (steps 1 and the square root of 2) of every pixel to the nearest seed pixel, the
-// seeds being the pixels whose bit equals `seedBit`. Pixel centres to pixel centres, so a pixel beside a seed
-// reads 1.
-static void chamferDistance(const Plane1 &plane, bool seedBit, std::vector<float> &distance)
+void HairDetector::hairDetect0(const Plane8 &current, double wantedShrink, const Plane8 &offsetArea)
 {
-    const int width = plane.width(), height = plane.height();
-    constexpr float far = 1e9f, diagonal = 1.41421356f;
-    distance.assign(size_t(width) * size_t(height), far);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (plane.pixel(x, y) == seedBit)
-                distance[size_t(y) * width + x] = 0.0f;
-    const auto relax = [&](int x, int y, int dx, int dy, float step) {
-        const int nx = x + dx, ny = y + dy;
-        if (nx < 0 || ny < 0 || nx >= width || ny >= height)
-            return;
-        float &d = distance[size_t(y) * width + x];
-        d = std::min(d, distance[size_t(ny) * width + nx] + step);
-    };
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            relax(x, y, -1, 0, 1.0f);
-            relax(x, y, -1, -1, diagonal);
-            relax(x, y, 0, -1, 1.0f);
-            relax(x, y, 1, -1, diagonal);
-        }
-    }
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = width - 1; x >= 0; --x) {
-            relax(x, y, 1, 0, 1.0f);
-            relax(x, y, 1, 1, diagonal);
-            relax(x, y, 0, 1, 1.0f);
-            relax(x, y, -1, 1, diagonal);
+    PerfSection section("hairDetect0");
+    // Pixel steps of the octagon offsets; a pixel's centre lies half a pixel inside the edge it borders.
+    const int shrinkSteps = int(std::lround(wantedShrink + (wantedShrink > 0.0 ? edgeMargin : 0.0)));
+    const int coverSteps = int(std::lround(0.5 * double(m_pixelsPerEw) + edgeMargin));
+    // What this pass's loop has to print ...
+    Plane1::fromPlane8(m_currentBits, current, 128, false);
+    m_currentBits.offset(m_wanted, -shrinkSteps);
+    // ... minus what it prints: the offset area grown by the half width of its loop.
+    Plane1::fromPlane8(m_offsetBits, offsetArea, 128, false);
+    m_offsetBits.offset(m_uncovered, coverSteps);
+    invert(m_uncovered);
+    Plane1::bitwiseOp(2, &m_wanted, &m_uncovered, nullptr, true);
+    Plane1::bitwiseOp(6, &m_lost, &m_wanted, nullptr, true);
+    // Where the coverage of the unprinted pixels is, for centring the lines between pixels: on the outline
+    // the partly covered pixels count too.
+    Plane1::fromPlane8(m_currentBits, current, 1, false);
+    Plane1::bitwiseOp(2, &m_currentBits, shrinkSteps == 0 ? &m_uncovered : &m_wanted, nullptr, true);
+    const int wordsPerRow = m_currentBits.wordsPerRow();
+    for (int y = 0; y < m_currentBits.height(); ++y) {
+        const quint32 *row = m_currentBits.words() + qint64(y) * wordsPerRow;
+        for (int w = 0; w < wordsPerRow; ++w) {
+            for (quint32 bits = row[w]; bits != 0; bits &= bits - 1) {
+                const int x = w * 32 + __builtin_ctz(bits);
+                m_weight.setPixel(x, y, std::max(m_weight.pixel(x, y), current.pixel(x, y)));
+            }
         }
     }
 }
 
-void HairDetector::hairDetect0(const Plane8 &current, double wantedShrink, const Plane8 &offsetArea)
+void HairDetector::invert(Plane1 &plane)
 {
-    PerfSection section("hairDetect0");
-    Plane1::fromPlane8(m_currentBits, current, 128, false);
-    Plane1::fromPlane8(m_offsetBits, offsetArea, 128, false);
-    chamferDistance(m_currentBits, false, m_depth);
-    chamferDistance(m_offsetBits, true, m_fromOffset);
-    // Distances run between pixel centres; an edge lies half a pixel beyond the last pixel inside.
-    const double halfWidth = 0.5 * double(m_pixelsPerEw);
-    const float wantedDepth = float(wantedShrink + edgeMargin + 0.5);
-    const float uncoveredDistance = float(halfWidth + edgeMargin + 0.5);
-    const int width = current.width();
-    for (int y = 0; y < current.height(); ++y) {
-        for (int x = 0; x < width; ++x) {
-            const size_t i = size_t(y) * width + x;
-            if (m_fromOffset[i] > uncoveredDistance && (m_depth[i] >= wantedDepth || wantedShrink == 0.0)) {
-                // The partly covered pixels along an outline still tell where a thin wall's middle is.
-                m_weight.setPixel(x, y, std::max(m_weight.pixel(x, y), current.pixel(x, y)));
-                m_lost.setPixel(x, y, m_lost.pixel(x, y) || m_depth[i] >= wantedDepth);
-            }
-        }
-    }
+    quint32 *words = plane.words();
+    const qint64 count = qint64(plane.wordsPerRow()) * plane.height();
+    for (qint64 i = 0; i < count; ++i)
+        words[i] = ~words[i];
 }
 
 V2f HairDetector::centreOf(int x, int y, const V2f &fallback) const

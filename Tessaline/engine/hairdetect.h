@@ -55,10 +55,12 @@ private:
     void extendEnd(PolyLine &line, bool atStart) const;
 
     float m_pixelsPerEw;
+    static void invert(Plane1 &plane);
+
     Plane1 m_currentBits;
     Plane1 m_offsetBits;
-    std::vector<float> m_depth;      // distance of each pixel of the current area from its edge
-    std::vector<float> m_fromOffset; // distance of each pixel from the offset area
+    Plane1 m_wanted;
+    Plane1 m_uncovered;
     Plane1 m_lost;
     Plane8 m_weight; // coverage of the pixels no loop prints, for placing the centre lines between pixels
 };
