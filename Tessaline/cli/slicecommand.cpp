@@ -46,6 +46,26 @@ SliceScene sceneOf(const Project &project)
     return scene;
 }
 
+// The printer cannot reach what lies beyond its build volume; the G-code is still written, for the user may
+// know better (a bigger machine than the one given), but not silently.
+void warnOutsideBuildVolume(const Project &project, const MachineRecord &machine)
+{
+    const float slack = 1e-3f;
+    for (int i = 0; i < project.objectCount(); ++i) {
+        const Obj *obj = project.object(i);
+        if (!obj->mesh())
+            continue;
+        const Box3f box = obj->transformedBounds();
+        const bool inside = box.min.x >= machine.originX - machine.buildWidth / 2 - slack &&
+                            box.max.x <= machine.originX + machine.buildWidth / 2 + slack &&
+                            box.min.z >= machine.originZ - machine.buildDepth / 2 - slack &&
+                            box.max.z <= machine.originZ + machine.buildDepth / 2 + slack &&
+                            box.max.y <= machine.buildHeight + slack;
+        if (!inside)
+            printErr(QString("tessaline-cli: warning: object '%1' reaches outside the build volume\n").arg(obj->name));
+    }
+}
+
 void writeOutput(const QString &path, const QByteArray &gcode)
 {
     QSaveFile file(path);
@@ -87,6 +107,8 @@ int runSlice(const QStringList &args)
     loadInputs(project, options.inputs);
     setSlicerThreads(options.threads > 0 ? options.threads : QThread::idealThreadCount(), QThread::InheritPriority);
 
+    if (!options.quiet)
+        warnOutsideBuildVolume(project, options.machine);
     ProgressBar bar;
     const bool showProgress = !options.quiet && isatty(fileno(stderr));
     Slicer slicer(sceneOf(project), &params, &options.machine, [&](int percent, const QByteArray &) {

@@ -105,6 +105,19 @@ TEST(CliSlice, PresetThenSettingsThenThreadsAndQuiet)
     EXPECT_EQ(gcode, readFile(two));
 }
 
+TEST(CliSlice, WarnsAboutObjectsBeyondTheMachineAndStillWritesTheGCode)
+{
+    const QString box = writeBoxStl("big.stl", 30, 30, 2);
+    const QString out = tempPath("big.gcode");
+    const Result small = runCli({"slice", box, "--machine", "20,100,20,0,0,1,1", "-o", out});
+    EXPECT_EQ(small.exitCode, 0) << small.err.constData();
+    EXPECT_TRUE(small.err.contains("reaches outside the build volume")) << small.err.constData();
+    EXPECT_EQ(layerBanners(readFile(out)), 10);
+    const Result fits = runCli({"slice", box, "--machine", "40,100,40,0,0,1,1", "-o", out});
+    EXPECT_EQ(fits.exitCode, 0);
+    EXPECT_TRUE(fits.err.isEmpty()) << fits.err.constData();
+}
+
 TEST(CliSlice, SlicesTheSampleProjects)
 {
     for (const char *name : {"welcome.tsprj", "testobj.tsprj"}) {
