@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -12,10 +13,12 @@ namespace
 {
 
 // Idle polling: this many checks of the job word with a short busy loop between them (a few milliseconds
-// in all), then checks with a sleep between them.
+// in all), then checks at most this far apart. The later checks wait on a condition that post() signals,
+// so a worker that has gone idle starts a job at once instead of after the rest of a sleep: the raster
+// operations hand out many short jobs, and a plain 5 ms sleep made two threads many times slower than one.
 constexpr int busyChecks = 100000;
 constexpr int busyLoopIterations = 50;
-constexpr unsigned long idleSleepMs = 5;
+constexpr std::chrono::milliseconds idleCheckInterval{5};
 
 constexpr int jobStop = -1;
 constexpr int jobRun = 1;
@@ -45,6 +48,7 @@ WorkerThread::WorkerThread() = default;
 WorkerThread::~WorkerThread()
 {
     m_jobWord.store(jobStop, std::memory_order_release);
+    wake();
     wait();
 }
 
@@ -52,6 +56,14 @@ void WorkerThread::post(const std::function<void()> *job)
 {
     m_job = job;
     m_jobWord.store(jobRun, std::memory_order_release);
+    wake();
+}
+
+void WorkerThread::wake()
+{
+    // Taking the mutex orders the word's change before a waiting worker's next look at it.
+    { std::lock_guard<std::mutex> lock(m_wakeMutex); }
+    m_wakeUp.notify_one();
 }
 
 bool WorkerThread::waitForJobWord()
@@ -62,10 +74,13 @@ bool WorkerThread::waitForJobWord()
             return false;
         if (word != 0)
             return true;
-        if (check < busyChecks)
+        if (check < busyChecks) {
             shortBusyLoop();
-        else
-            QThread::msleep(idleSleepMs);
+        } else {
+            std::unique_lock<std::mutex> lock(m_wakeMutex);
+            m_wakeUp.wait_for(lock, idleCheckInterval,
+                              [this] { return m_jobWord.load(std::memory_order_acquire) != 0; });
+        }
     }
 }
 
