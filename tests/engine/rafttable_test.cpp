@@ -1,0 +1,187 @@
+#include "raftlines.h"
+#include "rafttable.h"
+#include "slicerparams.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace
+{
+
+QVector<RaftLayerSpec> layersOf(const QByteArray &table)
+{
+    return raftLayers(parseRaftTable(table));
+}
+
+} // namespace
+
+TEST(RaftTable, DefaultTableGivesFourLayersOfOneMillimetre)
+{
+    const QVector<RaftLayerSpec> layers = layersOf(SlicerParams::defaultRaftConfig());
+    ASSERT_EQ(layers.size(), 4);
+    const int types[] = {3, 3, 1, 1};
+    const float heights[] = {0.4f, 0.4f, 0.1f, 0.1f};
+    const float densities[] = {0.1f, 0.1f, 0.3f, 0.3f};
+    const float angles[] = {45, 0, 20, 90};
+    float total = 0;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(layers[i].type, types[i]) << i;
+        EXPECT_FLOAT_EQ(layers[i].layerHeight, heights[i]) << i;
+        EXPECT_FLOAT_EQ(layers[i].fillDensity, densities[i]) << i;
+        EXPECT_FLOAT_EQ(layers[i].angle, angles[i]) << i;
+        total += layers[i].layerHeight;
+    }
+    EXPECT_NEAR(total, 1.0f, 1e-6f);
+}
+
+TEST(RaftTable, ColumnsAreFoundByNameInAnyOrderWithAnyLineEnds)
+{
+    for (const char *end : {"\n", "\r\n", "\r"}) {
+        const QByteArray table = QByteArray("Angle ; Comment ; LayerHeight ; Type ; FillDensity") + end +
+                                 "45 ; base ; 0.3 ; 2 ; 0.5" + end + " ; gap ; 0.2 ; 0 ; " + end +
+                                 "oops ; top ; 0.15 ; 1 ; " + end;
+        const QVector<RaftLayerSpec> layers = layersOf(table);
+        ASSERT_EQ(layers.size(), 3) << end;
+        EXPECT_EQ(layers[0].type, 2);
+        EXPECT_FLOAT_EQ(layers[0].angle, 45);
+        EXPECT_FLOAT_EQ(layers[0].fillDensity, 0.5f);
+        EXPECT_EQ(layers[1].type, 0);
+        EXPECT_FLOAT_EQ(layers[1].layerHeight, 0.2f);
+        // Missing and non-numeric cells take the column's default.
+        EXPECT_FLOAT_EQ(layers[2].angle, 0.0f);
+        EXPECT_FLOAT_EQ(layers[2].fillDensity, 0.1f);
+    }
+}
+
+TEST(RaftTable, TablesWithoutTheNamesGiveNoRaft)
+{
+    EXPECT_TRUE(layersOf("3;0.4;0.1;45\n1;0.1;0.3;20\n").isEmpty());
+    EXPECT_TRUE(layersOf("LayerHeight;FillDensity\n0.4;0.1\n").isEmpty()); // no type: nothing to print
+    EXPECT_TRUE(layersOf("Type;FillDensity\n1;0.1\n").isEmpty());          // no height
+    EXPECT_TRUE(layersOf("").isEmpty());
+    EXPECT_TRUE(layersOf("\n\n  \n").isEmpty());
+    EXPECT_TRUE(layersOf(QByteArray("\0\0;\0", 4)).isEmpty());
+}
+
+struct RowCase {
+    const char *name;
+    const char *row; // Type;LayerHeight;FillDensity;Angle
+    bool kept;
+    float density;
+};
+
+class RaftRowValidation : public testing::TestWithParam<RowCase>
+{
+};
+
+TEST_P(RaftRowValidation, RowsAreSkippedOrClamped)
+{
+    const RowCase &c = GetParam();
+    const QVector<RaftLayerSpec> layers = layersOf(QByteArray("Type;LayerHeight;FillDensity;Angle\n") + c.row);
+    ASSERT_EQ(layers.size(), c.kept ? 1 : 0);
+    if (c.kept)
+        EXPECT_FLOAT_EQ(layers[0].fillDensity, c.density);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RaftRowValidation,
+    testing::Values(RowCase{"PercentDensityPrintsSolid", "1;0.2;30;0", true, 1.0f},
+                    RowCase{"TinyDensityRaisedToTheFloor", "1;0.2;0.0000001;0", true, 0.001f},
+                    RowCase{"NegativeDensityRaisedToTheFloor", "1;0.2;-3;0", true, 0.001f},
+                    RowCase{"MissingDensityIsATenth", "1;0.2", true, 0.1f},
+                    RowCase{"NanDensityIsATenth", "1;0.2;nan;0", true, 0.1f},
+                    RowCase{"LowestHeight", "1;0.03;0.5;0", true, 0.5f},
+                    RowCase{"HighestHeight", "2;3.0;0.5;0", true, 0.5f}, RowCase{"TooThin", "1;0.029;0.5;0", false, 0},
+                    RowCase{"TooThick", "1;3.01;0.5;0", false, 0}, RowCase{"MissingHeight", "1;;0.5;0", false, 0},
+                    RowCase{"InfiniteHeight", "1;inf;0.5;0", false, 0}, RowCase{"TextHeight", "1;high;0.5;0", false, 0},
+                    RowCase{"UnknownType", "4;0.2;0.5;0", false, 0}, RowCase{"NegativeType", "-1;0.2;0.5;0", false, 0},
+                    RowCase{"FractionalType", "1.5;0.2;0.5;0", false, 0},
+                    RowCase{"OnlyAGapPrintsNothing", "0;0.2;0.5;0", false, 0}),
+    [](const testing::TestParamInfo<RowCase> &info) { return std::string(info.param.name); });
+
+TEST(RaftTable, GapsCountOnlyAboveAPrintedLayer)
+{
+    const QVector<RaftLayerSpec> layers = layersOf("Type;LayerHeight\n0;0.5\n1;0.2\n0;0.1\n");
+    ASSERT_EQ(layers.size(), 2);
+    EXPECT_EQ(layers[0].type, 1);
+    EXPECT_EQ(layers[1].type, 0);
+}
+
+TEST(RaftTable, ThousandsOfRowsAreReadInOrder)
+{
+    QByteArray table = "Type;LayerHeight;Angle\n";
+    for (int i = 0; i < 5000; ++i)
+        table += "1;0.05;" + QByteArray::number(i % 720 - 360) + "\n";
+    const QVector<RaftLayerSpec> layers = layersOf(table);
+    ASSERT_EQ(layers.size(), 5000);
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_LE(std::fabs(layers[i].angle), 360.0f);
+    EXPECT_FLOAT_EQ(layers[361].angle, 1.0f);
+}
+
+// Every line of a family lies inside the area and neighbouring lines are `spacing` apart.
+TEST(RaftLines, LinesStayInsideTheAreaAtTheirSpacing)
+{
+    Plane1 area(256, 256);
+    area.fill(false);
+    for (int y = 40; y < 200; ++y)
+        for (int x = 30; x < 230; ++x)
+            if ((x - 130) * (x - 130) / 2 + (y - 120) * (y - 120) < 75 * 75)
+                area.setPixel(x, y, true);
+    for (float angle : {0.0f, 20.0f, 45.0f, 90.0f, -135.0f}) {
+        for (float spacing : {3.003f, 7.5f, 30.0f}) {
+            const QVector<PolyLine> lines = raftLines(area, 1, spacing, angle, 3.0f);
+            ASSERT_FALSE(lines.isEmpty());
+            const float a = angle * 0.017453292f;
+            QVector<float> offsets;
+            for (const PolyLine &line : lines) {
+                ASSERT_EQ(line.count(), 2);
+                EXPECT_EQ(line.type, SegType::Raft);
+                for (int k = 0; k <= 20; ++k) {
+                    const V2f p = line.points[0] + (line.points[1] - line.points[0]) * (float(k) / 20.0f);
+                    // The walk rounds to pixels, so a point between its samples may sit on a pixel's edge.
+                    const int x = int(std::floor(p.x)), y = int(std::floor(p.y));
+                    ASSERT_TRUE(area.pixel(x, y) || area.pixel(x + 1, y) || area.pixel(x, y + 1) ||
+                                area.pixel(x + 1, y + 1))
+                        << angle << " " << spacing;
+                }
+                const V2f d = line.points[1] - line.points[0];
+                EXPECT_NEAR(std::fabs(d.x * std::sin(a) - d.y * std::cos(a)), 0.0f, 1e-2f * d.length());
+                offsets.append(-line.points[0].x * std::sin(a) + line.points[0].y * std::cos(a));
+            }
+            std::sort(offsets.begin(), offsets.end());
+            for (int i = 1; i < offsets.size(); ++i) {
+                const float gap = offsets[i] - offsets[i - 1];
+                if (gap > 1e-3f)
+                    EXPECT_NEAR(std::fmod(gap + spacing * 0.5f, spacing) - spacing * 0.5f, 0.0f, 0.01f);
+            }
+        }
+    }
+}
+
+TEST(RaftLines, PatternsCrossInTheirDirectionsAndOrderingEndsNearby)
+{
+    Plane1 area(128, 128);
+    area.fill(true);
+    for (int pattern = 1; pattern <= 3; ++pattern) {
+        QVector<PolyLine> lines = raftLines(area, pattern, 10.0f, 30.0f, 3.0f);
+        std::set<int> directions;
+        for (const PolyLine &line : lines) {
+            const V2f d = line.points[1] - line.points[0];
+            directions.insert((int(std::lround(std::atan2(d.y, d.x) / 0.017453292f)) + 360) % 180);
+        }
+        EXPECT_EQ(int(directions.size()), pattern);
+        V2f head(0, 0);
+        const int count = lines.size();
+        const QVector<PolyLine> ordered = orderRaftLines(std::move(lines), head);
+        ASSERT_EQ(ordered.size(), count);
+        EXPECT_EQ(head.x, ordered.last().points.last().x);
+        // Greedy ordering from the corner: the first line starts at the nearest end of all.
+        EXPECT_LT(ordered.first().points.first().length(), 10.0f);
+    }
+    EXPECT_TRUE(raftLines(area, 0, 10.0f, 0, 3.0f).isEmpty());
+    EXPECT_TRUE(raftLines(area, 4, 10.0f, 0, 3.0f).isEmpty());
+}
