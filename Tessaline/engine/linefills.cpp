@@ -1,6 +1,86 @@
 #include "linefills.h"
 
+#include "lineextractor.h"
+#include "runjoiner.h"
 #include "slicecontext.h"
 
-// Until fills are built a layer is printed as its loops alone.
-void lineFills(SliceContext &, int) {}
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+// A density outside 0 ... 1 cannot be printed as asked: at 0 (or not a number) there is nothing to fill, and
+// lines closer than one extrusion width would pile material up, so above 1 the lines touch as at 1.
+bool usableDensity(float density)
+{
+    return std::isfinite(density) && density > 0.0f;
+}
+
+float lineSpacing(float pixelsPerEw, float density)
+{
+    return pixelsPerEw / std::min(density, 1.0f);
+}
+
+QVector<PolyLine> infillLines(const SliceContext &context, int layerIndex)
+{
+    const SlicerParams &sp = context.sp;
+    if (sp.InfillType == 0 || sp.InfillThickness <= 0 || !usableDensity(sp.InfillDensity))
+        return {};
+    const float p = context.pixelsPerEw;
+    FillSpec spec;
+    spec.pattern.pattern = sp.InfillType;
+    spec.pattern.spacing = lineSpacing(p, sp.InfillDensity);
+    spec.pattern.angleDegrees = fillAngleDegrees(sp.InfillAngleInc, sp.InfillAngle, layerIndex);
+    spec.pattern.strands = sp.InfillThickness;
+    spec.pattern.strandSpacing = sp.EFactor[int(SegType::Infill)] * p;
+    spec.type = SegType::Infill;
+    // A run no longer than one width either way is a dot, not a line.
+    spec.minimumRunLength = p;
+    spec.joinLimit = 2.0f * p;
+    return fillRegion(context.H.get(layerIndex), spec);
+}
+
+QVector<PolyLine> shellLines(const SliceContext &context, int layerIndex)
+{
+    const SlicerParams &sp = context.sp;
+    if (sp.HShellType != 0 || !usableDensity(sp.HShellDensity))
+        return {};
+    const float p = context.pixelsPerEw;
+    FillSpec spec;
+    spec.pattern.pattern = 1;
+    spec.pattern.spacing = lineSpacing(p, sp.HShellDensity);
+    spec.pattern.angleDegrees = fillAngleDegrees(sp.HShellAngleInc, sp.HShellAngle, layerIndex);
+    spec.pattern.strands = 1;
+    spec.type = SegType::HShell;
+    spec.minimumRunLength = std::isfinite(sp.HShellMinLineLen) ? std::max(0.0f, sp.HShellMinLineLen) * p : 0.0f;
+    spec.joinLimit = 2.0f * p;
+    return fillRegion(context.G.get(layerIndex), spec);
+}
+
+} // namespace
+
+QVector<PolyLine> fillRegion(const Plane1 &region, const FillSpec &spec)
+{
+    QVector<PolyLine> paths;
+    const QVector<QVector<PatternLine>> directions = linePattern(region.width(), region.height(), spec.pattern);
+    if (directions.isEmpty())
+        return paths;
+    const LineExtractor extractor(region, spec.minimumRunLength);
+    RunJoiner joiner(extractor, spec.joinLimit);
+    for (const QVector<PatternLine> &lines : directions) {
+        for (int index = 0; index < lines.size(); ++index)
+            joiner.addLine(extractor.runs(lines[index], spec.type, index % 2 == 1));
+        paths += joiner.takePaths();
+    }
+    return paths;
+}
+
+void lineFills(SliceContext &context, int layerIndex)
+{
+    PathList &fills = context.layers[size_t(layerIndex)].lineFills;
+    fills += shellLines(context, layerIndex);
+    fills += infillLines(context, layerIndex);
+    if (context.B.contains(layerIndex))
+        fills += context.B.get(layerIndex);
+}
