@@ -19,8 +19,9 @@
 namespace
 {
 
-// A scene larger than this many grid cells would take hours to try; the spacing is then a mistake.
-constexpr double maximumGridCells = 1e8;
+// Every grid cell under an overhang holds a candidate until the candidates are tried, so the grid is
+// bounded: 2000 x 2000 cells are a 400 mm plate at 0.2 mm, finer than any bar can be printed.
+constexpr double maximumGridCells = 4e6;
 // The rays start just above the plate, so that a face lying on the plate gets no bar.
 constexpr float rayStartHeight = 0.1f;
 constexpr int attemptsPerClockCheck = 32;
