@@ -7,29 +7,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include "clirunner.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace
 {
-
-struct Result {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-Result runCli(const QStringList &args)
-{
-    QProcess process;
-    process.start(TESSALINE_CLI_PATH, args);
-    EXPECT_TRUE(process.waitForFinished(120000)) << args.join(' ').toStdString();
-    Result r;
-    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    r.out = process.readAllStandardOutput();
-    r.err = process.readAllStandardError();
-    return r;
-}
 
 QString fixture(const QString &name)
 {
@@ -83,7 +68,7 @@ void expectMatchesReference(const QJsonObject &json, const ReferenceStats &ref, 
 
 TEST(CliUsage, HelpVersionAndUsageErrors)
 {
-    Result r = runCli({"--version"});
+    CliResult r = runCli({"--version"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.startsWith("tessaline-cli ")) << r.out.constData();
     r = runCli({"--help"});
@@ -107,7 +92,7 @@ TEST(CliUsage, HelpVersionAndUsageErrors)
 
 TEST(CliStats, MissingFileFailsWithItsPath)
 {
-    const Result r = runCli({"stats", "/nonexistent/x.gcode"});
+    const CliResult r = runCli({"stats", "/nonexistent/x.gcode"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("File not found \"/nonexistent/x.gcode\"")) << r.err.constData();
 }
@@ -116,7 +101,7 @@ TEST(CliStats, OwnDialectFixtureByHand)
 {
     // Worked out on paper: 4 s homing, the perimeter square (140 mm at 1200 mm/min), the infill diagonal
     // at 2400 mm/min, the loop diagonal at 1200 mm/min and two 14.142 mm travels at 6000 mm/min.
-    const Result r = runCli({"stats", "--json", fixture("text/own.gcode")});
+    const CliResult r = runCli({"stats", "--json", fixture("text/own.gcode")});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QList<QJsonObject> objects = jsonLines(r.out);
     ASSERT_EQ(objects.size(), 1);
@@ -134,7 +119,7 @@ TEST(CliStats, OwnDialectFixtureByHand)
     EXPECT_NEAR(perType["Infill"].toDouble(), 14.142136, 1e-3);
     EXPECT_NEAR(perType["Loop"].toDouble(), 14.142136, 1e-3);
 
-    const Result text = runCli({"stats", fixture("text/own.gcode")});
+    const CliResult text = runCli({"stats", fixture("text/own.gcode")});
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_TRUE(text.out.contains("0:00:12")) << text.out.constData();
     EXPECT_TRUE(text.out.contains("Perimeter"));
@@ -148,7 +133,7 @@ TEST(CliStats, AgreesWithIndependentReadingOfManyFiles)
         writeTemp("own-generated.gcode", gcodegen::slicerDialect(1500000, 8)),
         writeTemp("foreign-generated.gcode", gcodegen::foreignDialect(1500000, 9)),
     };
-    const Result r = runCli(QStringList{"stats", "--json"} + files);
+    const CliResult r = runCli(QStringList{"stats", "--json"} + files);
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QList<QJsonObject> objects = jsonLines(r.out);
     ASSERT_EQ(objects.size(), files.size());
@@ -161,7 +146,7 @@ TEST(CliStats, AgreesWithIndependentReadingOfManyFiles)
 
 TEST(CliStats, ReportsTheFirstParseErrorAndStillSucceeds)
 {
-    const Result r = runCli({"stats", "--json", fixture("text/edge.gcode")});
+    const CliResult r = runCli({"stats", "--json", fixture("text/edge.gcode")});
     ASSERT_EQ(r.exitCode, 0);
     const QJsonObject json = jsonLines(r.out).value(0);
     EXPECT_EQ(json["error"].toString(), "GCodeParser error at line(4): Param already specified 'X'.");
@@ -171,7 +156,7 @@ TEST(CliStats, ReportsTheFirstParseErrorAndStillSucceeds)
 TEST(CliConvert, CompactFileToTextByteExact)
 {
     const QString out = testHomeDir() + "/square.gcode";
-    Result r = runCli({"convert", fixture("compact/square.zcode"), out});
+    CliResult r = runCli({"convert", fixture("compact/square.zcode"), out});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_EQ(readAll(out), "G28X0Y0Z0\r\nG92E0.000\r\nG1F6000\r\n;segType:Perimeter\r\nG1X10.000Y10.000Z0.200\r\n"
                             "G1F1200\r\nG1X40.000Y10.000E1.000\r\nG1X40.000Y50.000E2.000\r\n"
@@ -193,7 +178,7 @@ TEST(CliConvert, CompactFileToTextByteExact)
 TEST(CliConvert, FailuresLeaveExistingFilesAlone)
 {
     const QString out = writeTemp("keep.gcode", "precious");
-    Result r = runCli({"convert", fixture("text/own.gcode"), out});
+    CliResult r = runCli({"convert", fixture("text/own.gcode"), out});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("not a compact G-code file")) << r.err.constData();
     r = runCli({"convert", fixture("compact/square.zcode"), testHomeDir() + "/no/such/folder/x.gcode"});

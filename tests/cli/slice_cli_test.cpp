@@ -9,27 +9,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include "clirunner.h"
+
 #include <gtest/gtest.h>
 
 namespace
 {
-
-struct Result {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-Result runCli(const QStringList &args)
-{
-    QProcess process;
-    process.start(TESSALINE_CLI_PATH, args);
-    EXPECT_TRUE(process.waitForFinished(300000)) << args.join(' ').toStdString();
-    Result r;
-    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    r.out = process.readAllStandardOutput();
-    r.err = process.readAllStandardError();
-    return r;
-}
 
 QString tempPath(const QString &name)
 {
@@ -66,7 +51,7 @@ TEST(CliSlice, SlicesModelsIntoAFileAndSummarisesWhatStatsReports)
     const QString a = writeBoxStl("a.stl", 20, 20, 4);
     const QString b = writeBoxStl("b.stl", 10, 30, 2);
     const QString out = tempPath("ab.gcode");
-    const Result r = runCli({"slice", a, b, "-o", out});
+    const CliResult r = runCli({"slice", a, b, "-o", out});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     // Not a terminal: no progress bar, and the engine's diagnostics stay out of the way.
     EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
@@ -80,7 +65,7 @@ TEST(CliSlice, SlicesModelsIntoAFileAndSummarisesWhatStatsReports)
     EXPECT_EQ(layerBanners(gcode), 20); // the taller box, 4 mm in 0.2 mm layers
     EXPECT_TRUE(gcode.contains(";Tessaline_Settings="));
 
-    const Result stats = runCli({"stats", "--json", out});
+    const CliResult stats = runCli({"stats", "--json", out});
     ASSERT_EQ(stats.exitCode, 0) << stats.err.constData();
     const QJsonObject measured = QJsonDocument::fromJson(stats.out).object();
     EXPECT_EQ(measured.value("layers").toInt(), match.captured(1).toInt());
@@ -93,11 +78,11 @@ TEST(CliSlice, PresetThenSettingsThenThreadsAndQuiet)
     const QString preset = sourceDir() + "/tests/fixtures/presets/fine_petg.tssp";
     const QString one = tempPath("one.gcode");
     const QString two = tempPath("two.gcode");
-    const Result r1 = runCli({"slice", box, "--preset", preset, "--set", "LayerHeight=0.1", "--set",
+    const CliResult r1 = runCli({"slice", box, "--preset", preset, "--set", "LayerHeight=0.1", "--set",
                               "FirstLayerHeight=0.1", "--threads", "1", "--quiet", "-o", one});
     ASSERT_EQ(r1.exitCode, 0) << r1.err.constData();
     EXPECT_TRUE(r1.out.isEmpty());
-    const Result r2 = runCli({"slice", box, "--preset", preset, "--set", "LayerHeight=0.1", "--set",
+    const CliResult r2 = runCli({"slice", box, "--preset", preset, "--set", "LayerHeight=0.1", "--set",
                               "FirstLayerHeight=0.1", "--threads", "2", "--quiet", "-o", two});
     ASSERT_EQ(r2.exitCode, 0) << r2.err.constData();
     const QByteArray gcode = readFile(one);
@@ -109,11 +94,11 @@ TEST(CliSlice, WarnsAboutObjectsBeyondTheMachineAndStillWritesTheGCode)
 {
     const QString box = writeBoxStl("big.stl", 30, 30, 2);
     const QString out = tempPath("big.gcode");
-    const Result small = runCli({"slice", box, "--machine", "20,100,20,0,0,1,1", "-o", out});
+    const CliResult small = runCli({"slice", box, "--machine", "20,100,20,0,0,1,1", "-o", out});
     EXPECT_EQ(small.exitCode, 0) << small.err.constData();
     EXPECT_TRUE(small.err.contains("reaches outside the build volume")) << small.err.constData();
     EXPECT_EQ(layerBanners(readFile(out)), 10);
-    const Result fits = runCli({"slice", box, "--machine", "40,100,40,0,0,1,1", "-o", out});
+    const CliResult fits = runCli({"slice", box, "--machine", "40,100,40,0,0,1,1", "-o", out});
     EXPECT_EQ(fits.exitCode, 0);
     EXPECT_TRUE(fits.err.isEmpty()) << fits.err.constData();
 }
@@ -122,7 +107,7 @@ TEST(CliSlice, SlicesTheSampleProjects)
 {
     for (const char *name : {"welcome.tsprj", "testobj.tsprj"}) {
         const QString out = tempPath(QString(name) + ".gcode");
-        const Result r = runCli({"slice", sourceDir() + "/Tessaline/res/" + name, "-o", out});
+        const CliResult r = runCli({"slice", sourceDir() + "/Tessaline/res/" + name, "-o", out});
         EXPECT_EQ(r.exitCode, 0) << name << r.err.constData();
         EXPECT_GT(layerBanners(readFile(out)), 0) << name;
     }
@@ -151,7 +136,7 @@ TEST(CliSlice, UsageErrorsExitWith2AndWriteNothing)
         {"slice", sourceDir() + "/Tessaline/res/welcome.tsprj", box, "-o", out},
     };
     for (const QStringList &args : cases) {
-        const Result r = runCli(args);
+        const CliResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("tessaline-cli")) << args.join(' ').toStdString();
     }
@@ -175,7 +160,7 @@ TEST(CliSlice, FailuresExitWith1AndKeepTheOldOutput)
         {"slice", box, "-o", tempPath("no/such/folder/out.gcode")},
     };
     for (const QStringList &args : cases) {
-        const Result r = runCli(args);
+        const CliResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.startsWith("tessaline-cli: ")) << r.err.constData();
     }

@@ -40,6 +40,8 @@ SlicerParams testParams()
     sp.FirstLayerHeight = 0.2f;
     sp.sliceZMin = 0.0f;
     sp.sliceZMax = 200.0f;
+    // The skirt prints outside the objects on purpose; these tests check what is printed of the objects.
+    sp.SkirtEnable = false;
     return sp;
 }
 
