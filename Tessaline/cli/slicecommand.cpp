@@ -8,6 +8,7 @@
 #include "sliceoptions.h"
 #include "slicer.h"
 #include "slicerpresets.h"
+#include "supports.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -105,6 +106,8 @@ int runSlice(const QStringList &args)
 
     Project project;
     loadInputs(project, options.inputs);
+    if (options.generateSupports)
+        ::generateSupports(project, options.supportSpacing, options.supportAngle, [](int) {});
     setSlicerThreads(options.threads > 0 ? options.threads : QThread::idealThreadCount(), QThread::InheritPriority);
 
     if (!options.quiet)

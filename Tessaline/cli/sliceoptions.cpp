@@ -95,13 +95,29 @@ QString parseMachine(const QString &text, MachineRecord &machine)
     return QString();
 }
 
+QString parseSupports(const QString &text, float &spacing, float &angle)
+{
+    const QStringList parts = text.split(',');
+    bool spacingOk = false, angleOk = false;
+    if (parts.size() == 2) {
+        spacing = parts[0].trimmed().toFloat(&spacingOk);
+        angle = parts[1].trimmed().toFloat(&angleOk);
+    }
+    if (!spacingOk || !angleOk || !std::isfinite(spacing) || !std::isfinite(angle))
+        return QString("--supports expects SPACING,ANGLE, got '%1'").arg(text);
+    if (spacing <= 0)
+        return QString("--supports: the spacing must be above 0 mm, got '%1'").arg(parts[0]);
+    return QString();
+}
+
 QString SliceOptions::parse(const QStringList &args)
 {
     for (int index = 0; index < args.size(); ++index) {
         const QString &arg = args[index];
         if (arg == "--quiet") {
             quiet = true;
-        } else if (arg == "-o" || arg == "--preset" || arg == "--set" || arg == "--threads" || arg == "--machine") {
+        } else if (arg == "-o" || arg == "--preset" || arg == "--set" || arg == "--threads" || arg == "--machine"
+                   || arg == "--supports") {
             const QString value = takeValue(args, index);
             if (value.isNull())
                 return QString("slice: %1 needs a value").arg(arg);
@@ -116,6 +132,11 @@ QString SliceOptions::parse(const QStringList &args)
                 threads = value.toInt(&ok);
                 if (!ok || threads < 1)
                     return QString("slice: --threads expects a whole number from 1, got '%1'").arg(value);
+            } else if (arg == "--supports") {
+                const QString problem = parseSupports(value, supportSpacing, supportAngle);
+                if (!problem.isEmpty())
+                    return "slice: " + problem;
+                generateSupports = true;
             } else {
                 const QString problem = parseMachine(value, machine);
                 if (!problem.isEmpty())

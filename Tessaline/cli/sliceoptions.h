@@ -16,6 +16,10 @@ struct SliceOptions {
     int threads = 0;      // 0: as many as the machine has
     MachineRecord machine;
     bool quiet = false;
+    // --supports SPACING,ANGLE: generate support bars before slicing (spacing in mm, overhang angle in degrees).
+    bool generateSupports = false;
+    float supportSpacing = 0;
+    float supportAngle = 0;
 
     // Returns an empty string, or what is wrong for the usage message.
     QString parse(const QStringList &args);
@@ -25,6 +29,9 @@ struct SliceOptions {
 // string, or what is wrong: an unknown key, or a value the key cannot hold (an integer key takes whole
 // numbers only, a number must be finite).
 QString applySetting(SlicerParams &params, const QString &assignment);
+
+// "SPACING,ANGLE": bar spacing (mm, above 0) and overhang angle (degrees, finite).
+QString parseSupports(const QString &text, float &spacing, float &angle);
 
 // "W,H,D,OX,OZ,SX,SZ": build width, height, depth and origin x, z (mm), x and z sign (1 or -1).
 QString parseMachine(const QString &text, MachineRecord &machine);

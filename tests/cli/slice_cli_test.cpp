@@ -166,3 +166,25 @@ TEST(CliSlice, FailuresExitWith1AndKeepTheOldOutput)
     }
     EXPECT_EQ(readFile(out), "previous");
 }
+
+TEST(CliSlice, SupportsAreGeneratedUnderOverhangsWhenAsked)
+{
+    const QString project = sourceDir() + "/Tessaline/res/welcome.tsprj";
+    auto supportLength = [](const QString &gcode) {
+        const CliResult stats = runCli({"stats", "--json", gcode});
+        const QJsonObject perType = QJsonDocument::fromJson(stats.out.trimmed()).object()["perType"].toObject();
+        return perType["Support"].toDouble();
+    };
+    const QString plain = tempPath("plain.gcode"), supported = tempPath("supported.gcode");
+    ASSERT_EQ(runCli({"slice", project, "-o", plain, "--quiet", "--threads", "1"}).exitCode, 0);
+    ASSERT_EQ(runCli({"slice", project, "--supports", "3,45", "-o", supported, "--quiet", "--threads", "1"}).exitCode,
+              0);
+    EXPECT_EQ(supportLength(plain), 0.0);
+    EXPECT_GT(supportLength(supported), 100.0);
+
+    for (const char *bad : {"0,45", "-2,45", "3", "3,abc", "nan,45", "3,inf"}) {
+        const CliResult r = runCli({"slice", project, "--supports", bad, "-o", tempPath("bad.gcode")});
+        EXPECT_EQ(r.exitCode, 2) << bad;
+        EXPECT_TRUE(r.err.contains("--supports")) << bad << r.err.constData();
+    }
+}
