@@ -71,16 +71,16 @@ BENCHMARK(BM_ShellRegions)->Arg(3)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecon
 void BM_FillRegion(benchmark::State &state)
 {
     const Plane1 area = partArea(0);
-    FillSpec spec;
-    spec.pattern.pattern = int(state.range(0));
-    spec.pattern.spacing = 3.003f / (float(state.range(1)) / 100.0f);
-    spec.pattern.angleDegrees = 45;
-    spec.pattern.strandSpacing = 3.003f;
-    spec.minimumRunLength = 3.003f;
-    spec.joinLimit = 6.006f;
+    FillSpec request;
+    request.pattern.pattern = int(state.range(0));
+    request.pattern.spacing = 3.003f / (float(state.range(1)) / 100.0f);
+    request.pattern.angleDegrees = 45;
+    request.pattern.strandSpacing = 3.003f;
+    request.minimumRunLength = 3.003f;
+    request.joinLimit = 6.006f;
     int paths = 0;
     for (auto _ : state) {
-        const QVector<PolyLine> result = fillRegion(area, spec);
+        const QVector<PolyLine> result = fillRegion(area, request);
         paths = result.size();
         benchmark::DoNotOptimize(result.data());
     }

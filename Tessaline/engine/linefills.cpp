@@ -28,17 +28,17 @@ QVector<PolyLine> infillLines(const SliceContext &context, int layerIndex)
     if (sp.InfillType == 0 || sp.InfillThickness <= 0 || !usableDensity(sp.InfillDensity))
         return {};
     const float p = context.pixelsPerEw;
-    FillSpec spec;
-    spec.pattern.pattern = sp.InfillType;
-    spec.pattern.spacing = lineSpacing(p, sp.InfillDensity);
-    spec.pattern.angleDegrees = fillAngleDegrees(sp.InfillAngleInc, sp.InfillAngle, layerIndex);
-    spec.pattern.strands = sp.InfillThickness;
-    spec.pattern.strandSpacing = sp.EFactor[int(SegType::Infill)] * p;
-    spec.type = SegType::Infill;
+    FillSpec request;
+    request.pattern.pattern = sp.InfillType;
+    request.pattern.spacing = lineSpacing(p, sp.InfillDensity);
+    request.pattern.angleDegrees = fillAngleDegrees(sp.InfillAngleInc, sp.InfillAngle, layerIndex);
+    request.pattern.strands = sp.InfillThickness;
+    request.pattern.strandSpacing = sp.EFactor[int(SegType::Infill)] * p;
+    request.type = SegType::Infill;
     // A run no longer than one width either way is a dot, not a line.
-    spec.minimumRunLength = p;
-    spec.joinLimit = 2.0f * p;
-    return fillRegion(context.H.get(layerIndex), spec);
+    request.minimumRunLength = p;
+    request.joinLimit = 2.0f * p;
+    return fillRegion(context.H.get(layerIndex), request);
 }
 
 QVector<PolyLine> shellLines(const SliceContext &context, int layerIndex)
@@ -47,30 +47,30 @@ QVector<PolyLine> shellLines(const SliceContext &context, int layerIndex)
     if (sp.HShellType != 0 || !usableDensity(sp.HShellDensity))
         return {};
     const float p = context.pixelsPerEw;
-    FillSpec spec;
-    spec.pattern.pattern = 1;
-    spec.pattern.spacing = lineSpacing(p, sp.HShellDensity);
-    spec.pattern.angleDegrees = fillAngleDegrees(sp.HShellAngleInc, sp.HShellAngle, layerIndex);
-    spec.pattern.strands = 1;
-    spec.type = SegType::HShell;
-    spec.minimumRunLength = std::isfinite(sp.HShellMinLineLen) ? std::max(0.0f, sp.HShellMinLineLen) * p : 0.0f;
-    spec.joinLimit = 2.0f * p;
-    return fillRegion(context.G.get(layerIndex), spec);
+    FillSpec request;
+    request.pattern.pattern = 1;
+    request.pattern.spacing = lineSpacing(p, sp.HShellDensity);
+    request.pattern.angleDegrees = fillAngleDegrees(sp.HShellAngleInc, sp.HShellAngle, layerIndex);
+    request.pattern.strands = 1;
+    request.type = SegType::HShell;
+    request.minimumRunLength = std::isfinite(sp.HShellMinLineLen) ? std::max(0.0f, sp.HShellMinLineLen) * p : 0.0f;
+    request.joinLimit = 2.0f * p;
+    return fillRegion(context.G.get(layerIndex), request);
 }
 
 } // namespace
 
-QVector<PolyLine> fillRegion(const Plane1 &region, const FillSpec &spec)
+QVector<PolyLine> fillRegion(const Plane1 &region, const FillSpec &request)
 {
     QVector<PolyLine> paths;
-    const QVector<QVector<PatternLine>> directions = linePattern(region.width(), region.height(), spec.pattern);
+    const QVector<QVector<PatternLine>> directions = linePattern(region.width(), region.height(), request.pattern);
     if (directions.isEmpty())
         return paths;
-    const LineExtractor extractor(region, spec.minimumRunLength);
-    RunJoiner joiner(extractor, spec.joinLimit);
+    const LineExtractor extractor(region, request.minimumRunLength);
+    RunJoiner joiner(extractor, request.joinLimit);
     for (const QVector<PatternLine> &lines : directions) {
         for (int index = 0; index < lines.size(); ++index)
-            joiner.addLine(extractor.runs(lines[index], spec.type, index % 2 == 1));
+            joiner.addLine(extractor.runs(lines[index], request.type, index % 2 == 1));
         paths += joiner.takePaths();
     }
     return paths;

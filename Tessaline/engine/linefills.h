@@ -23,4 +23,4 @@ struct FillSpec {
 };
 
 // The region (1 inside) filled with the pattern's lines, cut to the region and joined.
-QVector<PolyLine> fillRegion(const Plane1 &region, const FillSpec &spec);
+QVector<PolyLine> fillRegion(const Plane1 &region, const FillSpec &request);

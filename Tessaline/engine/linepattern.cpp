@@ -40,17 +40,17 @@ bool clipToRect(V2f &a, V2f &b, float maxX, float maxY)
     return true;
 }
 
-QVector<PatternLine> directionLines(int width, int height, double angle, const LinePatternSpec &spec, int strands)
+QVector<PatternLine> directionLines(int width, int height, double angle, const LinePatternSpec &request, int strands)
 {
     const double centreX = (width - 1) * 0.5, centreY = (height - 1) * 0.5;
     const double radius = 0.5 * std::hypot(double(width), double(height));
-    const int halfCount = int(std::ceil(radius / spec.spacing));
+    const int halfCount = int(std::ceil(radius / request.spacing));
     const double ux = std::cos(angle), uy = std::sin(angle); // along the lines
     const double nx = -uy, ny = ux;                          // across them
     QVector<PatternLine> lines;
     for (int k = -halfCount; k <= halfCount; ++k) {
         for (int s = 0; s < strands; ++s) {
-            const double offset = k * double(spec.spacing) + (s - (strands - 1) * 0.5) * double(spec.strandSpacing);
+            const double offset = k * double(request.spacing) + (s - (strands - 1) * 0.5) * double(request.strandSpacing);
             const double px = centreX + nx * offset, py = centreY + ny * offset;
             V2f a{float(px - ux * radius), float(py - uy * radius)};
             V2f b{float(px + ux * radius), float(py + uy * radius)};
@@ -63,22 +63,22 @@ QVector<PatternLine> directionLines(int width, int height, double angle, const L
 
 } // namespace
 
-QVector<QVector<PatternLine>> linePattern(int width, int height, const LinePatternSpec &spec)
+QVector<QVector<PatternLine>> linePattern(int width, int height, const LinePatternSpec &request)
 {
-    if (spec.pattern < 0 || spec.pattern > 3)
-        throw QString("Fill pattern %1 is not one of 0 ... 3").arg(spec.pattern);
-    if (!std::isfinite(spec.spacing) || spec.spacing < 1.0f)
-        throw QString("Fill line spacing %1 pixels is below one pixel").arg(double(spec.spacing));
-    const int strands = std::clamp(spec.strands, 0, maxStrands);
+    if (request.pattern < 0 || request.pattern > 3)
+        throw QString("Fill pattern %1 is not one of 0 ... 3").arg(request.pattern);
+    if (!std::isfinite(request.spacing) || request.spacing < 1.0f)
+        throw QString("Fill line spacing %1 pixels is below one pixel").arg(double(request.spacing));
+    const int strands = std::clamp(request.strands, 0, maxStrands);
     QVector<QVector<PatternLine>> directions;
-    if (spec.pattern == 0 || strands == 0 || width <= 0 || height <= 0)
+    if (request.pattern == 0 || strands == 0 || width <= 0 || height <= 0)
         return directions;
-    if (strands > 1 && !std::isfinite(spec.strandSpacing))
-        throw QString("Fill strand spacing %1 pixels is not a number").arg(double(spec.strandSpacing));
-    const int turn = spec.pattern == 2 ? 90 : 60;
-    for (int d = 0; d < spec.pattern; ++d) {
-        const double angle = double((spec.angleDegrees + d * turn) % 360) * degreesToRadians;
-        directions.append(directionLines(width, height, angle, spec, strands));
+    if (strands > 1 && !std::isfinite(request.strandSpacing))
+        throw QString("Fill strand spacing %1 pixels is not a number").arg(double(request.strandSpacing));
+    const int turn = request.pattern == 2 ? 90 : 60;
+    for (int d = 0; d < request.pattern; ++d) {
+        const double angle = double((request.angleDegrees + d * turn) % 360) * degreesToRadians;
+        directions.append(directionLines(width, height, angle, request, strands));
     }
     return directions;
 }

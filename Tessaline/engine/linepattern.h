@@ -24,7 +24,7 @@ struct LinePatternSpec {
 // The pattern's strands over a plane of `width` x `height` pixels, one list per direction, in the order the
 // lines are placed (their offset from the plane's centre increasing). Lines that miss the plane are left out.
 // Throws for a spacing that is not a number or below one pixel and for a pattern outside 0 ... 3.
-QVector<QVector<PatternLine>> linePattern(int width, int height, const LinePatternSpec &spec);
+QVector<QVector<PatternLine>> linePattern(int width, int height, const LinePatternSpec &request);
 
 // The angle of a fill of layer `layerIndex`: increment * layer + base, truncated toward zero to whole degrees
 // and reduced modulo 360. Throws when either setting is not a finite number.

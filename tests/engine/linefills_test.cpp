@@ -90,14 +90,14 @@ double coveredShare(const Plane1 &region, const QVector<PolyLine> &paths)
 
 FillSpec shellSpec(int angle, float density)
 {
-    FillSpec spec;
-    spec.pattern.pattern = 1;
-    spec.pattern.spacing = pixelsPerEw / density;
-    spec.pattern.angleDegrees = angle;
-    spec.type = SegType::HShell;
-    spec.minimumRunLength = 0.7f * pixelsPerEw;
-    spec.joinLimit = 2 * pixelsPerEw;
-    return spec;
+    FillSpec request;
+    request.pattern.pattern = 1;
+    request.pattern.spacing = pixelsPerEw / density;
+    request.pattern.angleDegrees = angle;
+    request.type = SegType::HShell;
+    request.minimumRunLength = 0.7f * pixelsPerEw;
+    request.joinLimit = 2 * pixelsPerEw;
+    return request;
 }
 
 } // namespace
@@ -108,15 +108,15 @@ TEST(LineFills, EveryPathStaysInsideItsRegion)
     std::mt19937 random(42);
     for (unsigned seed = 0; seed < 24; ++seed) {
         const Plane1 region = randomRegion(seed);
-        FillSpec spec;
-        spec.pattern.pattern = 1 + int(seed % 3);
-        spec.pattern.spacing = pixelsPerEw * (1.0f + float(random() % 8));
-        spec.pattern.angleDegrees = int(random() % 720) - 360;
-        spec.pattern.strands = 1 + int(random() % 4);
-        spec.pattern.strandSpacing = pixelsPerEw;
-        spec.minimumRunLength = pixelsPerEw;
-        spec.joinLimit = 2 * pixelsPerEw;
-        const QVector<PolyLine> paths = fillRegion(region, spec);
+        FillSpec request;
+        request.pattern.pattern = 1 + int(seed % 3);
+        request.pattern.spacing = pixelsPerEw * (1.0f + float(random() % 8));
+        request.pattern.angleDegrees = int(random() % 720) - 360;
+        request.pattern.strands = 1 + int(random() % 4);
+        request.pattern.strandSpacing = pixelsPerEw;
+        request.minimumRunLength = pixelsPerEw;
+        request.joinLimit = 2 * pixelsPerEw;
+        const QVector<PolyLine> paths = fillRegion(region, request);
         EXPECT_FALSE(paths.isEmpty()) << "seed " << seed;
         for (const PolyLine &path : paths) {
             EXPECT_EQ(path.type, SegType::Infill);
@@ -124,8 +124,8 @@ TEST(LineFills, EveryPathStaysInsideItsRegion)
                 ASSERT_TRUE(segmentInside(region, path.points[k - 1], path.points[k]))
                     << "seed " << seed << " k " << k << " of " << path.count() << " " << path.points[k - 1].x << ","
                     << path.points[k - 1].y << " " << path.points[k].x << "," << path.points[k].y << " pattern "
-                    << spec.pattern.pattern << " angle " << spec.pattern.angleDegrees << " strands "
-                    << spec.pattern.strands;
+                    << request.pattern.pattern << " angle " << request.pattern.angleDegrees << " strands "
+                    << request.pattern.strands;
         }
     }
 }
@@ -181,39 +181,39 @@ TEST(LineFills, RunsAreNotJoinedAcrossAGap)
 TEST(LineFills, RunsNoLongerThanTheMinimumAreDropped)
 {
     const Plane1 region = rectangleRegion(20, 20, 24, 100); // 4 pixels wide
-    FillSpec spec = shellSpec(0, 1.0f);
-    spec.minimumRunLength = 2.5f; // the runs reach from pixel 20 to pixel 23
-    EXPECT_FALSE(fillRegion(region, spec).isEmpty());
-    spec.minimumRunLength = 3.0f;
-    EXPECT_TRUE(fillRegion(region, spec).isEmpty());
+    FillSpec request = shellSpec(0, 1.0f);
+    request.minimumRunLength = 2.5f; // the runs reach from pixel 20 to pixel 23
+    EXPECT_FALSE(fillRegion(region, request).isEmpty());
+    request.minimumRunLength = 3.0f;
+    EXPECT_TRUE(fillRegion(region, request).isEmpty());
 }
 
 TEST(LinePattern, DirectionsStrandsAndBadValues)
 {
-    LinePatternSpec spec;
-    spec.spacing = 10.0f;
-    spec.strandSpacing = 3.0f;
+    LinePatternSpec request;
+    request.spacing = 10.0f;
+    request.strandSpacing = 3.0f;
     for (int pattern = 0; pattern <= 3; ++pattern) {
-        spec.pattern = pattern;
-        EXPECT_EQ(linePattern(128, 64, spec).size(), pattern);
+        request.pattern = pattern;
+        EXPECT_EQ(linePattern(128, 64, request).size(), pattern);
     }
-    spec.pattern = 1;
-    const int single = linePattern(128, 64, spec).value(0).size();
-    spec.strands = 3;
+    request.pattern = 1;
+    const int single = linePattern(128, 64, request).value(0).size();
+    request.strands = 3;
     // Outer strands of the outermost lines may miss the plane.
-    EXPECT_NEAR(linePattern(128, 64, spec).value(0).size(), 3 * single, 4);
-    spec.strands = 0;
-    EXPECT_TRUE(linePattern(128, 64, spec).isEmpty());
-    spec.strands = 1000; // held to 20
-    EXPECT_LE(linePattern(128, 64, spec).value(0).size(), 20 * single);
-    spec.strands = 1;
-    spec.spacing = 0.0f;
-    EXPECT_THROW(linePattern(128, 64, spec), QString);
-    spec.spacing = NAN;
-    EXPECT_THROW(linePattern(128, 64, spec), QString);
-    spec.spacing = 10.0f;
-    spec.pattern = 4;
-    EXPECT_THROW(linePattern(128, 64, spec), QString);
+    EXPECT_NEAR(linePattern(128, 64, request).value(0).size(), 3 * single, 4);
+    request.strands = 0;
+    EXPECT_TRUE(linePattern(128, 64, request).isEmpty());
+    request.strands = 1000; // held to 20
+    EXPECT_LE(linePattern(128, 64, request).value(0).size(), 20 * single);
+    request.strands = 1;
+    request.spacing = 0.0f;
+    EXPECT_THROW(linePattern(128, 64, request), QString);
+    request.spacing = NAN;
+    EXPECT_THROW(linePattern(128, 64, request), QString);
+    request.spacing = 10.0f;
+    request.pattern = 4;
+    EXPECT_THROW(linePattern(128, 64, request), QString);
 }
 
 TEST(LinePattern, AnglesAreTruncatedWholeDegrees)
@@ -228,9 +228,9 @@ TEST(LinePattern, AnglesAreTruncatedWholeDegrees)
     EXPECT_THROW(fillAngleDegrees(NAN, 0.0f, 0), QString);
 
     // Lines at 45.9 degrees run at 45.
-    LinePatternSpec spec;
-    spec.spacing = 10.0f;
-    spec.angleDegrees = fillAngleDegrees(0.0f, 45.9f, 3);
-    for (const PatternLine &line : linePattern(256, 256, spec).value(0))
+    LinePatternSpec request;
+    request.spacing = 10.0f;
+    request.angleDegrees = fillAngleDegrees(0.0f, 45.9f, 3);
+    for (const PatternLine &line : linePattern(256, 256, request).value(0))
         EXPECT_NEAR(std::atan2(line.to.y - line.from.y, line.to.x - line.from.x) * 57.29578, 45.0, 0.05);
 }
