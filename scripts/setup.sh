@@ -10,6 +10,7 @@ packages=(
     zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils
+    python3
 )
 
 missing=()
