@@ -21,6 +21,26 @@ bool nearlyEqual3x3(const M44f &a, const M44f &b)
     return true;
 }
 
+// Replaces the three axes of every selected transform by axisOf(transform, axis); translation stays.
+// Returns whether any transform changed.
+template <typename AxisOf>
+bool replaceSelectedAxes(const std::vector<std::unique_ptr<Obj>> &objects, AxisOf axisOf)
+{
+    bool changed = false;
+    for (const auto &obj : objects) {
+        if (!obj->selected)
+            continue;
+        M44f transform = obj->transform();
+        for (int axis = 0; axis < 3; ++axis)
+            transform.setColumn(axis, axisOf(obj->transform(), axis));
+        if (nearlyEqual3x3(transform, obj->transform()))
+            continue;
+        obj->setTransform(transform);
+        changed = true;
+    }
+    return changed;
+}
+
 } // namespace
 
 bool Project::dropSelected()
@@ -57,46 +77,26 @@ bool Project::mirrorSelected(int axis)
 
 bool Project::resetRotation()
 {
-    bool changed = false;
-    for (const auto &obj : m_objects) {
-        if (!obj->selected)
-            continue;
-        M44f transform = obj->transform();
-        for (int axis = 0; axis < 3; ++axis) {
-            V3f unscaled;
-            unscaled[axis] = float(obj->transform().column(axis).length());
-            transform.setColumn(axis, unscaled);
-        }
-        if (nearlyEqual3x3(transform, obj->transform()))
-            continue;
-        obj->setTransform(transform);
-        changed = true;
-    }
-    if (changed)
-        barsOutdated = true;
+    // Identity axes scaled by the current axes' lengths: the rotation goes, the scale stays.
+    const bool changed = replaceSelectedAxes(m_objects, [](const M44f &transform, int axis) {
+        V3f unscaled;
+        unscaled[axis] = float(transform.column(axis).length());
+        return unscaled;
+    });
+    barsOutdated = barsOutdated || changed;
     return changed;
 }
 
 bool Project::resetScale()
 {
-    bool changed = false;
-    for (const auto &obj : m_objects) {
-        if (!obj->selected)
-            continue;
-        M44f transform = obj->transform();
-        for (int axis = 0; axis < 3; ++axis) {
-            V3f direction = obj->transform().column(axis).normalized();
-            // A flattened axis has no direction left to keep: it gets back its own.
-            if (direction.isZero())
-                direction[axis] = 1;
-            transform.setColumn(axis, direction);
-        }
-        if (nearlyEqual3x3(transform, obj->transform()))
-            continue;
-        obj->setTransform(transform);
-        changed = true;
-    }
-    if (changed)
-        barsOutdated = true;
+    // The current axes' directions at unit length: the scale goes, the rotation stays.
+    const bool changed = replaceSelectedAxes(m_objects, [](const M44f &transform, int axis) {
+        V3f direction = transform.column(axis).normalized();
+        // A flattened axis has no direction left to keep: it gets back its own.
+        if (direction.isZero())
+            direction[axis] = 1;
+        return direction;
+    });
+    barsOutdated = barsOutdated || changed;
     return changed;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "thrownmessage.h"
+
 #include "faces.h"
 
 #include <QByteArray>
@@ -44,15 +46,3 @@ inline QString writeTempFile(const QTemporaryDir &dir, const QString &name, cons
     return path;
 }
 
-// The message of a thrown C string or QString, or "" when nothing was thrown.
-template <typename F> QString thrownMessage(F call)
-{
-    try {
-        call();
-    } catch (const char *message) {
-        return QString(message);
-    } catch (const QString &message) {
-        return message;
-    }
-    return QString();
-}

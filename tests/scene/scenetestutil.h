@@ -1,5 +1,7 @@
 #pragma once
 
+#include "thrownmessage.h"
+
 #include "fileops.h"
 #include "fileopsui.h"
 #include "project.h"
@@ -123,14 +125,3 @@ inline LayoutSummary walkLayout(const QByteArray &data, bool isSnapshot)
     return summary;
 }
 
-template <typename F> QString thrownMessage(F call)
-{
-    try {
-        call();
-    } catch (const char *message) {
-        return QString(message);
-    } catch (const QString &message) {
-        return message;
-    }
-    return QString();
-}
