@@ -3,7 +3,10 @@
 //   meshgen <source tree root>
 // writes Tessaline/res/{welcome,testobj,tetris}.tsprj, tests/fixtures/meshes/*.stl and
 // tests/fixtures/projects/*.tsprj. The output is deterministic: rerunning it changes no byte.
+//   meshgen --bench-models DIR [--no-big]
+// writes the models of the slicer comparison (bench/compare_slicers.sh) into DIR as binary STL.
 
+#include "benchmodels.h"
 #include "project.h"
 #include "shapes.h"
 #include "stlwriter.h"
@@ -104,21 +107,39 @@ void buildFixtures(const QString &root)
     writeFile(root + "/tests/fixtures/projects/three_objects_snapshot.tsprj", project.saveToStr(true));
 }
 
+// One model at a time: the big one alone holds a few hundred megabytes while it is written.
+void buildBenchModels(const QString &dir, bool withBig)
+{
+    for (const QString &name : benchModelNames(withBig))
+        writeFile(dir + "/" + name, writeStlBinary(makeBenchModel(name), name));
+}
+
+void buildSources(const QString &root)
+{
+    buildWelcome(root + "/Tessaline/res/welcome.tsprj");
+    buildTestObjects(root + "/Tessaline/res/testobj.tsprj");
+    buildTetris(root + "/Tessaline/res/tetris.tsprj");
+    buildFixtures(root);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: meshgen <source tree root>\n");
+    const QStringList args = app.arguments().mid(1);
+    const bool benchModels = !args.isEmpty() && args[0] == "--bench-models";
+    const bool argsFit = benchModels ? (args.size() == 2 || (args.size() == 3 && args[2] == "--no-big"))
+                                     : (args.size() == 1 && !args[0].startsWith('-'));
+    if (!argsFit) {
+        std::fprintf(stderr, "usage: meshgen <source tree root>\n       meshgen --bench-models DIR [--no-big]\n");
         return 2;
     }
-    const QString root = QString::fromLocal8Bit(argv[1]);
     try {
-        buildWelcome(root + "/Tessaline/res/welcome.tsprj");
-        buildTestObjects(root + "/Tessaline/res/testobj.tsprj");
-        buildTetris(root + "/Tessaline/res/tetris.tsprj");
-        buildFixtures(root);
+        if (benchModels)
+            buildBenchModels(args[1], args.size() == 2);
+        else
+            buildSources(args[0]);
     } catch (const QString &message) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         return 1;
