@@ -62,7 +62,7 @@ struct SliceContext {
     RasterFrame frame;
     int layerCount = 0;
     std::vector<SlicerLayer> layers;
-    // The coverage of the layer whose area was prepared last (0 ... 255).
+    // The coverage of layer 0 (0 ... 255), for the first-layer structures.
     Plane8 coverage;
 
     FIFO<LayerShellPaths> A;

@@ -1,10 +1,10 @@
 #include "slicer.h"
 
 #include "brimskirtraft.h"
-#include "edgemarkplane.h"
 #include "gcodefile.h"
 #include "horizontalshells.h"
-#include "layerarea.h"
+#include "layerlookahead.h"
+#include "layerthreads.h"
 #include "layerordering.h"
 #include "layerwriter.h"
 #include "linefills.h"
@@ -13,12 +13,9 @@
 #include "slicecontext.h"
 #include "supportbarbody.h"
 #include "supportpaths.h"
-#include "verticalshells.h"
 #include "workerthread.h"
 
 #include <QDebug>
-
-#include <omp.h>
 
 #include <algorithm>
 #include <atomic>
@@ -73,12 +70,7 @@ CutBar cutBar(const SliceBar &bar)
 void setSlicerThreads(int threads, QThread::Priority priority)
 {
     setWorkerThreadCount(threads);
-    const int wanted = std::max(1, std::min(threads, QThread::idealThreadCount()));
-    omp_set_num_threads(std::min(wanted, workerThreadCount()));
-    if (priority == QThread::InheritPriority)
-        return;
-#pragma omp parallel
-    QThread::currentThread()->setPriority(priority);
+    setWorkerThreadPriority(priority);
 }
 
 Slicer::Slicer(SliceScene scene, const SlicerParams *params, const MachineRecord *machine, SliceProgress progress)
@@ -101,7 +93,6 @@ QByteArray Slicer::slice()
     SliceContext context(*m_sp, *m_machine, workerThreadCount());
     m_batchSize = context.K;
     sliceMeshes(context);
-    m_shells = std::make_unique<VerticalShells>(*m_sp, context.pixelsPerEw);
     sweep(context, result, chunk);
 
     if (m_progress)
@@ -149,28 +140,18 @@ void Slicer::sliceMeshes(SliceContext &context)
 }
 
 // Areas and loops run N layers ahead of the layer being finished: the shell window of layer i needs the inner
-// areas of layers up to i + N.
+// areas of layers up to i + N. The look-ahead computes them a block at a time on all threads.
 void Slicer::sweep(SliceContext &context, QByteArray &result, QByteArray &chunk)
 {
     const int N = context.N;
     const int K = context.K;
-    LayerAreaPreparer preparer(context.frame, m_sp->PolyFillerAlg);
-    EdgeMarkPlane scratch;
+    LayerLookahead lookahead(context, K);
     for (int i = -2 * N; i < context.layerCount; ++i) {
         const int j = i + N;
-        preparer.prepare(context.cutLayers(), j, context.coverage, context.C.slot(j), scratch);
+        lookahead.ensure(j);
         if (j == 0) {
             const PerfSection perf("BrimSkirtRaft");
             BrimSkirtRaft(context);
-        }
-        LayerShellPaths &shellPaths = context.A.slot(j);
-        Plane1 &innerArea = context.D.slot(j);
-        if (context.isLayer(j)) {
-            m_shells->build(context.coverage, shellPaths, innerArea);
-        } else {
-            shellPaths.clear();
-            innerArea.resize(context.frame.width, context.frame.height);
-            innerArea.fill(false);
         }
         horizontalShellRegions(context, i);
         if (i >= 0) {
@@ -187,25 +168,13 @@ void Slicer::finishBatch(SliceContext &context, int first, int last, QByteArray 
 {
     const PerfSection perf("LineFill_OptToolPath_MakeGCode");
     m_batches.emplace_back(first, last);
-    const int count = last - first + 1;
-    // An exception must not leave an OpenMP region: each layer's is kept and the first in layer order rethrown.
-    std::vector<std::exception_ptr> errors(static_cast<size_t>(count));
-#pragma omp parallel for schedule(static)
-    for (int n = 0; n < count; ++n) {
-        const int layerIndex = first + n;
-        try {
-            finishLayerPaths(context, layerIndex);
-            if (context.paralellGCode) {
-                const V2f start = layerStartPoint(m_sp->LayerStartPos, layerIndex, *m_machine, context.pixelsPerEw);
-                orderAndWriteLayer(context, layerIndex, start);
-            }
-        } catch (...) {
-            errors[size_t(n)] = std::current_exception();
+    forEachLayer(first, last, [&](int layerIndex, int) {
+        finishLayerPaths(context, layerIndex);
+        if (context.paralellGCode) {
+            const V2f start = layerStartPoint(m_sp->LayerStartPos, layerIndex, *m_machine, context.pixelsPerEw);
+            orderAndWriteLayer(context, layerIndex, start);
         }
-    }
-    for (const std::exception_ptr &error : errors)
-        if (error)
-            std::rethrow_exception(error);
+    });
 
     QByteArray batchText;
     for (int layerIndex = first; layerIndex <= last; ++layerIndex) {

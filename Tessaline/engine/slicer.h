@@ -13,15 +13,14 @@
 #include <memory>
 
 struct SliceContext;
-class VerticalShells;
 
 // Called with the percentage done and the G-code produced since the previous call; all chunks of a run
 // concatenated give the text slice() returns, and the last call reports 100. Runs on slice()'s thread.
 using SliceProgress = std::function<void(int percent, const QByteArray &chunk)>;
 
-// Sets the threads of the next slices: the worker pool of the raster operations to threads - 1 workers
-// (threads limited to 1 ... the machine's ideal count), the OpenMP threads of the batch finishing to match,
-// and every one of them to `priority`. Call it between slices.
+// Sets the threads of the next slices: the worker pool to threads - 1 workers (threads limited to 1 ... the
+// machine's ideal count), which serves the raster operations, the look-ahead blocks and the batch finishing,
+// and the workers' priority (InheritPriority: high). Call it between slices.
 void setSlicerThreads(int threads, QThread::Priority priority = QThread::NormalPriority);
 
 // Whether layer i closes a batch of `batchSize` layers: batches are 0 ... K - 1, K ... 2K - 1 and so on, the
@@ -73,7 +72,6 @@ private:
     const SlicerParams *m_sp;
     const MachineRecord *m_machine;
     SliceProgress m_progress;
-    std::unique_ptr<VerticalShells> m_shells;
     QElapsedTimer m_progressClock;
     int m_layerCount = 0;
     int m_batchSize = 0;

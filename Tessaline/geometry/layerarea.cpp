@@ -37,12 +37,17 @@ bool LayerAreaPreparer::rasterise(const std::vector<Seg2f> &segs, Plane8 &covera
 void LayerAreaPreparer::prepare(std::vector<SliceLayer> &layers, int layerIndex, Plane8 &coverage, Plane1 &area,
                                 EdgeMarkPlane &scratch)
 {
+    prepare(layers, layerIndex, coverage, area, scratch, repairsEverything());
+}
+
+void LayerAreaPreparer::prepare(std::vector<SliceLayer> &layers, int layerIndex, Plane8 &coverage, Plane1 &area,
+                                EdgeMarkPlane &scratch, bool repairEverything)
+{
     coverage.resize(m_frame.width, m_frame.height);
     if (layerIndex < 0 || layerIndex >= int(layers.size())) {
         coverage.fill(0);
     } else {
         std::vector<Seg2f> &segs = layers[size_t(layerIndex)].meshSegs;
-        const bool repairEverything = m_repairCount.load() > maxCheckedRepairs;
         const bool open = !repairEverything && rasterise(segs, coverage, scratch, true);
         if (open || repairEverything) {
             ++m_repairCount;

@@ -33,6 +33,7 @@ struct WorkerPool {
     std::mutex busy; // held by the one paralell() call that owns the workers
     std::vector<std::unique_ptr<WorkerThread>> workers;
     std::atomic<int> workerCount{0}; // readable while another thread holds `busy`
+    std::atomic<int> serialScopes{0};
 };
 
 WorkerPool &pool()
@@ -74,7 +75,8 @@ bool WorkerThread::waitForJobWord()
             return false;
         if (word != 0)
             return true;
-        if (check < busyChecks) {
+        // While whole layers run on the threads the pool gets no jobs: spinning would only take a core away.
+        if (check < busyChecks && pool().serialScopes.load(std::memory_order_relaxed) == 0) {
             shortBusyLoop();
         } else {
             std::unique_lock<std::mutex> lock(m_wakeMutex);
@@ -84,15 +86,35 @@ bool WorkerThread::waitForJobWord()
     }
 }
 
+void WorkerThread::applyWantedPriority()
+{
+    const int wanted = m_wantedPriority.load();
+    if (wanted != m_appliedPriority) {
+        setPriority(QThread::Priority(wanted));
+        m_appliedPriority = wanted;
+    }
+}
+
 void WorkerThread::run()
 {
-    setPriority(QThread::HighPriority);
+    applyWantedPriority();
     while (waitForJobWord()) {
+        applyWantedPriority();
         (*m_job)();
         // Only the owner may stop us while a job runs; keep a stop request that arrived meanwhile.
         int expected = jobRun;
         m_jobWord.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
     }
+}
+
+SerialRasterScope::SerialRasterScope()
+{
+    pool().serialScopes.fetch_add(1, std::memory_order_acq_rel);
+}
+
+SerialRasterScope::~SerialRasterScope()
+{
+    pool().serialScopes.fetch_sub(1, std::memory_order_acq_rel);
 }
 
 void setWorkerThreadCount(int threads)
@@ -108,6 +130,15 @@ void setWorkerThreadCount(int threads)
         p.workers.back()->start(QThread::InheritPriority);
     }
     p.workerCount.store(workers);
+}
+
+void setWorkerThreadPriority(QThread::Priority priority)
+{
+    const QThread::Priority wanted = priority == QThread::InheritPriority ? QThread::HighPriority : priority;
+    WorkerPool &p = pool();
+    std::lock_guard<std::mutex> lock(p.busy);
+    for (const std::unique_ptr<WorkerThread> &worker : p.workers)
+        worker->setWantedPriority(wanted);
 }
 
 int workerThreadCount()
@@ -168,7 +199,9 @@ void paralell(int count, const std::function<double(int item)> &cost,
     if (count <= 0)
         return;
     WorkerPool &p = pool();
-    std::unique_lock<std::mutex> lock(p.busy, std::try_to_lock);
+    std::unique_lock<std::mutex> lock(p.busy, std::defer_lock);
+    if (p.serialScopes.load(std::memory_order_acquire) == 0)
+        lock.try_lock();
     const int ranges = p.workerCount.load() + 1;
     const std::vector<int> ends = paralellRangeEnds(count, ranges, cost);
     std::vector<std::exception_ptr> failures(ranges);

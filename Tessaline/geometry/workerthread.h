@@ -20,6 +20,8 @@ public:
     // Hands the thread a job; the caller keeps `job` alive until isIdle() is true again.
     void post(const std::function<void()> *job);
     bool isIdle() const { return m_jobWord.load(std::memory_order_acquire) == 0; }
+    // Taken on before the next job; high until set.
+    void setWantedPriority(QThread::Priority priority) { m_wantedPriority.store(int(priority)); }
 
 protected:
     void run() override;
@@ -30,7 +32,11 @@ private:
     // Wakes the worker from its idle wait as soon as a job or a stop arrives.
     void wake();
 
+    void applyWantedPriority();
+
     std::atomic<int> m_jobWord{0};
+    std::atomic<int> m_wantedPriority{int(QThread::HighPriority)};
+    int m_appliedPriority = -1;
     const std::function<void()> *m_job = nullptr;
     std::mutex m_wakeMutex;
     std::condition_variable m_wakeUp;
@@ -39,6 +45,9 @@ private:
 // Sets the pool to threads - 1 workers (the calling thread is the last one), threads limited to
 // 1 ... QThread::idealThreadCount(). Call it between slices, never while paralell() runs.
 void setWorkerThreadCount(int threads);
+
+// The priority the workers run their jobs at; InheritPriority keeps them at high.
+void setWorkerThreadPriority(QThread::Priority priority);
 
 // Workers plus the calling thread: the number of ranges paralell() makes.
 int workerThreadCount();
@@ -52,6 +61,18 @@ int workerThreadCount();
 // have finished.
 void paralell(int count, const std::function<double(int item)> &cost,
               const std::function<void(int begin, int end, int rangeIndex)> &work);
+
+// While one exists, paralell() runs its ranges one after the other on the calling thread. Code that already
+// spreads whole layers over the threads holds one, so that the raster operations inside a layer do not pile
+// more threads onto the busy cores.
+class SerialRasterScope
+{
+public:
+    SerialRasterScope();
+    ~SerialRasterScope();
+    SerialRasterScope(const SerialRasterScope &) = delete;
+    SerialRasterScope &operator=(const SerialRasterScope &) = delete;
+};
 
 // The ranges paralell() would use, as end indices (exposed for the tests of the balancing).
 std::vector<int> paralellRangeEnds(int count, int ranges, const std::function<double(int item)> &cost);

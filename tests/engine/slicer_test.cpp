@@ -156,6 +156,29 @@ TEST_P(SlicerThreadIndependence, OneAndTwoThreadsWriteTheSameGCode)
     EXPECT_EQ(one.gcode, two.gcode);
 }
 
+// A box without its front face: every layer is open, so the preparer repairs the first layers one by one and
+// then switches to repairing every layer. Layers prepared side by side must see that switch at the same layer
+// whatever the thread count.
+TEST(SlicerThreadIndependence, ABrokenMeshIsRepairedTheSameWayOnAnyThreadCount)
+{
+    Faces open;
+    const Faces box = boxFaces(V3f(-10, 0, -6), V3f(10, 16, 6));
+    for (int i = 0; i < box.count(); ++i) {
+        const Face &face = box[i];
+        const bool front = face.p[0].z < -5.9f && face.p[1].z < -5.9f && face.p[2].z < -5.9f;
+        if (!front)
+            open.append(face);
+    }
+    ASSERT_LT(open.count(), box.count());
+    SliceScene scene;
+    scene.objects.push_back(SceneItem{open, M44f::identity()});
+    const SlicerParams sp = testParams();
+    const SliceRun one = runSlice(scene, sp, 1);
+    EXPECT_EQ(one.layerCount, 80);
+    EXPECT_EQ(runSlice(scene, sp, 2).gcode, one.gcode);
+    EXPECT_EQ(runSlice(scene, sp, 4).gcode, one.gcode);
+}
+
 std::string startPosName(const testing::TestParamInfo<int> &info)
 {
     static const char *const names[] = {"LastHead", "Random", "North", "South", "East", "West"};

@@ -125,3 +125,30 @@ TEST(Paralell, NestedAndConcurrentCallsRunInline)
     EXPECT_EQ(fromThreads.load(), 4 * 100 * 16);
     setWorkerThreadCount(1);
 }
+
+TEST(Paralell, ASerialScopeKeepsEveryRangeOnTheCallingThread)
+{
+    setWorkerThreadCount(2);
+    const auto threadsUsed = [](int count) {
+        std::mutex mutex;
+        std::set<std::thread::id> ids;
+        int items = 0;
+        paralell(
+            count, [](int) { return 1.0; },
+            [&](int begin, int end, int) {
+                std::lock_guard<std::mutex> lock(mutex);
+                ids.insert(std::this_thread::get_id());
+                items += end - begin;
+            });
+        EXPECT_EQ(items, count);
+        return ids;
+    };
+    {
+        const SerialRasterScope serial;
+        const std::set<std::thread::id> ids = threadsUsed(64);
+        EXPECT_EQ(ids, std::set<std::thread::id>{std::this_thread::get_id()});
+    }
+    if (workerThreadCount() > 1)
+        EXPECT_EQ(threadsUsed(64).size(), 2u) << "the pool is back in use once the scope has ended";
+    setWorkerThreadCount(1);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "edgemarkplane.h"
+#include "layerarea.h"
+#include "plane8.h"
+
+#include <memory>
+#include <vector>
+
+struct SliceContext;
+class VerticalShells;
+
+// Computes the sweep's look-ahead work - each layer's area (cache C), loops and hairs (cache A) and inner
+// area (cache D) - in blocks of layers spread over the slicing threads. A layer
+// needs nothing from its neighbours for this, so it is the part of the sweep that scales with the threads;
+// each thread keeps its own working planes and shell builder.
+//
+// Blocks are a fixed number of layers whatever the thread count, so a decision taken once per block (the
+// preparer's switch to repairing every layer) falls on the same layer in every run. The caches must hold
+// blockSize more items than the sweep itself needs.
+class LayerLookahead
+{
+public:
+    static constexpr int blockSize = 8;
+
+    LayerLookahead(SliceContext &context, int threads);
+    ~LayerLookahead();
+    LayerLookahead(const LayerLookahead &) = delete;
+    LayerLookahead &operator=(const LayerLookahead &) = delete;
+
+    // Makes layer j's items ready, computing the block that starts at j when they are not. Indexes outside
+    // the layer range get an empty area, no loops and an empty inner area. The coverage of layer 0 is left in
+    // the context for the first-layer structures. Call with j rising by one.
+    void ensure(int j);
+
+private:
+    struct Worker {
+        Plane8 coverage;
+        EdgeMarkPlane scratch;
+        std::unique_ptr<VerticalShells> shells;
+    };
+
+    void computeBlock(int first, int last);
+    void computeLayer(Worker &worker, int j, bool repairEverything);
+
+    SliceContext &m_context;
+    LayerAreaPreparer m_preparer;
+    std::vector<Worker> m_workers;
+    int m_readyUntil;
+};
