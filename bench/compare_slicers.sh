@@ -154,6 +154,10 @@ cell() { case "$1" in [0-9]*) echo "${1% *} / ${1#* }" ;; *) echo "$1" ;; esac; 
 # a / b to two decimals, or "-" when either is missing.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b + 0 == 0) print "-"; else printf "%.2f", a / b }'; }
 
+# Other work on the machine changes the figures (the two-thread ones most); the table says how busy it was.
+load_average() { cut -d ' ' -f 1-3 /proc/loadavg 2>/dev/null || echo unknown; }
+load_before=$(load_average)
+
 echo "Generating the models in $work"
 no_big=()
 [ "$quick" = 1 ] && no_big=(--no-big)
@@ -189,6 +193,7 @@ done
 echo
 echo "0.2 mm layers, 2 perimeters, 10 % triangle infill, 3 top and 3 bottom layers, 0.4 mm lines, no skirt,"
 echo "brim or raft; supports on overhang.stl. Wall seconds / peak resident MB; ratios above 1 favour tessaline."
+echo "Load average of the machine: $load_before before, $(load_average) after ($(nproc) cores)."
 echo
 echo "$header |"
 echo "$rule|"
