@@ -1,6 +1,7 @@
 // The whole slice, mesh to G-code, on the sample projects and on generated models, with 1 and 2 threads.
 #include "project.h"
 #include "slicer.h"
+#include "slicesnapshot.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -85,14 +86,7 @@ SliceScene projectScene(const char *name)
         return {};
     Project project;
     project.loadFromStr(file.readAll(), false);
-    SliceScene scene;
-    for (int i = 0; i < project.objectCount(); ++i)
-        if (const Faces *mesh = project.object(i)->mesh())
-            scene.objects.push_back(SceneItem{*mesh, project.object(i)->transform()});
-    for (const SupportBarRecord &bar : project.supportBars)
-        if (bar.isUsable())
-            scene.bars.push_back(SliceBar{bar.anchor, bar.end, bar.width});
-    return scene;
+    return sliceSnapshot(project);
 }
 
 void sliceScene(benchmark::State &state, const SliceScene &scene)

@@ -8,6 +8,7 @@
 #include "sliceoptions.h"
 #include "slicer.h"
 #include "slicerpresets.h"
+#include "slicesnapshot.h"
 #include "supports.h"
 
 #include <QFile>
@@ -31,20 +32,6 @@ void loadInputs(Project &project, const QStringList &inputs)
     }
     project.addFiles(inputs);
     project.realignAll();
-}
-
-SliceScene sceneOf(const Project &project)
-{
-    SliceScene scene;
-    for (int i = 0; i < project.objectCount(); ++i) {
-        const Obj *obj = project.object(i);
-        if (obj->mesh())
-            scene.objects.push_back(SceneItem{*obj->mesh(), obj->transform()});
-    }
-    for (const SupportBarRecord &bar : project.supportBars)
-        if (bar.isUsable())
-            scene.bars.push_back(SliceBar{bar.anchor, bar.end, bar.width});
-    return scene;
 }
 
 // The printer cannot reach what lies beyond its build volume; the G-code is still written, for the user may
@@ -114,7 +101,7 @@ int runSlice(const QStringList &args)
         warnOutsideBuildVolume(project, options.machine);
     ProgressBar bar;
     const bool showProgress = !options.quiet && isatty(fileno(stderr));
-    Slicer slicer(sceneOf(project), &params, &options.machine, [&](int percent, const QByteArray &) {
+    Slicer slicer(sliceSnapshot(project), &params, &options.machine, [&](int percent, const QByteArray &) {
         if (showProgress)
             bar.show(percent);
     });

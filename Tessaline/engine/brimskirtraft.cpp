@@ -28,8 +28,7 @@ void addLoops(SliceContext &context, const FirstLayerLoopSettings &settings, con
                                                    V2f(context.frame.pixelSizeX, context.frame.pixelSizeZ), head);
     for (PolyLine &loop : loops)
         loop.translate(-margin, -margin);
-    context.lastHeadPosition = head - V2f(margin, margin);
-    context.layers.front().lineFills += loops;
+    context.layers.front().firstLayerLoops = loops;
 }
 
 } // namespace

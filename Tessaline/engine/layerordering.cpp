@@ -26,6 +26,14 @@ V2f LayerOrdering::orderIsland(QVector<PolyLine> paths, V2f position)
     return ordering.order(std::move(paths), position, m_paths);
 }
 
+V2f LayerOrdering::orderAsGiven(QVector<PolyLine> paths, V2f position)
+{
+    PathOrdering ordering(PathOrderSettings::island(m_pixelsPerEw, m_sp.PerimeterGap, false), m_router);
+    for (PolyLine &path : paths)
+        position = ordering.order({std::move(path)}, position, m_paths);
+    return position;
+}
+
 V2f layerStartPoint(int layerStartPos, int layerIndex, const MachineRecord &machine, float pixelsPerEw)
 {
     // A hundred build widths away: outside the bed whatever its origin.

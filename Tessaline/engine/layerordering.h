@@ -11,7 +11,7 @@
 struct SlicerParams;
 
 // The ordering stage of one layer ("OptToolPath"): prepares the travel planes from the layer's area and its
-// neighbours', then orders the support-bar paths and, island by island, the loops, hairs and fills into the
+// neighbours', then orders the skirt or brim rings, the support-bar paths and, island by island, the loops, hairs and fills into the
 // one list the G-code writer reads, with Travel paths between them. Pixels throughout.
 //
 // Inputs: the settings (PerimeterGap, HShellType, TravelMinDist), the raster frame, the three area planes
@@ -28,6 +28,8 @@ public:
     // Each returns where the head ends, which is where the next group starts from.
     V2f orderSupportBars(QVector<PolyLine> paths, V2f position, float smallestBarWidthPixels);
     V2f orderIsland(QVector<PolyLine> paths, V2f position);
+    // Paths that must print in the order given (the skirt or brim rings, built around the head's start).
+    V2f orderAsGiven(QVector<PolyLine> paths, V2f position);
 
     QVector<PolyLine> &paths() { return m_paths; }
 

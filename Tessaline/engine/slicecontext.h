@@ -24,6 +24,7 @@ struct SlicerLayer {
     PathList orderedPaths;    // in print order with travels, what the G-code writer reads
     PathList lineFills;       // infill, parallel-line shells and support lines
     PathList supportBarPaths; // the bars' own paths
+    PathList firstLayerLoops; // skirt or brim rings of layer 0, printed before anything else, in their order
     QByteArray gcode;         // the layer's text, framed for the file
     LayerShellPaths loops;    // perimeters, loops and hairs, taken out of cache A when the batch starts
 };

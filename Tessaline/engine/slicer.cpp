@@ -11,7 +11,7 @@
 #include "perfdata.h"
 #include "rasterframesetup.h"
 #include "slicecontext.h"
-#include "supportbarbody.h"
+#include "supportbar.h"
 #include "supportpaths.h"
 #include "workerthread.h"
 
@@ -51,19 +51,6 @@ constexpr qint64 progressIntervalMs = 200;
 constexpr float barSlopeLimit = 0.5f;
 // ... and of bars wider than this many times the narrowest one.
 constexpr float barWidthLimitFactor = 1.1f;
-
-CutBar cutBar(const SliceBar &bar)
-{
-    const bool anchorBelow = bar.anchor.y <= bar.end.y;
-    const V3f &lower = anchorBelow ? bar.anchor : bar.end;
-    const V3f &upper = anchorBelow ? bar.end : bar.anchor;
-    const float rise = upper.y - lower.y;
-    CutBar cut;
-    cut.body = supportBarBody(lower, upper, bar.width);
-    cut.width = bar.width;
-    cut.slope = rise > 0.0f ? (std::fabs(upper.x - lower.x) + std::fabs(upper.z - lower.z)) / rise : INFINITY;
-    return cut;
-}
 
 } // namespace
 
@@ -119,7 +106,7 @@ void Slicer::sliceMeshes(SliceContext &context)
     {
         std::vector<CutBar> bars;
         for (const SliceBar &bar : m_scene.bars) {
-            bars.push_back(cutBar(bar));
+            bars.push_back(SupportBar(bar.anchor, bar.end, bar.width).cutBar());
             context.barWidth = bars.size() == 1 ? bar.width : std::min(context.barWidth, bar.width);
         }
         context.cutter.setSceneTriangles(gatherTriangles(m_scene.objects));
@@ -206,7 +193,9 @@ V2f Slicer::orderAndWriteLayer(SliceContext &context, int layerIndex, V2f start)
     LayerOrdering ordering(*m_sp, context.frame, context.C.get(layerIndex), context.C.get(below), context.C.get(above),
                            context.pixelsPerEw);
     const float barWidthPixels = context.barWidth / context.nominalPixelSize;
-    V2f position = ordering.orderSupportBars(layer.supportBarPaths, start, barWidthPixels);
+    // The skirt or brim goes first: it primes the nozzle and holds the parts' first lines down.
+    V2f position = ordering.orderAsGiven(std::move(layer.firstLayerLoops), start);
+    position = ordering.orderSupportBars(layer.supportBarPaths, position, barWidthPixels);
     position = processIslands_and_RemainingHairs(ordering, layer.loops, layer.lineFills, position);
     const LayerWriterInput input{*m_sp, layerIndex, context.frame, *m_machine, cellFraction, context.raftHeight};
     layer.gcode = frameLayerText(writeLayerGCode(input, ordering.paths()), layerIndex, context.layerCount, *m_sp,

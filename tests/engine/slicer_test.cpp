@@ -293,3 +293,33 @@ TEST(SlicerGCode, ABoxReadsBackLayerByLayerInsideItsOutline)
     EXPECT_EQ(extrudedHeights.size(), 25u);
     EXPECT_TRUE(run.gcode.endsWith(gcodeFooter(testParams()) + "\r\n")) << "footer last";
 }
+
+// The skirt primes the nozzle and the brim holds the first lines down: both print before anything else of
+// layer 0, in either ordering mode, and only on layer 0.
+TEST(SlicerGCode, SkirtAndBrimPrintFirstOnTheFirstLayer)
+{
+    for (const bool brim : {false, true})
+        for (const int startPos : {0, 2}) {
+            SlicerParams sp = testParams();
+            sp.SkirtEnable = !brim;
+            sp.BrimEnable = brim;
+            sp.LayerStartPos = startPos;
+            const SliceRun run = runSlice(boxScene({{0, 0, 12, 1.0f, 12}, {20, 5, 6, 1.0f, 6}}), sp, 2);
+            const Readback readback = readBack(run.gcode);
+            ASSERT_TRUE(readback.error.isEmpty()) << readback.error.toStdString();
+            // The extrusions of the whole file as a string of S (skirt or brim) and o (anything else).
+            std::string order;
+            int skirtAboveFirstLayer = 0;
+            for (const ReadbackCommand &c : readback.commands) {
+                if (!c.extrudes())
+                    continue;
+                const bool skirt = c.segType == int(SegType::Skirt);
+                order += skirt ? 'S' : 'o';
+                skirtAboveFirstLayer += skirt && c.z > sp.FirstLayerHeight + 1e-3f;
+            }
+            const size_t firstOther = order.find('o');
+            EXPECT_GT(firstOther, 20u) << "brim " << brim << " start " << startPos;
+            EXPECT_EQ(order.find('S', firstOther), std::string::npos) << "brim " << brim << " start " << startPos;
+            EXPECT_EQ(skirtAboveFirstLayer, 0);
+        }
+}
