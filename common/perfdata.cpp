@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QMutex>
+#include <QThread>
 
 #include <map>
 
@@ -13,10 +14,37 @@ QMutex &perfMutex()
     return mutex;
 }
 
-std::map<QString, PerfData> &records()
+// One record per name and thread: the slicing threads time the same steps side by side, and each must find
+// its own section running. The report adds the threads' records of a name together.
+using RecordKey = std::pair<QString, Qt::HANDLE>;
+
+std::map<RecordKey, PerfData> &records()
 {
-    static std::map<QString, PerfData> map;
+    static std::map<RecordKey, PerfData> map;
     return map;
+}
+
+PerfData &recordOf(const QString &name)
+{
+    return records()[RecordKey(name, QThread::currentThreadId())];
+}
+
+struct NameTotal {
+    qint64 elapsedNs = 0;
+    int count = 0;
+    bool running = false;
+};
+
+std::map<QString, NameTotal> totalsByName()
+{
+    std::map<QString, NameTotal> totals;
+    for (const auto &[key, record] : records()) {
+        NameTotal &total = totals[key.first];
+        total.elapsedNs += record.elapsedNs;
+        total.count += record.count;
+        total.running = total.running || record.running;
+    }
+    return totals;
 }
 
 } // namespace
@@ -45,13 +73,13 @@ void PerfData::end(const QString &name)
 void perfBegin(const QString &name)
 {
     QMutexLocker lock(&perfMutex());
-    records()[name].begin(name);
+    recordOf(name).begin(name);
 }
 
 void perfEnd(const QString &name)
 {
     QMutexLocker lock(&perfMutex());
-    records()[name].end(name);
+    recordOf(name).end(name);
 }
 
 void perfClear()
@@ -67,17 +95,18 @@ QString perfReport()
     QMutexLocker lock(&perfMutex());
     double totalMs = 0;
     int totalCount = 0;
-    for (const auto &[name, record] : records()) {
-        if (record.running)
+    const std::map<QString, NameTotal> totals = totalsByName();
+    for (const auto &[name, total] : totals) {
+        if (total.running)
             qDebug() << QString("perfReport() '%1' hasn't stopped when generating report.").arg(name);
-        totalMs += record.elapsedNs / 1e6;
-        totalCount += record.count;
+        totalMs += total.elapsedNs / 1e6;
+        totalCount += total.count;
     }
     QString report = " % | msecs  | cnt | name\r\n";
-    for (const auto &[name, record] : records()) {
-        const double ms = record.elapsedNs / 1e6;
+    for (const auto &[name, total] : totals) {
+        const double ms = total.elapsedNs / 1e6;
         const int share = totalMs > 0 ? int(ms * 100.0 / totalMs + 0.5) : 0;
-        report += QString::asprintf("%3d%9.2f%6d %s\r\n", share, ms, record.count, qUtf8Printable(name));
+        report += QString::asprintf("%3d%9.2f%6d %s\r\n", share, ms, total.count, qUtf8Printable(name));
     }
     report += QString::asprintf("%3d%9.2f%6s %s\r\n", totalMs > 0 ? 100 : 0, totalMs,
                                 qUtf8Printable(QString::number(totalCount)), "TOTAL");

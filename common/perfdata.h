@@ -5,7 +5,8 @@
 
 // Named stopwatches for the heavy steps ("SliceFaces", "blur2", ...). Each name keeps how often it ran
 // and the time it took in total; perfReport() prints them as a table ordered by name.
-// Safe to use from any thread; a name is meant to be timed by one thread at a time.
+// Safe to use from any thread; threads timing the same name at once each keep their own stopwatch, and the
+// report adds them up (so a step run on two threads may report more time than the run took).
 struct PerfData
 {
     bool running = false;

@@ -5,6 +5,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 TEST(PerfReport, ListsSectionsByNameWithCountsAndATotal)
 {
     perfClear();
@@ -53,4 +55,24 @@ TEST(PerfReport, UnbalancedCallsAreHarmless)
     EXPECT_TRUE(report.contains("     0 never started"));
     perfClear();
     EXPECT_EQ(perfReport().count("\r\n"), 2);
+}
+
+TEST(PerfReport, ThreadsTimingOneNameAtOnceAreAddedUp)
+{
+    perfClear();
+    const auto timeTwice = [] {
+        for (int i = 0; i < 2; ++i) {
+            PerfSection section("hairDetect1");
+            QThread::msleep(20);
+        }
+    };
+    const std::unique_ptr<QThread> other(QThread::create(timeTwice));
+    other->start();
+    timeTwice();
+    other->wait();
+    const QStringList lines = perfReport().split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[1].endsWith("     4 hairDetect1")) << lines[1].toStdString();
+    // Four sections of at least 20 ms each, whether they overlapped or not.
+    EXPECT_GE(lines[1].mid(3, 9).trimmed().toDouble(), 79.0) << lines[1].toStdString();
 }
