@@ -90,15 +90,19 @@ QByteArray Slicer::slice()
 }
 
 // Values the form keeps in range but a settings file or the command line may not: a shell count sizes the
-// caches, so a negative one would break them and a huge one would exhaust memory.
+// caches, so a negative one would break them and a huge one would exhaust memory; fill densities and strand
+// counts beyond the form's ranges lay lines on top of each other and pour out many times the plastic.
 void Slicer::checkSettings() const
 {
-    const auto checkCount = [](const char *key, int value) {
-        if (value < 0 || value > maxShellCount)
-            throw QString("Slicer::slice() %1 %2 is outside 0 ... %3").arg(key).arg(value).arg(maxShellCount);
+    const auto checkRange = [](const char *key, double value, double lowest, double highest) {
+        if (!(value >= lowest && value <= highest))
+            throw QString("Slicer::slice() %1 %2 is outside %3 ... %4").arg(key).arg(value).arg(lowest).arg(highest);
     };
-    checkCount("HShellCnt", m_sp->HShellCnt);
-    checkCount("VShellCnt", m_sp->VShellCnt);
+    checkRange("HShellCnt", m_sp->HShellCnt, 0, maxShellCount);
+    checkRange("VShellCnt", m_sp->VShellCnt, 0, maxShellCount);
+    checkRange("InfillDensity", m_sp->InfillDensity, 0, 1);
+    checkRange("HShellDensity", m_sp->HShellDensity, 0, 2);
+    checkRange("InfillThickness", m_sp->InfillThickness, 0, maxInfillStrands);
 }
 
 void Slicer::sliceMeshes(SliceContext &context)

@@ -58,6 +58,8 @@ public:
 
     // Largest HShellCnt and VShellCnt sliced: each shell layer or loop keeps planes in the caches.
     static constexpr int maxShellCount = 100;
+    // Most side-by-side strands of an infill line.
+    static constexpr int maxInfillStrands = 20;
 
 private:
     void checkSettings() const;

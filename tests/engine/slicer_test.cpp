@@ -251,6 +251,11 @@ TEST(SlicerInput, UnusableScenesAndSettingsGiveAMessage)
          [](SlicerParams &sp) { sp.sliceZMin = 50, sp.sliceZMax = 60; }, "Slicer::slice() Nothing to slice"},
         {"negative shell count", box, [](SlicerParams &sp) { sp.HShellCnt = -1; }, "Slicer::slice() HShellCnt -1"},
         {"huge loop count", box, [](SlicerParams &sp) { sp.VShellCnt = 1000000; }, "Slicer::slice() VShellCnt"},
+        {"five times the infill", box, [](SlicerParams &sp) { sp.InfillDensity = 5; },
+         "Slicer::slice() InfillDensity 5 is outside 0 ... 1"},
+        {"negative infill", box, [](SlicerParams &sp) { sp.InfillDensity = -0.5f; }, "Slicer::slice() InfillDensity"},
+        {"triple shell density", box, [](SlicerParams &sp) { sp.HShellDensity = 3; }, "Slicer::slice() HShellDensity"},
+        {"25 strands", box, [](SlicerParams &sp) { sp.InfillThickness = 25; }, "Slicer::slice() InfillThickness 25"},
         {"zero extrusion width", box, [](SlicerParams &sp) { sp.ExtrusionWidth = 0; }, ""},
         {"negative layer height", box, [](SlicerParams &sp) { sp.LayerHeight = -0.1f; }, ""},
     };
