@@ -1,8 +1,10 @@
 #include "meshray.h"
 
 #include "faces.h"
+#include "raygrid.h"
 
 #include <cmath>
+#include <memory>
 
 bool rayHitsTriangle(const V3f &origin, const V3f &dir, const Face &face, double &t)
 {
@@ -71,6 +73,12 @@ bool Faces::isOutward() const
         return true;
     // A ray leaving an outward-facing closed surface crosses it an even number of times.
     // The votes are sums, so the samples may run in any order on any number of threads.
+    std::unique_ptr<RayGrid> grid;
+    if (n >= RayGrid::worthwhileTriangles)
+        grid = std::make_unique<RayGrid>(m_faces.constData(), n);
+    const auto hitsFrom = [&](const V3f &origin, const V3f &target, int index) {
+        return grid ? grid->countHits(origin, target - origin, index) : countRayHits(origin, target, index);
+    };
     auto vote = [&](int samples, int &outward, int &inward) {
         const int step = n / samples;
         int out = 0, in = 0;
@@ -79,7 +87,7 @@ bool Faces::isOutward() const
             const int index = k * step;
             const Face &face = m_faces[index];
             const V3f origin = face.centroid();
-            if (countRayHits(origin, origin + face.n, index) % 2 == 0)
+            if (hitsFrom(origin, origin + face.n, index) % 2 == 0)
                 ++out;
             else
                 ++in;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "box3f.h"
+#include "face.h"
+
+#include <array>
+#include <vector>
+
+// Counts ray hits on a large mesh without testing every triangle: the triangles are binned into a uniform
+// grid of about one cell per triangle, and a ray tests only the triangles of the cells it passes through,
+// each once. The hit test is rayHitsTriangle, so every count equals the plain loop over all triangles.
+//
+// Cells are entered with a margin of a thousandth of a cell around each triangle's box, far above the
+// rounding of the cell walk, so a ray grazing a cell corner still meets every triangle it touches.
+// Built once per mesh; countHits may be called from several threads at once.
+class RayGrid
+{
+public:
+    // The faces must outlive the grid.
+    RayGrid(const Face *faces, int count);
+
+    // Triangles that the half-line origin + t * dir (t >= 0) meets, except the one at skipIndex.
+    int countHits(const V3f &origin, const V3f &dir, int skipIndex) const;
+
+    // Meshes below this many triangles are quicker to test one by one than to bin.
+    static constexpr int worthwhileTriangles = 20000;
+
+private:
+    std::array<int, 3> cellOf(const V3f &p) const;
+    int cellIndex(int x, int y, int z) const { return (z * m_dims[1] + y) * m_dims[0] + x; }
+    void gatherCandidates(const V3f &origin, const V3f &dir, std::vector<int> &candidates) const;
+
+    const Face *m_faces;
+    Box3f m_box;
+    std::array<int, 3> m_dims{1, 1, 1};
+    V3f m_cellSize;
+    std::vector<int> m_cellStart; // cells + 1 offsets into m_triangles
+    std::vector<int> m_triangles;
+};
