@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <utility>
 
 namespace
 {
@@ -70,8 +71,8 @@ Slicer::~Slicer() = default;
 QByteArray Slicer::slice()
 {
     const RunningMarker marker(this);
-    QByteArray result;
-    QByteArray chunk;
+    m_result.clear();
+    m_reportedBytes = 0;
     perfClear();
     m_progressClock.start();
     m_batches.clear();
@@ -80,13 +81,11 @@ QByteArray Slicer::slice()
     SliceContext context(*m_sp, *m_machine, workerThreadCount());
     m_batchSize = context.K;
     sliceMeshes(context);
-    sweep(context, result, chunk);
+    sweep(context);
 
-    if (m_progress)
-        m_progress(100, chunk);
-    chunk.clear();
+    reportChunk(100);
     qDebug().noquote() << perfReport();
-    return result;
+    return std::exchange(m_result, QByteArray());
 }
 
 // Values the form keeps in range but a settings file or the command line may not: a shell count sizes the
@@ -132,7 +131,7 @@ void Slicer::sliceMeshes(SliceContext &context)
 
 // Areas and loops run N layers ahead of the layer being finished: the shell window of layer i needs the inner
 // areas of layers up to i + N. The look-ahead computes them a block at a time on all threads.
-void Slicer::sweep(SliceContext &context, QByteArray &result, QByteArray &chunk)
+void Slicer::sweep(SliceContext &context)
 {
     const int N = context.N;
     const int K = context.K;
@@ -149,13 +148,13 @@ void Slicer::sweep(SliceContext &context, QByteArray &result, QByteArray &chunk)
             if (m_sp->HShellType == 1)
                 concentricShells(context, i);
             if (isBatchEnd(i, K, context.layerCount))
-                finishBatch(context, (i / K) * K, i, result, chunk);
+                finishBatch(context, (i / K) * K, i);
         }
-        reportProgress(i, context.layerCount, chunk);
+        reportProgress(i, context.layerCount);
     }
 }
 
-void Slicer::finishBatch(SliceContext &context, int first, int last, QByteArray &result, QByteArray &chunk)
+void Slicer::finishBatch(SliceContext &context, int first, int last)
 {
     const PerfSection perf("LineFill_OptToolPath_MakeGCode");
     m_batches.emplace_back(first, last);
@@ -163,20 +162,22 @@ void Slicer::finishBatch(SliceContext &context, int first, int last, QByteArray 
         finishLayerPaths(context, layerIndex);
         if (context.paralellGCode) {
             const V2f start = layerStartPoint(m_sp->LayerStartPos, layerIndex, *m_machine, context.pixelsPerEw);
-            orderAndWriteLayer(context, layerIndex, start);
+            orderLayer(context, layerIndex, start);
+            writeLayer(context, layerIndex);
         }
     });
-
-    QByteArray batchText;
+    if (!context.paralellGCode) {
+        // Each layer starts where the one before ended, so the ordering goes in layer order; the text of a
+        // layer depends only on its ordered paths, so the writing goes back to the threads.
+        for (int layerIndex = first; layerIndex <= last; ++layerIndex)
+            context.lastHeadPosition = orderLayer(context, layerIndex, context.lastHeadPosition);
+        forEachLayer(first, last, [&](int layerIndex, int) { writeLayer(context, layerIndex); });
+    }
     for (int layerIndex = first; layerIndex <= last; ++layerIndex) {
-        if (!context.paralellGCode)
-            context.lastHeadPosition = orderAndWriteLayer(context, layerIndex, context.lastHeadPosition);
         SlicerLayer &layer = context.layers[size_t(layerIndex)];
-        batchText += layer.gcode;
+        m_result += layer.gcode;
         layer = SlicerLayer();
     }
-    result += batchText;
-    chunk += batchText;
 }
 
 void Slicer::finishLayerPaths(SliceContext &context, int layerIndex)
@@ -189,7 +190,7 @@ void Slicer::finishLayerPaths(SliceContext &context, int layerIndex)
 
 // The neighbours clamp to the layer range, so the first and the last layer count themselves as their
 // neighbour; with no shell window (N = 0) the layer above is not rasterised yet and the layer stands in for it.
-V2f Slicer::orderAndWriteLayer(SliceContext &context, int layerIndex, V2f start)
+V2f Slicer::orderLayer(SliceContext &context, int layerIndex, V2f start)
 {
     SlicerLayer &layer = context.layers[size_t(layerIndex)];
     const int below = std::max(layerIndex - 1, 0);
@@ -201,19 +202,31 @@ V2f Slicer::orderAndWriteLayer(SliceContext &context, int layerIndex, V2f start)
     V2f position = ordering.orderAsGiven(std::move(layer.firstLayerLoops), start);
     position = ordering.orderSupportBars(layer.supportBarPaths, position, barWidthPixels);
     position = processIslands_and_RemainingHairs(ordering, layer.loops, layer.lineFills, position);
-    const LayerWriterInput input{*m_sp, layerIndex, context.frame, *m_machine, cellFraction, context.raftHeight};
-    layer.gcode = frameLayerText(writeLayerGCode(input, ordering.paths()), layerIndex, context.layerCount, *m_sp,
-                                 context.raftGCode);
+    layer.orderedPaths = std::move(ordering.paths());
     return position;
 }
 
-void Slicer::reportProgress(int layerIndex, int layerCount, QByteArray &chunk)
+void Slicer::writeLayer(SliceContext &context, int layerIndex)
+{
+    SlicerLayer &layer = context.layers[size_t(layerIndex)];
+    const LayerWriterInput input{*m_sp, layerIndex, context.frame, *m_machine, cellFraction, context.raftHeight};
+    layer.gcode = frameLayerText(writeLayerGCode(input, layer.orderedPaths), layerIndex, context.layerCount, *m_sp,
+                                 context.raftGCode);
+    layer.orderedPaths.clear();
+}
+
+void Slicer::reportProgress(int layerIndex, int layerCount)
 {
     if (layerIndex < 0 || m_progressClock.elapsed() <= progressIntervalMs)
         return;
     m_progressClock.restart();
-    const int percent = int(std::lround((layerIndex + 1) * 100.0 / layerCount));
+    reportChunk(int(std::lround((layerIndex + 1) * 100.0 / layerCount)));
+}
+
+// The chunk is what the result gained since the last report, copied for the caller.
+void Slicer::reportChunk(int percent)
+{
     if (m_progress)
-        m_progress(percent, chunk);
-    chunk.clear();
+        m_progress(percent, m_result.mid(m_reportedBytes));
+    m_reportedBytes = m_result.size();
 }

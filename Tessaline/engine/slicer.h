@@ -64,16 +64,21 @@ public:
 private:
     void checkSettings() const;
     void sliceMeshes(SliceContext &context);
-    void sweep(SliceContext &context, QByteArray &result, QByteArray &chunk);
-    void finishBatch(SliceContext &context, int first, int last, QByteArray &result, QByteArray &chunk);
+    void sweep(SliceContext &context);
+    void finishBatch(SliceContext &context, int first, int last);
     void finishLayerPaths(SliceContext &context, int layerIndex);
-    V2f orderAndWriteLayer(SliceContext &context, int layerIndex, V2f start);
-    void reportProgress(int layerIndex, int layerCount, QByteArray &chunk);
+    // Orders the layer's paths from `start` into its ordered list and returns where the head ends.
+    V2f orderLayer(SliceContext &context, int layerIndex, V2f start);
+    void writeLayer(SliceContext &context, int layerIndex);
+    void reportProgress(int layerIndex, int layerCount);
+    void reportChunk(int percent);
 
     SliceScene m_scene;
     const SlicerParams *m_sp;
     const MachineRecord *m_machine;
     SliceProgress m_progress;
+    QByteArray m_result;
+    int m_reportedBytes = 0; // the part of the result already handed to the progress callback
     QElapsedTimer m_progressClock;
     int m_layerCount = 0;
     int m_batchSize = 0;

@@ -2,9 +2,12 @@
 
 #include "faces.h"
 #include "raygrid.h"
+#include "workerthread.h"
 
 #include <cmath>
 #include <memory>
+#include <numeric>
+#include <vector>
 
 bool rayHitsTriangle(const V3f &origin, const V3f &dir, const Face &face, double &t)
 {
@@ -81,19 +84,19 @@ bool Faces::isOutward() const
     };
     auto vote = [&](int samples, int &outward, int &inward) {
         const int step = n / samples;
-        int out = 0, in = 0;
-#pragma omp parallel for reduction(+ : out, in) schedule(dynamic, 1)
-        for (int k = 0; k < samples; ++k) {
-            const int index = k * step;
-            const Face &face = m_faces[index];
-            const V3f origin = face.centroid();
-            if (hitsFrom(origin, origin + face.n, index) % 2 == 0)
-                ++out;
-            else
-                ++in;
-        }
-        outward = out;
-        inward = in;
+        std::vector<int> outwardOf(size_t(workerThreadCount()), 0), inwardOf(outwardOf.size(), 0);
+        paralell(
+            samples, [](int) { return 1.0; },
+            [&](int begin, int end, int range) {
+                for (int k = begin; k < end; ++k) {
+                    const int index = k * step;
+                    const Face &face = m_faces[index];
+                    const V3f origin = face.centroid();
+                    ++(hitsFrom(origin, origin + face.n, index) % 2 == 0 ? outwardOf : inwardOf)[size_t(range)];
+                }
+            });
+        outward = std::accumulate(outwardOf.begin(), outwardOf.end(), 0);
+        inward = std::accumulate(inwardOf.begin(), inwardOf.end(), 0);
     };
     int outward = 0, inward = 0;
     vote(150, outward, inward);
