@@ -188,7 +188,8 @@ for peer in "${peer_names[@]}"; do
     header+=" | $peer s / MB"
     rule+="|---"
 done
-[ ${#peer_names[@]} -gt 0 ] && header+=" | fastest peer / tessaline 2T" && rule+="|---"
+# The one-thread ratio too: two threads lose badly to one when other work shares the cores.
+[ ${#peer_names[@]} -gt 0 ] && header+=" | fastest peer / tessaline 2T | fastest peer / tessaline 1T" && rule+="|---|---"
 
 echo
 echo "0.2 mm layers, 2 perimeters, 10 % triangle infill, 3 top and 3 bottom layers, 0.4 mm lines, no skirt,"
@@ -212,7 +213,8 @@ for model in "${models[@]}"; do
             fastest=$seconds
         fi
     done
-    [ ${#peer_names[@]} -gt 0 ] && line+=" | $(ratio "$fastest" "$(seconds_of "$two")")"
+    [ ${#peer_names[@]} -gt 0 ] &&
+        line+=" | $(ratio "$fastest" "$(seconds_of "$two")") | $(ratio "$fastest" "$(seconds_of "$one")")"
     echo "$line |"
 done
 
