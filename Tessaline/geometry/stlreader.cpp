@@ -42,23 +42,20 @@ void readBinary(Faces &faces, const QByteArray &data)
         return;
     // Some exporters write a Y-up binary file behind a "solid " header; those are taken as they are.
     const bool convert = !header.startsWith("solid ");
-    // One allocation for the whole mesh, filled in place; records that are dropped are not kept.
+    // One allocation for the whole mesh, each record written once (no zero fill first: on a big mesh that is
+    // a second pass over hundreds of megabytes); records that are dropped are not kept.
     QVector<Face> &list = faces.faces();
-    const int first = list.size();
-    list.reserve(first + count);
-    list.resize(first + count);
-    Face *out = list.data() + first;
+    list.reserve(list.size() + count);
     const char *record = data.constData() + binaryPreambleBytes;
     for (qint32 i = 0; i < count; ++i, record += binaryRecordBytes) {
         V3f p[3] = {readVertex(record + 12), readVertex(record + 24), readVertex(record + 36)};
         if (convert)
             for (V3f &v : p)
                 v = fromZUp(v);
-        *out = Face(p[0], p[1], p[2]);
-        if (out->isWithinLimit())
-            ++out;
+        const Face face(p[0], p[1], p[2]);
+        if (face.isWithinLimit())
+            list.append(face);
     }
-    list.resize(int(out - list.constData()));
 }
 
 void readAscii(Faces &faces, const QByteArray &data)
