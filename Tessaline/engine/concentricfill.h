@@ -1,15 +1,21 @@
 #pragma once
 
 #include "areaoffset.h"
+#include "hairdetect.h"
 #include "plane1.h"
 #include "plane8.h"
 #include "polyline.h"
 
 #include <QVector>
 
+#include <memory>
+
 // Fills a region with concentric closed loops one extrusion width apart, the first half a width inside the
 // region's edge, the way the vertical shells are offset: blur and threshold per pass, each offset traced.
-// Input: a 1-bit region (1 inside) in the raster frame; output: closed "HShell" paths in pixels.
+// What no loop reaches - the middle of a region whose width is not a whole number of loops, necks where the
+// next offset breaks apart, strips thinner than one width - gets open centre lines, found by the hair
+// detector's thinning, so that the shell closes without printing anything twice.
+// Input: a 1-bit region (1 inside) in the raster frame; output: closed and open "HShell" paths in pixels.
 // One object per call site and thread; the blur and the tracing use the worker pool.
 class ConcentricFill
 {
@@ -22,6 +28,7 @@ private:
     float m_pixelsPerEw;
     float m_tolerance;
     AreaOffset m_offsetter;
+    std::unique_ptr<HairDetector> m_centreLines;
     Plane8 m_current;
     Plane8 m_next;
     TileMap m_currentTiles;
