@@ -1,7 +1,10 @@
 #include "supportpaths.h"
 
+#include "linefills.h"
+#include "plane8.h"
 #include "slicecontext.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -20,7 +23,81 @@ float barDistance(const V2f &a, const V2f &b)
     return std::fabs(a.x - b.x) + 2.0f * std::fabs(a.y - b.y);
 }
 
+bool emptyAt(const Plane1 &plane, const V2f &point)
+{
+    const int x = int(std::lround(point.x)), y = int(std::lround(point.y));
+    return x < 0 || y < 0 || x >= plane.width() || y >= plane.height() || plane.pixel(x, y);
+}
+
+// The part of the bars' cross-sections that the contact covers, one extrusion width inside their outline so
+// that the pad's lines end where the outline's own line ends, filled with lines one width apart.
+QVector<PolyLine> contactPad(const SliceContext &context, const std::vector<Seg2f> &segments,
+                             const SupportContact &contact)
+{
+    const RasterFrame &frame = context.frame;
+    Plane8 barCoverage(frame.width, frame.height);
+    Plane8::fromSegs(barCoverage, segments, FrameRect::of(frame));
+    Plane1 bars;
+    Plane1::fromPlane8(bars, barCoverage, 128, false);
+    Plane1 covered;
+    Plane1::bitwiseOp(1, &covered, &contact.emptyAbove, nullptr, true);
+    Plane1::bitwiseOp(5, &covered, &covered, &bars, true);
+    Plane1::bitwiseOp(2, &covered, &contact.emptyHere, nullptr, true);
+    const float p = context.pixelsPerEw;
+    Plane1 region;
+    covered.offset(region, -int(std::lround(p)));
+
+    FillSpec request;
+    request.pattern.pattern = 1;
+    request.pattern.spacing = p;
+    request.pattern.angleDegrees = 0;
+    request.pattern.strands = 1;
+    request.type = SegType::SoftSupport;
+    // A pad on a narrow bar is a few short lines; only single pixels are dropped.
+    request.minimumRunLength = 1.0f;
+    request.joinLimit = 2.0f * p;
+    return fillRegion(region, request);
+}
+
 } // namespace
+
+bool SupportContact::at(const V2f &point) const
+{
+    return !emptyAt(emptyAbove, point) && emptyAt(emptyHere, point);
+}
+
+QVector<PolyLine> softenUnderContact(const PolyLine &path, const SupportContact &contact)
+{
+    QVector<PolyLine> pieces;
+    if (path.count() < 2)
+        return {path};
+    PolyLine piece;
+    const auto startPiece = [&](const V2f &from, bool soft) {
+        if (piece.count() >= 2)
+            pieces.append(piece);
+        piece = PolyLine(soft ? SegType::SoftSupport : path.type);
+        piece.points.append(from);
+    };
+    for (int k = 1; k < path.count(); ++k) {
+        const V2f a = path.points[k - 1], b = path.points[k];
+        const int steps = std::max(1, int(std::ceil(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y)))));
+        const auto pointAt = [&](int s) { return s == steps ? b : a + (b - a) * (float(s) / float(steps)); };
+        const auto softAt = [&](int s) { return contact.at((pointAt(s) + pointAt(s + 1)) * 0.5f); };
+        bool soft = softAt(0);
+        for (int s = 0; s < steps; ++s) {
+            if (piece.isEmpty() || soft != (piece.type == SegType::SoftSupport))
+                startPiece(pointAt(s), soft);
+            const bool nextSoft = s + 1 < steps ? softAt(s + 1) : soft;
+            // Inside a segment only the cut points are kept; the path's own points always are.
+            if (s + 1 == steps || nextSoft != soft)
+                piece.points.append(pointAt(s + 1));
+            soft = nextSoft;
+        }
+    }
+    if (piece.count() >= 2)
+        pieces.append(piece);
+    return pieces;
+}
 
 void joinSupportLines(SliceContext &context, int layerIndex)
 {
@@ -71,4 +148,18 @@ void buildSupportBarPaths(SliceContext &context, int layerIndex)
         paths[found].append(start, tolerance);
         paths[found].append(end, tolerance);
     }
+
+    if (!context.C.contains(layerIndex + 1))
+        return;
+    const SupportContact contact{context.C.get(layerIndex + 1), context.C.get(layerIndex)};
+    PathList softened;
+    for (const PolyLine &path : paths)
+        softened += softenUnderContact(path, contact);
+    // An object above that stays clear of every outline (smaller than the bar it stands on) gets no pad.
+    const bool touches = std::any_of(softened.begin(), softened.end(),
+                                     [](const PolyLine &piece) { return piece.type == SegType::SoftSupport; });
+    if (!touches)
+        return;
+    paths = std::move(softened);
+    paths += contactPad(context, segments, contact);
 }

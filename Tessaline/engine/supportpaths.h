@@ -1,9 +1,33 @@
 #pragma once
 
+#include "plane1.h"
+#include "polyline.h"
+
+#include <QVector>
+
 struct SliceContext;
 
 // Support of one layer, run on the batch threads before its line fills. joinSupportLines joins the layer's
 // support line pieces (cache B); buildSupportBarPaths turns the bars' cross-sections into the layer's
-// supportBarPaths. Each touches only its own layer's record and cache slots.
+// supportBarPaths. Each touches only its own layer's record and cache slots, and reads the area cache C.
 void joinSupportLines(SliceContext &context, int layerIndex);
+
+// The bars' outlines as "Support" paths. Where a bar's top meets the object - the object lies over the bar in
+// the layer above but not in this one - the bar ends in a soft contact: the outline's pieces under the object
+// and dense lines over the covered part of its cross-section are "SoftSupport" (printed with their own, lower
+// extrusion), so the overhang lands on a flat pad that breaks off cleanly instead of on a ring welded to it.
+// The layer above is known when cache C still holds its area; without it the layer gets no pad.
 void buildSupportBarPaths(SliceContext &context, int layerIndex);
+
+// The contact of one layer: 1 where an object lies in the layer above (`emptyAbove` 0) but not in this layer
+// (`emptyHere` 1), the layer planes holding 1 for empty pixels.
+struct SupportContact {
+    const Plane1 &emptyAbove;
+    const Plane1 &emptyHere;
+
+    bool at(const V2f &point) const;
+};
+
+// `path` cut where it passes under the contact: the pieces there become "SoftSupport", the others keep the
+// path's type. Cuts fall on whole pixels along the path.
+QVector<PolyLine> softenUnderContact(const PolyLine &path, const SupportContact &contact);
