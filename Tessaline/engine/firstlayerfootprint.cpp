@@ -72,6 +72,15 @@ FirstLayerFootprint firstLayerFootprint(const SliceContext &context, int marginP
     return footprint;
 }
 
+Plane1 firstLayerEmptyArea(const SliceContext &context, const FirstLayerFootprint &footprint)
+{
+    Plane8 objects(footprint.frame.width, footprint.frame.height);
+    embedCoverage(context.coverage, footprint.margin, objects);
+    Plane1 empty;
+    Plane1::fromPlane8(empty, objects, 128, true);
+    return empty;
+}
+
 void coverageOf(const Plane1 &solid, Plane8 &coverage)
 {
     coverage.resize(solid.width(), solid.height());

@@ -19,6 +19,10 @@ struct FirstLayerFootprint {
 // (a skirt or raft offset of metres).
 FirstLayerFootprint firstLayerFootprint(const SliceContext &context, int marginPixels);
 
+// Layer 0's prepared area on the footprint's grown frame, as the layer planes hold it: 1 where no object is
+// (the grown border too), 0 on the objects. Support bars are not in it.
+Plane1 firstLayerEmptyArea(const SliceContext &context, const FirstLayerFootprint &footprint);
+
 // 255 where `solid` is set, 0 elsewhere: the form the contour tracer reads.
 void coverageOf(const Plane1 &solid, Plane8 &coverage);
 

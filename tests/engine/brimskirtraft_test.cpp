@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
+#include <vector>
 
 namespace
 {
@@ -38,11 +41,22 @@ SlicerParams firstLayerParams(bool skirt, bool brim, bool raft)
     return sp;
 }
 
-Readback slice(const SlicerParams &sp)
+// The box with a support bar standing apart from it, 15 mm beyond its +x side.
+constexpr float barX = boxSize / 2 + 15.0f;
+constexpr float barWidth = 2.0f;
+
+SliceScene boxAndBarScene()
+{
+    SliceScene scene = boxScene();
+    scene.bars.push_back(SliceBar{V3f(barX, 0, 0), V3f(barX, 2.0f, 0), barWidth});
+    return scene;
+}
+
+Readback slice(const SlicerParams &sp, const SliceScene &scene = boxScene())
 {
     static const MachineRecord machine;
     setSlicerThreads(1);
-    Slicer slicer(boxScene(), &sp, &machine, {});
+    Slicer slicer(scene, &sp, &machine, {});
     const Readback readback = readBack(slicer.slice());
     EXPECT_TRUE(readback.error.isEmpty()) << readback.error.toStdString();
     return readback;
@@ -112,6 +126,12 @@ QString messageOf(const SlicerParams &sp)
     return QString();
 }
 
+// Printer X of a scene x with the default machine (no origin shift, axes not mirrored).
+float printerX(float x)
+{
+    return x + MachineRecord().buildWidth / 2;
+}
+
 } // namespace
 
 TEST(Raft, DefaultTablePrintsFourLayersAndLiftsTheObjectByOneMillimetre)
@@ -129,15 +149,111 @@ TEST(Raft, DefaultTablePrintsFourLayersAndLiftsTheObjectByOneMillimetre)
     const float raftedStart = lowestZ(extrusions(rafted, SegType::Perimeter));
     EXPECT_NEAR(plainStart, 0.2f, 1e-4f);
     EXPECT_NEAR(raftedStart - plainStart, 1.0f, 1e-4f);
+}
 
-    // The raft reaches RaftOffset widths beyond the part and no further.
-    const Rect box = boxOf(rafted);
-    const float reach = firstLayerParams(false, false, true).RaftOffset * extrusionWidth;
-    float farthest = 0;
-    for (const ReadbackCommand &c : raft)
-        farthest = std::fmax(farthest, distanceOutside(box, c.x, c.y));
-    EXPECT_GT(farthest, reach - 0.5f);
-    EXPECT_LT(farthest, reach + 0.5f);
+// A solid layer of lines along X and one along Y show the raft's edge on every side: it lies RaftOffset widths
+// beyond the box, within a pixel and a half of the raster. The bar apart from the box gets its own raft, one
+// width narrower around it: the footprint is shrunk by a width before the objects are put back whole.
+TEST(Raft, ReachesRaftOffsetBeyondTheObjectAndAWidthLessBeyondABar)
+{
+    SlicerParams sp = firstLayerParams(false, false, true);
+    sp.RaftOffset = 6.0f;
+    sp.RaftConfig = "Type;LayerHeight;FillDensity;Angle\n1;0.3;1;0\n1;0.3;1;90\n";
+    const Readback readback = slice(sp, boxAndBarScene());
+    const Rect box = boxOf(readback);
+    const float reach = sp.RaftOffset * extrusionWidth;
+    constexpr float tolerance = 0.2f; // a pixel and a half
+    Rect nearBox, nearBar;
+    for (const ReadbackCommand &c : extrusions(readback, SegType::Raft)) {
+        for (const auto &[x, y] : {std::make_pair(c.x0, c.y0), std::make_pair(c.x, c.y)}) {
+            Rect &part = x < (box.maxX + printerX(barX - barWidth / 2)) / 2 ? nearBox : nearBar;
+            part.minX = std::fmin(part.minX, x), part.maxX = std::fmax(part.maxX, x);
+            part.minY = std::fmin(part.minY, y), part.maxY = std::fmax(part.maxY, y);
+        }
+    }
+    EXPECT_NEAR(nearBox.minX, box.minX - reach, tolerance);
+    EXPECT_NEAR(nearBox.maxX, box.maxX + reach, tolerance);
+    EXPECT_NEAR(nearBox.minY, box.minY - reach, tolerance);
+    EXPECT_NEAR(nearBox.maxY, box.maxY + reach, tolerance);
+
+    const float barReach = reach - extrusionWidth;
+    EXPECT_NEAR(nearBar.minX, printerX(barX - barWidth / 2) - barReach, tolerance);
+    EXPECT_NEAR(nearBar.maxX, printerX(barX + barWidth / 2) + barReach, tolerance);
+    EXPECT_NEAR(nearBar.maxY - nearBar.minY, barWidth + 2 * barReach, 2 * tolerance);
+}
+
+// Each raft row is filled as asked: its pattern's directions from its angle, lines 1 / density widths apart
+// (widths of the raster, whose pixels are a little smaller than a third of a width).
+TEST(Raft, LayersFollowTheirRowsPatternAngleAndDensity)
+{
+    struct Row {
+        int pattern;
+        int angle;
+        float density;
+    };
+    const Row rows[] = {{1, 30, 0.5f}, {2, 0, 0.25f}, {3, 15, 0.2f}};
+    SlicerParams sp = firstLayerParams(false, false, true);
+    sp.RaftConfig = "Type;LayerHeight;FillDensity;Angle\n";
+    for (const Row &row : rows)
+        sp.RaftConfig += QString("%1;0.3;%2;%3\n").arg(row.pattern).arg(double(row.density)).arg(row.angle).toUtf8();
+    const Readback readback = slice(sp);
+    std::vector<float> widths; // the spacing of each layer times its density
+    for (int layer = 0; layer < 3; ++layer) {
+        const Row &row = rows[layer];
+        const float z = 0.3f * float(layer + 1);
+        // Direction (whole degrees modulo 180) -> the lines' offsets across it; joins between lines are short.
+        std::map<int, std::vector<float>> offsets;
+        for (const ReadbackCommand &c : extrusions(readback, SegType::Raft)) {
+            if (std::fabs(c.z - z) > 1e-3f || std::hypot(c.x - c.x0, c.y - c.y0) < 3.0f)
+                continue;
+            const int direction = (int(std::lround(std::atan2(c.y - c.y0, c.x - c.x0) * 57.29578)) % 180 + 180) % 180;
+            const double angle = direction / 57.29578;
+            offsets[direction].push_back(float(-c.x0 * std::sin(angle) + c.y0 * std::cos(angle)));
+        }
+        std::set<int> directions, expected;
+        for (const auto &entry : offsets)
+            directions.insert(entry.first);
+        for (int k = 0; k < row.pattern; ++k)
+            expected.insert((row.angle + k * (row.pattern == 2 ? 90 : 60)) % 180);
+        EXPECT_EQ(directions, expected) << "layer " << layer;
+
+        std::vector<float> gaps;
+        for (auto &[direction, across] : offsets) {
+            std::sort(across.begin(), across.end());
+            for (size_t i = 1; i < across.size(); ++i)
+                if (across[i] - across[i - 1] > 0.05f) // not the same line drawn the other way
+                    gaps.push_back(across[i] - across[i - 1]);
+        }
+        ASSERT_GT(gaps.size(), 5u) << "layer " << layer;
+        const float spacing = *std::min_element(gaps.begin(), gaps.end());
+        // Lines too short to count leave gaps of several spacings.
+        for (float gap : gaps)
+            EXPECT_NEAR(gap / spacing, std::round(gap / spacing), 0.02f) << "layer " << layer;
+        widths.push_back(spacing * row.density);
+    }
+    for (float width : widths) {
+        EXPECT_NEAR(width, widths.front(), 0.01f * extrusionWidth);
+        EXPECT_NEAR(width, extrusionWidth, 0.05f * extrusionWidth);
+    }
+}
+
+// Greedy from the head: the nearest end of all first, each path drawn from the end nearer the head.
+TEST(Raft, OrderingTakesTheNearestEndNext)
+{
+    const auto path = [](V2f a, V2f b, V2f c) {
+        PolyLine line(SegType::Raft);
+        line.points = {a, b, c};
+        return line;
+    };
+    QVector<PolyLine> lines = {path({50, 0}, {50, 10}, {60, 10}), path({0, 30}, {0, 20}, {1, 2}),
+                               path({10, 10}, {20, 10}, {30, 12})};
+    V2f head(0, 0);
+    const QVector<PolyLine> ordered = orderRaftLines(lines, head);
+    ASSERT_EQ(ordered.size(), 3);
+    EXPECT_EQ(ordered[0].points.first(), V2f(1, 2));
+    EXPECT_EQ(ordered[1].points.first(), V2f(10, 10));
+    EXPECT_EQ(ordered[2].points.first(), V2f(50, 0));
+    EXPECT_EQ(head, V2f(60, 10));
 }
 
 TEST(Raft, UnusableTablesPrintNoRaftAndDoNotLift)

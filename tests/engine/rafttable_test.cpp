@@ -1,12 +1,9 @@
-#include "raftlines.h"
 #include "rafttable.h"
 #include "slicerparams.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <set>
 
 namespace
 {
@@ -120,68 +117,4 @@ TEST(RaftTable, ThousandsOfRowsAreReadInOrder)
     for (int i = 0; i < 5000; ++i)
         ASSERT_LE(std::fabs(layers[i].angle), 360.0f);
     EXPECT_FLOAT_EQ(layers[361].angle, 1.0f);
-}
-
-// Every line of a family lies inside the area and neighbouring lines are `spacing` apart.
-TEST(RaftLines, LinesStayInsideTheAreaAtTheirSpacing)
-{
-    Plane1 area(256, 256);
-    area.fill(false);
-    for (int y = 40; y < 200; ++y)
-        for (int x = 30; x < 230; ++x)
-            if ((x - 130) * (x - 130) / 2 + (y - 120) * (y - 120) < 75 * 75)
-                area.setPixel(x, y, true);
-    for (float angle : {0.0f, 20.0f, 45.0f, 90.0f, -135.0f}) {
-        for (float spacing : {3.003f, 7.5f, 30.0f}) {
-            const QVector<PolyLine> lines = raftLines(area, 1, spacing, angle, 3.0f);
-            ASSERT_FALSE(lines.isEmpty());
-            const float a = angle * 0.017453292f;
-            QVector<float> offsets;
-            for (const PolyLine &line : lines) {
-                ASSERT_EQ(line.count(), 2);
-                EXPECT_EQ(line.type, SegType::Raft);
-                for (int k = 0; k <= 20; ++k) {
-                    const V2f p = line.points[0] + (line.points[1] - line.points[0]) * (float(k) / 20.0f);
-                    // The walk rounds to pixels, so a point between its samples may sit on a pixel's edge.
-                    const int x = int(std::floor(p.x)), y = int(std::floor(p.y));
-                    ASSERT_TRUE(area.pixel(x, y) || area.pixel(x + 1, y) || area.pixel(x, y + 1) ||
-                                area.pixel(x + 1, y + 1))
-                        << angle << " " << spacing;
-                }
-                const V2f d = line.points[1] - line.points[0];
-                EXPECT_NEAR(std::fabs(d.x * std::sin(a) - d.y * std::cos(a)), 0.0f, 1e-2f * d.length());
-                offsets.append(-line.points[0].x * std::sin(a) + line.points[0].y * std::cos(a));
-            }
-            std::sort(offsets.begin(), offsets.end());
-            for (int i = 1; i < offsets.size(); ++i) {
-                const float gap = offsets[i] - offsets[i - 1];
-                if (gap > 1e-3f)
-                    EXPECT_NEAR(std::fmod(gap + spacing * 0.5f, spacing) - spacing * 0.5f, 0.0f, 0.01f);
-            }
-        }
-    }
-}
-
-TEST(RaftLines, PatternsCrossInTheirDirectionsAndOrderingEndsNearby)
-{
-    Plane1 area(128, 128);
-    area.fill(true);
-    for (int pattern = 1; pattern <= 3; ++pattern) {
-        QVector<PolyLine> lines = raftLines(area, pattern, 10.0f, 30.0f, 3.0f);
-        std::set<int> directions;
-        for (const PolyLine &line : lines) {
-            const V2f d = line.points[1] - line.points[0];
-            directions.insert((int(std::lround(std::atan2(d.y, d.x) / 0.017453292f)) + 360) % 180);
-        }
-        EXPECT_EQ(int(directions.size()), pattern);
-        V2f head(0, 0);
-        const int count = lines.size();
-        const QVector<PolyLine> ordered = orderRaftLines(std::move(lines), head);
-        ASSERT_EQ(ordered.size(), count);
-        EXPECT_EQ(head.x, ordered.last().points.last().x);
-        // Greedy ordering from the corner: the first line starts at the nearest end of all.
-        EXPECT_LT(ordered.first().points.first().length(), 10.0f);
-    }
-    EXPECT_TRUE(raftLines(area, 0, 10.0f, 0, 3.0f).isEmpty());
-    EXPECT_TRUE(raftLines(area, 4, 10.0f, 0, 3.0f).isEmpty());
 }
