@@ -36,7 +36,7 @@ void LayerLookahead::computeBlock(int first, int last)
         m_context.D.slot(j);
     }
     const bool repairEverything = m_preparer.repairsEverything();
-    forEachLayer(first, last, [&](int j, int thread) { computeLayer(m_workers[size_t(thread)], j, repairEverything); });
+    forEachLayer(first, last, [&](int j, int slot) { computeLayer(m_workers[size_t(slot)], j, repairEverything); });
 }
 
 void LayerLookahead::computeLayer(Worker &worker, int j, bool repairEverything)

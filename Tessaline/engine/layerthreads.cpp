@@ -2,12 +2,10 @@
 
 #include "workerthread.h"
 
-void forEachLayer(int first, int last, const std::function<void(int layerIndex, int threadIndex)> &work)
+void forEachLayer(int first, int last, const std::function<void(int layerIndex, int slot)> &work)
 {
-    const auto sameCost = [](int) { return 1.0; };
-    paralell(last - first + 1, sameCost, [&](int begin, int end, int rangeIndex) {
+    paralellEach(last - first + 1, [&](int item, int slot) {
         const SerialRasterScope serial;
-        for (int n = begin; n < end; ++n)
-            work(first + n, rangeIndex);
+        work(first + item, slot);
     });
 }

@@ -53,9 +53,9 @@ WorkerThread::~WorkerThread()
     wait();
 }
 
-void WorkerThread::post(const std::function<void()> *job)
+void WorkerThread::post(std::function<void()> job)
 {
-    m_job = job;
+    m_job = std::move(job);
     m_jobWord.store(jobRun, std::memory_order_release);
     wake();
 }
@@ -100,7 +100,8 @@ void WorkerThread::run()
     applyWantedPriority();
     while (waitForJobWord()) {
         applyWantedPriority();
-        (*m_job)();
+        m_job();
+        m_job = nullptr;
         // Only the owner may stop us while a job runs; keep a stop request that arrived meanwhile.
         int expected = jobRun;
         m_jobWord.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
@@ -171,23 +172,69 @@ std::vector<int> paralellRangeEnds(int count, int ranges, const std::function<do
 namespace
 {
 
-// Runs one range and keeps its exception for the caller: an exception must not end a worker thread.
-void runRange(const std::function<void(int, int, int)> &work, int begin, int end, int rangeIndex,
-              std::exception_ptr &failure)
+using Task = std::function<void(int task, int slot)>;
+
+// Runs one task and keeps its exception for the caller: an exception must not end a worker thread.
+void runTask(const Task &run, int task, int slot, std::exception_ptr &failure)
 {
     try {
-        if (begin < end)
-            work(begin, end, rangeIndex);
+        run(task, slot);
     } catch (...) {
         failure = std::current_exception();
     }
 }
 
-void waitForWorkers(const std::vector<std::unique_ptr<WorkerThread>> &workers, int used)
+// One call as the threads share it. Tasks are claimed in order by whichever thread asks next, so a worker the
+// system has not scheduled yet holds nobody up: the caller runs the tasks itself and waits only for tasks that
+// a worker has actually started. A worker that wakes after the call has ended finds no task left and touches
+// nothing of the caller's; the record is shared so that it outlives the call for it.
+struct SharedCall {
+    SharedCall(const Task &run, int tasks) : run(run), tasks(tasks), failures(size_t(tasks)) {}
+
+    void runTasks(int slot)
+    {
+        for (int k = nextTask.fetch_add(1, std::memory_order_relaxed); k < tasks;
+             k = nextTask.fetch_add(1, std::memory_order_relaxed)) {
+            runTask(run, k, slot, failures[size_t(k)]);
+            doneTasks.fetch_add(1, std::memory_order_release);
+        }
+    }
+
+    const Task &run; // only touched while a claimed task runs
+    const int tasks;
+    std::vector<std::exception_ptr> failures;
+    std::atomic<int> nextTask{0};
+    std::atomic<int> doneTasks{0};
+};
+
+// Runs run(task, slot) for tasks 0 ... tasks - 1 on the pool, or on the calling thread alone when the pool is
+// taken or a SerialRasterScope exists. Slot 0 is the calling thread, slot w + 1 worker w: a slot runs one task
+// at a time. Rethrows the first failure in task order once every task has finished.
+void runOnPool(int tasks, const Task &run)
 {
-    for (int i = 0; i < used; ++i) {
-        while (!workers[i]->isIdle())
+    WorkerPool &p = pool();
+    std::unique_lock<std::mutex> lock(p.busy, std::defer_lock);
+    if (p.serialScopes.load(std::memory_order_acquire) == 0)
+        lock.try_lock();
+    std::vector<std::exception_ptr> failures(size_t(std::max(tasks, 0)));
+    if (!lock.owns_lock()) {
+        for (int k = 0; k < tasks; ++k)
+            runTask(run, k, 0, failures[size_t(k)]);
+    } else {
+        const auto call = std::make_shared<SharedCall>(run, tasks);
+        const int helpers = std::min(int(p.workers.size()), tasks - 1);
+        for (int w = 0; w < helpers; ++w)
+            // A worker still finishing its part of an earlier call is left out of this one.
+            if (p.workers[size_t(w)]->isIdle())
+                p.workers[size_t(w)]->post([call, w] { call->runTasks(w + 1); });
+        call->runTasks(0);
+        while (call->doneTasks.load(std::memory_order_acquire) < tasks)
             std::this_thread::yield();
+        failures = call->failures;
+    }
+    for (const std::exception_ptr &failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
     }
 }
 
@@ -198,31 +245,16 @@ void paralell(int count, const std::function<double(int item)> &cost,
 {
     if (count <= 0)
         return;
-    WorkerPool &p = pool();
-    std::unique_lock<std::mutex> lock(p.busy, std::defer_lock);
-    if (p.serialScopes.load(std::memory_order_acquire) == 0)
-        lock.try_lock();
-    const int ranges = p.workerCount.load() + 1;
-    const std::vector<int> ends = paralellRangeEnds(count, ranges, cost);
-    std::vector<std::exception_ptr> failures(ranges);
-    auto rangeBegin = [&](int k) { return k == 0 ? 0 : ends[k - 1]; };
+    const std::vector<int> ends = paralellRangeEnds(count, workerThreadCount(), cost);
+    runOnPool(int(ends.size()), [&](int k, int) {
+        const int begin = k == 0 ? 0 : ends[size_t(k) - 1];
+        if (begin < ends[size_t(k)])
+            work(begin, ends[size_t(k)], k);
+    });
+}
 
-    if (!lock.owns_lock()) {
-        for (int k = 0; k < ranges; ++k)
-            runRange(work, rangeBegin(k), ends[k], k, failures[k]);
-    } else {
-        // Range 0 stays on the calling thread; ranges 1.. go to the workers in order.
-        std::vector<std::function<void()>> jobs(ranges);
-        const int used = std::min(int(p.workers.size()), ranges - 1);
-        for (int k = 1; k <= used; ++k) {
-            jobs[k] = [&, k] { runRange(work, rangeBegin(k), ends[k], k, failures[k]); };
-            p.workers[k - 1]->post(&jobs[k]);
-        }
-        runRange(work, rangeBegin(0), ends[0], 0, failures[0]);
-        waitForWorkers(p.workers, used);
-    }
-    for (const std::exception_ptr &failure : failures) {
-        if (failure)
-            std::rethrow_exception(failure);
-    }
+void paralellEach(int count, const std::function<void(int item, int slot)> &work)
+{
+    if (count > 0)
+        runOnPool(count, work);
 }

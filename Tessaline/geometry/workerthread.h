@@ -17,8 +17,8 @@ public:
     WorkerThread();
     ~WorkerThread() override; // stops the thread and waits for it
 
-    // Hands the thread a job; the caller keeps `job` alive until isIdle() is true again.
-    void post(const std::function<void()> *job);
+    // Hands an idle thread a job, which it keeps until it has run it.
+    void post(std::function<void()> job);
     bool isIdle() const { return m_jobWord.load(std::memory_order_acquire) == 0; }
     // Taken on before the next job; high until set.
     void setWantedPriority(QThread::Priority priority) { m_wantedPriority.store(int(priority)); }
@@ -37,7 +37,7 @@ private:
     std::atomic<int> m_jobWord{0};
     std::atomic<int> m_wantedPriority{int(QThread::HighPriority)};
     int m_appliedPriority = -1;
-    const std::function<void()> *m_job = nullptr;
+    std::function<void()> m_job;
     std::mutex m_wakeMutex;
     std::condition_variable m_wakeUp;
 };
@@ -55,7 +55,9 @@ int workerThreadCount();
 // Runs work(begin, end, rangeIndex) over `count` items split into workerThreadCount() contiguous ranges of
 // about equal total cost; range k ends at the first item where the running cost reaches
 // total * (k + 1) / ranges. Ranges are numbered in item order, so results gathered per range and joined in
-// range order never depend on the thread count. Every cost must be above 0.
+// range order never depend on the thread count. Every cost must be above 0. The threads claim the ranges in
+// order as they come free, so one thread may run several ranges one after the other (never two at once); a
+// busy machine that leaves a worker unscheduled slows the call down to the calling thread alone, no further.
 // When the pool is already busy (a call from another thread or from inside a range) the ranges run one
 // after the other on the calling thread. The first exception of a range is rethrown here after all ranges
 // have finished.
@@ -73,6 +75,11 @@ public:
     SerialRasterScope(const SerialRasterScope &) = delete;
     SerialRasterScope &operator=(const SerialRasterScope &) = delete;
 };
+
+// Runs work(item, slot) for every item on the pool, the items handed out one at a time to whichever thread
+// is free, for work whose result depends on the item alone. slot (0 ... workerThreadCount() - 1) names the
+// thread, which runs one item at a time, so working storage can be kept per slot. Exceptions as paralell().
+void paralellEach(int count, const std::function<void(int item, int slot)> &work);
 
 // The ranges paralell() would use, as end indices (exposed for the tests of the balancing).
 std::vector<int> paralellRangeEnds(int count, int ranges, const std::function<double(int item)> &cost);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <random>
 #include <set>
@@ -148,7 +149,93 @@ TEST(Paralell, ASerialScopeKeepsEveryRangeOnTheCallingThread)
         const std::set<std::thread::id> ids = threadsUsed(64);
         EXPECT_EQ(ids, std::set<std::thread::id>{std::this_thread::get_id()});
     }
-    if (workerThreadCount() > 1)
-        EXPECT_EQ(threadsUsed(64).size(), 2u) << "the pool is back in use once the scope has ended";
+    if (workerThreadCount() < 2)
+        return;
+    // Outside the scope the worker takes a range: the first range holds the calling thread until another
+    // thread has started the second.
+    std::atomic<bool> secondStarted{false};
+    std::thread::id secondThread;
+    paralell(
+        2, [](int) { return 1.0; },
+        [&](int, int, int range) {
+            if (range == 1) {
+                secondThread = std::this_thread::get_id();
+                secondStarted = true;
+                return;
+            }
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!secondStarted && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    EXPECT_TRUE(secondStarted.load());
+    EXPECT_NE(secondThread, std::this_thread::get_id()) << "the pool is back in use once the scope has ended";
+    setWorkerThreadCount(1);
+}
+
+TEST(ParalellEach, EveryItemOnceAndASlotRunsOneItemAtATime)
+{
+    for (const int threads : {1, 2, 4}) {
+        setWorkerThreadCount(threads);
+        const int slotCount = workerThreadCount();
+        std::vector<std::atomic<int>> runs(300);
+        std::vector<std::atomic<int>> busy(static_cast<size_t>(slotCount));
+        std::atomic<int> overlaps{0}, badSlots{0};
+        paralellEach(int(runs.size()), [&](int item, int slot) {
+            if (slot < 0 || slot >= slotCount) {
+                ++badSlots;
+                return;
+            }
+            if (busy[size_t(slot)].fetch_add(1) != 0)
+                ++overlaps;
+            ++runs[size_t(item)];
+            std::this_thread::sleep_for(std::chrono::microseconds(item % 7 * 20));
+            --busy[size_t(slot)];
+        });
+        EXPECT_EQ(badSlots.load(), 0);
+        EXPECT_EQ(overlaps.load(), 0);
+        for (const std::atomic<int> &count : runs)
+            ASSERT_EQ(count.load(), 1);
+    }
+    setWorkerThreadCount(1);
+}
+
+TEST(ParalellEach, TheFirstFailureInItemOrderReachesTheCallerAfterEveryItemRan)
+{
+    setWorkerThreadCount(2);
+    std::atomic<int> ran{0};
+    try {
+        paralellEach(50, [&](int item, int) {
+            ++ran;
+            if (item == 31 || item == 17)
+                throw QString("item %1").arg(item);
+        });
+        ADD_FAILURE() << "no exception";
+    } catch (const QString &message) {
+        EXPECT_EQ(message, "item 17");
+    }
+    EXPECT_EQ(ran.load(), 50);
+    setWorkerThreadCount(1);
+}
+
+// While one call holds the pool, a call from another thread runs on its own thread instead of waiting.
+TEST(ParalellEach, ACallWhileThePoolIsTakenRunsOnItsOwnThread)
+{
+    setWorkerThreadCount(2);
+    if (workerThreadCount() < 2)
+        GTEST_SKIP() << "one core";
+    std::atomic<bool> release{false};
+    std::thread outer([&] {
+        paralellEach(2, [&](int item, int) {
+            while (item == 1 && !release.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    });
+    // The outer call holds the pool until its slow item ends; this call meanwhile runs on its own thread.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    int sum = 0;
+    paralellEach(10, [&](int item, int) { sum += item; });
+    EXPECT_EQ(sum, 45);
+    release = true;
+    outer.join();
     setWorkerThreadCount(1);
 }
