@@ -17,9 +17,11 @@ bool usableDensity(float density)
     return std::isfinite(density) && density > 0.0f;
 }
 
-float lineSpacing(float pixelsPerEw, float density)
+// Lines closer than a width apart only make sense where the writer thins them to match: the shells, whose
+// extrusion it divides by their density. Denser infill is taken as solid.
+float lineSpacing(float pixelsPerEw, float density, float densest)
 {
-    return pixelsPerEw / std::min(density, 1.0f);
+    return pixelsPerEw / std::min(density, densest);
 }
 
 QVector<PolyLine> infillLines(const SliceContext &context, int layerIndex)
@@ -30,7 +32,7 @@ QVector<PolyLine> infillLines(const SliceContext &context, int layerIndex)
     const float p = context.pixelsPerEw;
     FillSpec request;
     request.pattern.pattern = sp.InfillType;
-    request.pattern.spacing = lineSpacing(p, sp.InfillDensity);
+    request.pattern.spacing = lineSpacing(p, sp.InfillDensity, 1.0f);
     request.pattern.angleDegrees = fillAngleDegrees(sp.InfillAngleInc, sp.InfillAngle, layerIndex);
     request.pattern.strands = sp.InfillThickness;
     request.pattern.strandSpacing = sp.EFactor[int(SegType::Infill)] * p;
@@ -49,7 +51,7 @@ QVector<PolyLine> shellLines(const SliceContext &context, int layerIndex)
     const float p = context.pixelsPerEw;
     FillSpec request;
     request.pattern.pattern = 1;
-    request.pattern.spacing = lineSpacing(p, sp.HShellDensity);
+    request.pattern.spacing = lineSpacing(p, sp.HShellDensity, 2.0f);
     request.pattern.angleDegrees = fillAngleDegrees(sp.HShellAngleInc, sp.HShellAngle, layerIndex);
     request.pattern.strands = 1;
     request.type = SegType::HShell;

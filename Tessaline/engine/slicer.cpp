@@ -89,8 +89,9 @@ QByteArray Slicer::slice()
 }
 
 // Values the form keeps in range but a settings file or the command line may not: a shell count sizes the
-// caches, so a negative one would break them and a huge one would exhaust memory; fill densities and strand
-// counts beyond the form's ranges lay lines on top of each other and pour out many times the plastic.
+// caches, so a negative one would break them and a huge one would exhaust memory; a shell density or strand
+// count beyond the form's range lays lines on top of each other and pours out many times the plastic (an
+// infill density above 1 is taken as 1).
 void Slicer::checkSettings() const
 {
     const auto checkRange = [](const char *key, double value, double lowest, double highest) {
@@ -99,7 +100,6 @@ void Slicer::checkSettings() const
     };
     checkRange("HShellCnt", m_sp->HShellCnt, 0, maxShellCount);
     checkRange("VShellCnt", m_sp->VShellCnt, 0, maxShellCount);
-    checkRange("InfillDensity", m_sp->InfillDensity, 0, 1);
     checkRange("HShellDensity", m_sp->HShellDensity, 0, 2);
     checkRange("InfillThickness", m_sp->InfillThickness, 0, maxInfillStrands);
 }

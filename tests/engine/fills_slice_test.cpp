@@ -184,3 +184,27 @@ TEST(FillsSlice, SolidLayerLinesAreOneWidthApartAtTheLayersAngle)
         ++layer;
     }
 }
+
+// Above 100 % the shell lines come closer and the writer thins each one to match: twice the density gives
+// twice the line length on a solid layer and the same filament.
+TEST(FillsSlice, DoubleShellDensityHalvesTheSpacingAndKeepsTheFilament)
+{
+    const auto firstLayerShell = [](float density) {
+        SlicerParams sp = fillParams();
+        sp.HShellDensity = density;
+        sp.SkirtEnable = false;
+        const Readback readback = readBack(slice(boxScene(2.0f), sp, 2));
+        double length = 0.0, filament = 0.0;
+        for (const ReadbackCommand &c : readback.commands)
+            if (c.extrudes() && c.segType == int(SegType::HShell) && c.z < 0.25f) {
+                length += std::hypot(c.x - c.x0, c.y - c.y0);
+                filament += c.e - c.e0;
+            }
+        return std::make_pair(length, filament);
+    };
+    const auto [length1, filament1] = firstLayerShell(1.0f);
+    const auto [length2, filament2] = firstLayerShell(2.0f);
+    ASSERT_GT(length1, 500.0);
+    EXPECT_NEAR(length2 / length1, 2.0, 0.1);
+    EXPECT_NEAR(filament2 / filament1, 1.0, 0.05);
+}
