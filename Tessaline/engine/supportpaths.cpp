@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace
 {
@@ -29,20 +30,76 @@ bool emptyAt(const Plane1 &plane, const V2f &point)
     return x < 0 || y < 0 || x >= plane.width() || y >= plane.height() || plane.pixel(x, y);
 }
 
-// The part of the bars' cross-sections that the contact covers, one extrusion width inside their outline so
-// that the pad's lines end where the outline's own line ends, filled with lines one width apart.
-QVector<PolyLine> contactPad(const SliceContext &context, const std::vector<Seg2f> &segments,
-                             const SupportContact &contact)
+// Whether `test` holds at some point of the path, tried about every pixel along it.
+bool anyPointAlong(const PolyLine &path, const std::function<bool(const V2f &)> &test)
+{
+    for (int k = 0; k < path.count(); ++k) {
+        if (test(path.points[k]))
+            return true;
+        if (k == 0)
+            continue;
+        const V2f a = path.points[k - 1], b = path.points[k];
+        const int steps = int(std::ceil(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y))));
+        for (int s = 1; s < steps; ++s)
+            if (test(a + (b - a) * (float(s) / float(steps))))
+                return true;
+    }
+    return false;
+}
+
+void rasteriseBars(const SliceContext &context, int layerIndex, Plane1 &bars, bool invert)
 {
     const RasterFrame &frame = context.frame;
-    Plane8 barCoverage(frame.width, frame.height);
-    Plane8::fromSegs(barCoverage, segments, FrameRect::of(frame));
-    Plane1 bars;
-    Plane1::fromPlane8(bars, barCoverage, 128, false);
+    Plane8 coverage(frame.width, frame.height);
+    Plane8::fromSegs(coverage, context.cutter.layers()[size_t(layerIndex)].supportSegs, FrameRect::of(frame));
+    Plane1::fromPlane8(bars, coverage, 128, invert);
+}
+
+// The layers above layer i that a bar ending in it can meet: the next one, and the one after it when the bar
+// stops short of the object by up to a layer (bars keep a small gap under the surface they hold).
+struct LayersAbove {
+    const Plane1 &emptyHere;
+    const Plane1 &emptyAbove;
+    const Plane1 *emptyTwoAbove; // null when the cache no longer or not yet holds it
+
+    // Whether the object may be over `point`, from the areas alone: the test that decides whether the contact
+    // is worth computing.
+    bool objectOver(const V2f &point) const
+    {
+        return emptyAt(emptyHere, point) &&
+               (!emptyAt(emptyAbove, point) || (emptyTwoAbove && !emptyAt(*emptyTwoAbove, point)));
+    }
+};
+
+// 1 where this layer's bars end under the object: it lies in the layer above, or two layers up over an empty
+// layer where no bar goes on (a bar continuing meets the object there, not here); never inside this layer's
+// own object area.
+void contactMask(const SliceContext &context, int layerIndex, const LayersAbove &above, Plane1 &mask)
+{
+    Plane1::bitwiseOp(1, &mask, &above.emptyAbove, nullptr, true);
+    Plane1::bitwiseOp(5, &mask, &mask, &above.emptyHere, true);
+    if (!above.emptyTwoAbove || !context.isLayer(layerIndex + 1))
+        return;
+    // Where no bar of the next layer comes within two pixels: its outline there may fall either side of a
+    // pixel's centre.
+    Plane1 noBarNext, clearOfBars;
+    rasteriseBars(context, layerIndex + 1, noBarNext, true);
+    noBarNext.offset(clearOfBars, -2);
+    Plane1 overGap;
+    Plane1::bitwiseOp(1, &overGap, above.emptyTwoAbove, nullptr, true);
+    Plane1::bitwiseOp(5, &overGap, &overGap, &above.emptyAbove, true);
+    Plane1::bitwiseOp(2, &overGap, &above.emptyHere, nullptr, true);
+    Plane1::bitwiseOp(2, &overGap, &clearOfBars, nullptr, true);
+    Plane1::bitwiseOp(6, &mask, &overGap, nullptr, true);
+}
+
+// The part of the bars' cross-sections under the contact, one extrusion width inside their outline so that
+// the pad's lines end where the outline's own line ends, filled with lines one width apart.
+QVector<PolyLine> contactPad(const SliceContext &context, int layerIndex, const Plane1 &contact)
+{
     Plane1 covered;
-    Plane1::bitwiseOp(1, &covered, &contact.emptyAbove, nullptr, true);
-    Plane1::bitwiseOp(5, &covered, &covered, &bars, true);
-    Plane1::bitwiseOp(2, &covered, &contact.emptyHere, nullptr, true);
+    rasteriseBars(context, layerIndex, covered, false);
+    Plane1::bitwiseOp(2, &covered, &contact, nullptr, true);
     const float p = context.pixelsPerEw;
     Plane1 region;
     covered.offset(region, -int(std::lround(p)));
@@ -63,7 +120,8 @@ QVector<PolyLine> contactPad(const SliceContext &context, const std::vector<Seg2
 
 bool SupportContact::at(const V2f &point) const
 {
-    return !emptyAt(emptyAbove, point) && emptyAt(emptyHere, point);
+    const int x = int(std::lround(point.x)), y = int(std::lround(point.y));
+    return x >= 0 && y >= 0 && x < mask.width() && y < mask.height() && mask.pixel(x, y);
 }
 
 QVector<PolyLine> softenUnderContact(const PolyLine &path, const SupportContact &contact)
@@ -151,7 +209,17 @@ void buildSupportBarPaths(SliceContext &context, int layerIndex)
 
     if (!context.C.contains(layerIndex + 1))
         return;
-    const SupportContact contact{context.C.get(layerIndex + 1), context.C.get(layerIndex)};
+    const int twoAbove = layerIndex + 2;
+    const LayersAbove above{context.C.get(layerIndex), context.C.get(layerIndex + 1),
+                            context.C.contains(twoAbove) ? &context.C.get(twoAbove) : nullptr};
+    const bool objectNear = std::any_of(paths.begin(), paths.end(), [&above](const PolyLine &path) {
+        return anyPointAlong(path, [&above](const V2f &point) { return above.objectOver(point); });
+    });
+    if (!objectNear)
+        return;
+    Plane1 mask;
+    contactMask(context, layerIndex, above, mask);
+    const SupportContact contact{mask};
     PathList softened;
     for (const PolyLine &path : paths)
         softened += softenUnderContact(path, contact);
@@ -161,5 +229,5 @@ void buildSupportBarPaths(SliceContext &context, int layerIndex)
     if (!touches)
         return;
     paths = std::move(softened);
-    paths += contactPad(context, segments, contact);
+    paths += contactPad(context, layerIndex, mask);
 }

@@ -13,17 +13,16 @@ struct SliceContext;
 void joinSupportLines(SliceContext &context, int layerIndex);
 
 // The bars' outlines as "Support" paths. Where a bar's top meets the object - the object lies over the bar in
-// the layer above but not in this one - the bar ends in a soft contact: the outline's pieces under the object
-// and dense lines over the covered part of its cross-section are "SoftSupport" (printed with their own, lower
-// extrusion), so the overhang lands on a flat pad that breaks off cleanly instead of on a ring welded to it.
-// The layer above is known when cache C still holds its area; without it the layer gets no pad.
+// the layer above, or two layers up when the bar stops short of it by up to a layer, but not in this layer -
+// the bar ends in a soft contact: the outline's pieces under the object and dense lines over the covered part
+// of its cross-section are "SoftSupport" (printed with their own, lower extrusion), so the overhang lands on a
+// flat pad that breaks off cleanly instead of on a ring welded to it. The layers above are known while cache C
+// still holds their areas; without the next one the layer gets no pad.
 void buildSupportBarPaths(SliceContext &context, int layerIndex);
 
-// The contact of one layer: 1 where an object lies in the layer above (`emptyAbove` 0) but not in this layer
-// (`emptyHere` 1), the layer planes holding 1 for empty pixels.
+// Where the bars of one layer meet the object: 1 in `mask`.
 struct SupportContact {
-    const Plane1 &emptyAbove;
-    const Plane1 &emptyHere;
+    const Plane1 &mask;
 
     bool at(const V2f &point) const;
 };

@@ -6,28 +6,39 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ostream>
 #include <random>
+#include <string>
 
 namespace
 {
 
 constexpr float extrusionWidth = 0.4f;
 constexpr float layerHeight = 0.2f;
-// A slab floating from y = 5 to 7 over x, z in -10 ... 10, held by a bar under its middle; a second bar stands
-// free beside it with nothing above. Printer X = x + 100, Y = z + 100.
-constexpr float slabBottom = 5.0f;
+// A slab floating 2 mm thick over x, z in -10 ... 10, held by a bar under its middle; a second bar stands free
+// beside it with nothing above. Printer X = x + 100, Y = z + 100. Layers are cut at 0.1, 0.3, ... mm, so the
+// layer cut at 4.9 mm, whose top is at 5.0, is the last one under the slab.
+constexpr float contactZ = 5.0f;
 constexpr float barWidth = 2.0f;
 constexpr float heldBarX = 0.0f;
 constexpr float freeBarX = 20.0f;
 constexpr float freeBarTop = 3.0f;
 
-SliceScene slabOnABar()
+// The bar reaches the slab's bottom, or stops 0.1 mm short of it, as generated bars do: with the slab at
+// 5.15 mm no layer is cut through either at 5.1 mm, and the bar still ends in a pad at 4.9 mm.
+struct Contact {
+    const char *name;
+    float slabBottom;
+    float barTop;
+};
+
+SliceScene slabOnABar(const Contact &contact)
 {
     Faces faces;
-    faces.makeBox(Box3f{V3f(-10, slabBottom, -10), V3f(10, slabBottom + 2.0f, 10)});
+    faces.makeBox(Box3f{V3f(-10, contact.slabBottom, -10), V3f(10, contact.slabBottom + 2.0f, 10)});
     SliceScene scene;
     scene.objects.push_back(SceneItem{faces, M44f::identity()});
-    scene.bars.push_back(SliceBar{V3f(heldBarX, 0, 0), V3f(heldBarX, slabBottom, 0), barWidth});
+    scene.bars.push_back(SliceBar{V3f(heldBarX, 0, 0), V3f(heldBarX, contact.barTop, 0), barWidth});
     scene.bars.push_back(SliceBar{V3f(freeBarX, 0, 0), V3f(freeBarX, freeBarTop, 0), barWidth});
     return scene;
 }
@@ -82,18 +93,28 @@ Extruded extrudedAt(const Readback &readback, SegType type, float barX, float z)
     return total;
 }
 
+const Contact touching{"Touching", 5.0f, 5.0f};
+
+void PrintTo(const Contact &contact, std::ostream *out)
+{
+    *out << contact.name;
+}
+
+class SupportContacts : public testing::TestWithParam<Contact>
+{
+};
+
 } // namespace
 
 // The held bar ends in a soft pad in the one layer under the slab and is plain support below; the free bar
 // has nothing above it and stays plain support to its top. The pad is printed with half the extrusion.
-TEST(SupportContact, PadUnderTheObjectOnlyAndHalfTheExtrusion)
+TEST_P(SupportContacts, PadUnderTheObjectOnlyAndHalfTheExtrusion)
 {
-    const QByteArray gcode = slice(slabOnABar(), supportParams(), 1);
+    const QByteArray gcode = slice(slabOnABar(GetParam()), supportParams(), 1);
     const Readback readback = readBack(gcode);
     ASSERT_TRUE(readback.error.isEmpty()) << readback.error.toStdString();
     EXPECT_TRUE(gcode.contains(";segType:SoftSupport\r\n"));
 
-    const float contactZ = slabBottom; // the layer cut at 4.9 mm, whose top is the slab's bottom
     for (const ReadbackCommand &c : readback.commands) {
         if (!c.extrudes() || c.segType != int(SegType::SoftSupport))
             continue;
@@ -118,9 +139,9 @@ TEST(SupportContact, PadUnderTheObjectOnlyAndHalfTheExtrusion)
 }
 
 // The pad is flat: every point of the bar's square lies under some printed soft line.
-TEST(SupportContact, PadCoversTheWholeSquare)
+TEST_P(SupportContacts, PadCoversTheWholeSquare)
 {
-    const Readback readback = readBack(slice(slabOnABar(), supportParams(), 1));
+    const Readback readback = readBack(slice(slabOnABar(GetParam()), supportParams(), 1));
     QVector<ReadbackCommand> soft;
     for (const ReadbackCommand &c : readback.commands)
         if (c.extrudes() && c.segType == int(SegType::SoftSupport))
@@ -148,9 +169,13 @@ TEST(SupportContact, PadCoversTheWholeSquare)
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(Bars, SupportContacts,
+                         testing::Values(touching, Contact{"StoppingShortByALayer", 5.15f, 5.05f}),
+                         [](const testing::TestParamInfo<Contact> &info) { return std::string(info.param.name); });
+
 TEST(SupportContact, SameGCodeOnOneAndTwoThreads)
 {
-    EXPECT_EQ(slice(slabOnABar(), supportParams(), 1), slice(slabOnABar(), supportParams(), 2));
+    EXPECT_EQ(slice(slabOnABar(touching), supportParams(), 1), slice(slabOnABar(touching), supportParams(), 2));
 }
 
 // A path cut against random contact areas: the pieces put back together are the path, each piece lies on the
@@ -159,18 +184,16 @@ TEST(SupportContact, OutlinesAreCutWhereTheyPassUnderTheContact)
 {
     std::mt19937 random(7);
     for (int round = 0; round < 40; ++round) {
-        Plane1 emptyAbove(64, 64), emptyHere(64, 64);
-        emptyAbove.fill(true);
-        emptyHere.fill(true);
+        Plane1 mask(64, 64);
+        mask.fill(false);
         for (int disc = 0; disc < 3; ++disc) {
             const int cx = int(random() % 64), cy = int(random() % 64), r = 3 + int(random() % 15);
-            const bool here = disc == 2; // the object reaching down into this layer in places
             for (int y = 0; y < 64; ++y)
                 for (int x = 0; x < 64; ++x)
                     if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < r * r)
-                        (here ? emptyHere : emptyAbove).setPixel(x, y, false);
+                        mask.setPixel(x, y, disc != 2); // the last disc cuts a hole into the others
         }
-        const SupportContact contact{emptyAbove, emptyHere};
+        const SupportContact contact{mask};
         PolyLine path(SegType::Support);
         for (int k = 0; k < 6; ++k)
             path.points.append(V2f(float(random() % 6000) / 100.0f + 2.0f, float(random() % 6000) / 100.0f + 2.0f));
