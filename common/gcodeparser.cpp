@@ -38,9 +38,14 @@ constexpr std::array<std::uint8_t, 256> makeCharKinds()
 
 constexpr std::array<std::uint8_t, 256> kCharKinds = makeCharKinds();
 
+bool isCommandLetter(int letter)
+{
+    return ((1u << letter) & (1u << kG | 1u << kM | 1u << kT)) != 0;
+}
+
 bool startsNumber(char c)
 {
-    return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+    return unsigned((unsigned char)c) - '0' < 10 || c == '+' || c == '-' || c == '.';
 }
 
 bool isLineEnd(char c)
@@ -131,44 +136,49 @@ bool GCodeParser::parseCommand(const char *&cursor)
         return false;
     std::memset(has, 0, sizeof has);
     m_commandLine = lineNo;
+    // The line count only changes as the command ends, so this holds for the whole command.
+    return lineNo < 20 ? parseWords<true>(cursor) : parseWords<false>(cursor);
+}
+
+template <bool passesIgnoredText> bool GCodeParser::parseWords(const char *&cursor)
+{
     int command = -1;
     const char *p = cursor;
-    // The line count only changes as the command ends, so this holds for the whole command.
-    const bool inFirstLines = lineNo < 20;
     for (;;) {
-        if (inFirstLines && startsIgnoredText(p))
+        if (passesIgnoredText && startsIgnoredText(p))
             p = lineEnd(p);
         const unsigned char c = *p;
-        switch (kCharKinds[c]) {
-        case CommandEnd:
-            if (c == '\r' || c == '\n')
-                passLineEnd(p); // the usual case, without the comment walk
-            else
-                skipToNextLine(p);
-            cursor = p;
-            return command >= 0 && execute();
-        case Blank:
-            ++p;
-            continue;
-        case Parenthesis:
-            matchParenthesisComment(p);
-            p = skipParenthesisComment(p + 1);
-            continue;
-        case Invalid:
+        const std::uint8_t kind = kCharKinds[c];
+        if (Q_UNLIKELY(kind != Letter)) {
+            if (kind == Blank) {
+                ++p;
+                continue;
+            }
+            if (kind == CommandEnd) {
+                if (c == '\r' || c == '\n')
+                    passLineEnd(p); // the usual case, without the comment walk
+                else
+                    skipToNextLine(p);
+                cursor = p;
+                return command >= 0 && execute();
+            }
+            if (kind == Parenthesis) {
+                matchParenthesisComment(p);
+                p = skipParenthesisComment(p + 1);
+                continue;
+            }
             recordError(QString("Invalid Char '%1' in GCode stream.").arg(quoted(char(c))));
             return abandonLine(p, cursor);
-        default:
-            break;
         }
         const int letter = (c & ~0x20) - 'A';
         if (command < 0) {
-            if (letter != kG && letter != kM && letter != kT) {
+            if (!isCommandLetter(letter)) {
                 recordError(QString("Invalid gcode command (first param) '%1'. Valid commands are [G, M, T].")
                                 .arg(quoted(char('A' + letter))));
                 return abandonLine(p, cursor);
             }
             command = letter;
-        } else if (letter == kG || letter == kM || (letter == kT && (command != kM || has[kT]))) {
+        } else if (isCommandLetter(letter) && !(letter == kT && command == kM && !has[kT])) {
             cursor = p; // the next command starts at this letter
             return execute();
         } else if (has[letter]) {
@@ -177,13 +187,14 @@ bool GCodeParser::parseCommand(const char *&cursor)
         }
         has[letter] = true;
         ++p;
+        float &value = val[letter];
         if (!startsNumber(*p)) {
-            val[letter] = 0;
-        } else if (!strToNormalFloat(p, val[letter])) {
+            value = 0;
+        } else if (!strToNormalFloat(p, value)) {
             recordError("Invalid float format.");
             return abandonLine(p, cursor);
         }
-        if (letter == kM && val[kM] == 117) // the display text of M117 is free text
+        if (letter == kM && value == 117) // the display text of M117 is free text
             p = lineEnd(p);
         else if (*p == ' ')
             ++p; // the usual separator, spared a trip through the dispatch
@@ -208,11 +219,11 @@ void GCodeParser::skipToNextLine(const char *&cursor)
     cursor = p;
 }
 
-bool GCodeParser::parseLine(const QByteArray &line)
+bool GCodeParser::parseLine(const char *line, int length)
 {
     bool changed = false;
-    const char *cursor = line.constData();
-    const char *const end = cursor + line.size();
+    const char *cursor = line;
+    const char *const end = line + length;
     while (cursor < end) {
         if (*cursor == '\0')
             ++cursor;
@@ -226,17 +237,33 @@ bool GCodeParser::feedLines(const QByteArray &chunk)
 {
     const int searchFrom = m_pending.size();
     m_pending += chunk;
+    const char *const pending = m_pending.constData();
     int start = 0;
     int end = m_pending.indexOf('\n', searchFrom);
     bool changed = false;
     QByteArray oneLine, line;
     // Lines are cut out by position and the consumed bytes dropped once, so that a large chunk costs
-    // linear time; takeLine still decides what a line holds.
+    // linear time. A line is what takeLine makes of it: the bytes before the '\n' without one
+    // trailing '\r'; only a line with a backspace needs takeLine itself to apply it. The others are
+    // copied into one reused buffer, to be parsed NUL-terminated as takeLine's copy would be.
     for (; end >= 0; start = end + 1, end = m_pending.indexOf('\n', start)) {
-        oneLine = m_pending.mid(start, end + 1 - start);
-        takeLine(oneLine, line);
-        if (!line.isEmpty())
-            changed |= parseLine(line);
+        int length = end - start;
+        if (length > 0 && pending[end - 1] == '\r')
+            --length;
+        if (length == 0)
+            continue;
+        if (std::memchr(pending + start, '\b', size_t(length))) {
+            oneLine = m_pending.mid(start, end + 1 - start);
+            takeLine(oneLine, line);
+            if (!line.isEmpty())
+                changed |= parseLine(line.constData(), line.size());
+            continue;
+        }
+        if (int(m_line.size()) < length + 1)
+            m_line.resize(size_t(length) + 1);
+        std::memcpy(m_line.data(), pending + start, size_t(length));
+        m_line[size_t(length)] = '\0';
+        changed |= parseLine(m_line.data(), length);
     }
     m_pending.remove(0, start);
     return changed;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 struct TypeCommentTable;
 
@@ -77,11 +78,13 @@ public:
     const QString &error() const { return m_error; }
 
 private:
+    // The words of one command; passesIgnoredText while the first lines may hold plain text.
+    template <bool passesIgnoredText> bool parseWords(const char *&cursor);
     void recordError(const QString &message);
     bool abandonLine(const char *p, const char *&cursor);
     // Steps over the line end at p (one of "\r\n", "\n\r", "\n", "\r") and counts it.
     void passLineEnd(const char *&p);
-    bool parseLine(const QByteArray &line);
+    bool parseLine(const char *line, int length);
 
     // Segment-type comments (gcodeparsertypes.cpp).
     bool matchTypeComment(const char *text, const TypeCommentTable &table);
@@ -99,6 +102,7 @@ private:
 
     QString m_error;
     QByteArray m_pending;           // fed text after the last line end
+    std::vector<char> m_line;       // the fed line being parsed, NUL-terminated
     std::int32_t m_commandLine = 0; // line of the command being parsed, for its error message
     float m_timedFeed = std::numeric_limits<float>::quiet_NaN(); // the feed m_secondsPerMm is for
     double m_secondsPerMm = 0;

@@ -54,10 +54,62 @@ struct MachineSnapshot {
 
 } // namespace
 
+inline void GCodeParser::measureMove(double dX, double dY, double dE)
+{
+    const double distance = (dX == 0 || dY == 0) ? std::abs(dX + dY) : std::sqrt(dX * dX + dY * dY);
+    totalE += dE;
+    if (dE > 0)
+        extrudeDist += distance;
+    else
+        travelDist += distance;
+    if (distance == 0)
+        return;
+    // One division per feed change rather than per move.
+    if (feed != m_timedFeed) {
+        m_timedFeed = feed;
+        m_secondsPerMm = 60.0 / std::clamp(feed, kMinFeed, kMaxFeed);
+    }
+    timeSec += distance * m_secondsPerMm;
+}
+
+inline bool GCodeParser::moveLinear()
+{
+    const MachineSnapshot before{posX, posY, posZ, posE, fan};
+    const float scale = inches ? kMillimetresPerInch : 1.0f;
+    // The step of each axis is taken from the command itself: in relative mode a float position
+    // that keeps growing (E over a whole print) would round every step it takes.
+    auto moveAxis = [&](float &axis, int letter, bool relative) -> double {
+        const float value = val[letter] * scale;
+        const float old = axis;
+        axis = relative ? axis + value : value;
+        return relative ? double(value) : double(value) - double(old);
+    };
+    const bool hasXYZ = has[kX] || has[kY] || has[kZ];
+    const double dX = has[kX] ? moveAxis(posX, kX, relXYZ) : 0;
+    const double dY = has[kY] ? moveAxis(posY, kY, relXYZ) : 0;
+    if (has[kZ])
+        moveAxis(posZ, kZ, relXYZ);
+    // A is a second name for E and wins over it.
+    double dE = 0;
+    if (has[kA])
+        dE = moveAxis(posE, kA, relE);
+    else if (has[kE])
+        dE = moveAxis(posE, kE, relE);
+    // A pure extruder move (retract, prime) carries its own slow F that the next move does not inherit.
+    if (has[kF] && (hasXYZ || !(has[kE] || has[kA])))
+        feed = val[kF] * scale;
+    measureMove(dX, dY, dE);
+    return posX != before.x || posY != before.y || posZ != before.z || posE != before.e;
+}
+
 bool GCodeParser::execute()
 {
-    if (has[kG])
+    if (has[kG]) {
+        // Moves are nearly every command; their numbers need no rounding.
+        if (val[kG] == 1 || val[kG] == 0)
+            return moveLinear();
         return executeG(val[kG]);
+    }
     if (has[kM])
         return executeM(val[kM]);
     return false; // a tool change alone does nothing to the model
@@ -137,54 +189,6 @@ bool GCodeParser::executeM(float value)
     default:
         return false; // other M commands are the printer's business
     }
-}
-
-bool GCodeParser::moveLinear()
-{
-    const MachineSnapshot before{posX, posY, posZ, posE, fan};
-    const float scale = inches ? kMillimetresPerInch : 1.0f;
-    // The step of each axis is taken from the command itself: in relative mode a float position
-    // that keeps growing (E over a whole print) would round every step it takes.
-    auto moveAxis = [&](float &axis, int letter, bool relative) -> double {
-        const float value = val[letter] * scale;
-        const float old = axis;
-        axis = relative ? axis + value : value;
-        return relative ? double(value) : double(value) - double(old);
-    };
-    const bool hasXYZ = has[kX] || has[kY] || has[kZ];
-    const double dX = has[kX] ? moveAxis(posX, kX, relXYZ) : 0;
-    const double dY = has[kY] ? moveAxis(posY, kY, relXYZ) : 0;
-    if (has[kZ])
-        moveAxis(posZ, kZ, relXYZ);
-    // A is a second name for E and wins over it.
-    double dE = 0;
-    if (has[kA])
-        dE = moveAxis(posE, kA, relE);
-    else if (has[kE])
-        dE = moveAxis(posE, kE, relE);
-    // A pure extruder move (retract, prime) carries its own slow F that the next move does not inherit.
-    if (has[kF] && (hasXYZ || !(has[kE] || has[kA])))
-        feed = val[kF] * scale;
-    measureMove(dX, dY, dE);
-    return posX != before.x || posY != before.y || posZ != before.z || posE != before.e;
-}
-
-void GCodeParser::measureMove(double dX, double dY, double dE)
-{
-    const double distance = (dX == 0 || dY == 0) ? std::abs(dX + dY) : std::sqrt(dX * dX + dY * dY);
-    totalE += dE;
-    if (dE > 0)
-        extrudeDist += distance;
-    else
-        travelDist += distance;
-    if (distance == 0)
-        return;
-    // One division per feed change rather than per move.
-    if (feed != m_timedFeed) {
-        m_timedFeed = feed;
-        m_secondsPerMm = 60.0 / std::clamp(feed, kMinFeed, kMaxFeed);
-    }
-    timeSec += distance * m_secondsPerMm;
 }
 
 bool GCodeParser::home()

@@ -6,10 +6,12 @@
 #include <QDebug>
 #include <QFile>
 #include <QStringList>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <set>
 
 namespace
@@ -57,6 +59,24 @@ const char *pathTypeName(unsigned pathType)
     return pathType < 20 ? names[pathType] : nullptr;
 }
 
+// The whole ";segType:" line of each path type below 128, made once: a converted file can change
+// type with every record.
+class SegTypeLines
+{
+public:
+    SegTypeLines()
+    {
+        for (unsigned pathType = 0; pathType < 128; ++pathType) {
+            const char *name = pathTypeName(pathType);
+            m_lines[pathType] = QByteArray(";segType:") + (name ? name : "Skirt") + "\r\n";
+        }
+    }
+    const QByteArray &operator[](unsigned pathType) const { return m_lines[pathType]; }
+
+private:
+    QByteArray m_lines[128];
+};
+
 std::int32_t wordAt(const unsigned char *p)
 {
     return std::int32_t(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -65,10 +85,7 @@ std::int32_t wordAt(const unsigned char *p)
 
 int bitCount(unsigned bits)
 {
-    int count = 0;
-    for (; bits; bits &= bits - 1)
-        ++count;
-    return count;
+    return int(qPopulationCount(bits));
 }
 
 // The text being written: one buffer grown geometrically and written through a pointer, since a
@@ -76,20 +93,28 @@ int bitCount(unsigned bits)
 class TextOutput
 {
 public:
-    explicit TextOutput(int expectedSize) { m_text.resize(std::max(expectedSize, 256)); }
+    // A QByteArray holds a little under 2 GiB; the converter stops short of it with room to spare
+    // for the longest line and the finishing move.
+    static constexpr int kMaxSize = std::numeric_limits<int>::max() - (1 << 20);
 
-    // Room for `count` more bytes at the returned pointer; hand the end of what was written to commit().
+    explicit TextOutput(qint64 expectedSize) { resize(std::clamp<qint64>(expectedSize, 256, kMaxSize)); }
+
+    bool full() const { return m_used > kMaxSize - 4096; }
+
+    // Room for `count` (a line at most) more bytes at the returned pointer; hand the end of what was
+    // written to commit().
     char *room(int count)
     {
-        if (m_text.size() - m_used < count)
-            m_text.resize(std::max(m_text.size() * 2, m_used + count));
-        return m_text.data() + m_used;
+        if (m_capacity - m_used < count)
+            resize(std::min<qint64>(std::max<qint64>(qint64(m_capacity) * 2, qint64(m_used) + count), kMaxSize));
+        return m_begin + m_used;
     }
-    void commit(const char *end) { m_used = int(end - m_text.constData()); }
+    void commit(const char *end) { m_used = int(end - m_begin); }
 
-    void append(const char *text)
+    void append(const char *text) { append(text, int(std::strlen(text))); }
+    void append(const QByteArray &text) { append(text.constData(), text.size()); }
+    void append(const char *text, int length)
     {
-        const int length = int(std::strlen(text));
         char *out = room(length);
         std::memcpy(out, text, length);
         commit(out + length);
@@ -102,7 +127,16 @@ public:
     }
 
 private:
+    void resize(qint64 size)
+    {
+        m_text.resize(int(size));
+        m_begin = m_text.data();
+        m_capacity = m_text.size();
+    }
+
     QByteArray m_text;
+    char *m_begin = nullptr;
+    int m_capacity = 0;
     int m_used = 0;
 };
 
@@ -124,7 +158,7 @@ public:
 
     QByteArray convert(const QByteArray &data)
     {
-        TextOutput out(data.size() / 2 * 5); // the text runs to about 2.5 times the records
+        TextOutput out(qint64(data.size()) * 5 / 2); // the text runs to about 2.5 times the records
         m_out = &out;
         const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
         const int size = data.size();
@@ -134,6 +168,10 @@ public:
             // means the rest is not usable.
             if (length < 0 || size - cursor - 1 < length) {
                 diagnostic([] { return QString("error out of code"); });
+                break;
+            }
+            if (out.full()) {
+                diagnostic([] { return QString("processXCode: text too large, conversion stopped"); });
                 break;
             }
             handleRecord(bytes + cursor, 1 + length);
@@ -222,14 +260,9 @@ private:
         m_lastPathType = int(pathType);
         if (pathType >= 128)
             return;
-        const char *name = pathTypeName(pathType);
-        if (!name) {
-            name = "Skirt";
+        if (!pathTypeName(pathType))
             m_unknownPathTypes.insert(pathType);
-        }
-        m_out->append(";segType:");
-        m_out->append(name);
-        m_out->append("\r\n");
+        m_out->append(m_segTypeLines[pathType]);
     }
 
     void writeMove(unsigned flags, const unsigned char *words)
@@ -276,6 +309,7 @@ private:
     }
 
     const float m_factors[4];
+    const SegTypeLines m_segTypeLines;
     TextOutput *m_out = nullptr;
     int m_lastPathType = -1;
     std::set<unsigned> m_unknownPathTypes;

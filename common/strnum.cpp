@@ -7,6 +7,113 @@
 namespace strnum_detail
 {
 
+namespace
+{
+
+// Beyond this the mantissa stops taking digits (it holds 17 significant digits, far more than a float
+// keeps); further whole digits only raise the power of ten, further fraction digits are dropped.
+constexpr std::uint64_t kMantissaLimit = 10000000000000000ull;
+
+struct Mantissa {
+    std::uint64_t digits = 0;
+    int fractionDigits = 0;
+    int droppedWholeDigits = 0;
+    bool inFraction = false;
+
+    void take(unsigned value, int count)
+    {
+        if (digits < kMantissaLimit) {
+            digits = digits * (count == 2 ? 100 : 10) + value;
+            fractionDigits += inFraction ? count : 0;
+        } else if (!inFraction) {
+            droppedWholeDigits += count;
+        }
+    }
+};
+
+DigitPair pairAt(const char *p)
+{
+    const unsigned first = digitPairCode((unsigned char)p[0]);
+    if (first == 0x1F) // an end, possibly the NUL: the second character may lie past the text
+        return {DigitPairClass::NotANumber, 0};
+    return strToNormalFloat_rec[first | (digitPairCode((unsigned char)p[1]) << 5)];
+}
+
+// The digits and point of a number, two characters per lookup; false for a malformed number.
+bool readDigits(const char *&p, Mantissa &m)
+{
+    DigitPair pair = pairAt(p);
+    switch (pair.pairClass) {
+    case DigitPairClass::TwoDigits:
+        m.digits = pair.value;
+        p += 2;
+        break;
+    case DigitPairClass::DigitThenEnd:
+        m.digits = pair.value;
+        p += 1;
+        return true;
+    case DigitPairClass::DigitThenPoint:
+        m.digits = pair.value;
+        m.inFraction = true;
+        p += 2;
+        break;
+    case DigitPairClass::PointThenDigit:
+        m.digits = pair.value;
+        m.fractionDigits = 1;
+        m.inFraction = true;
+        p += 2;
+        break;
+    default:
+        return false;
+    }
+    while (!m.inFraction) {
+        pair = pairAt(p);
+        switch (pair.pairClass) {
+        case DigitPairClass::TwoDigits:
+            m.take(pair.value, 2);
+            p += 2;
+            break;
+        case DigitPairClass::DigitThenEnd:
+            m.take(pair.value, 1);
+            p += 1;
+            return true;
+        case DigitPairClass::DigitThenPoint:
+            m.take(pair.value, 1);
+            m.inFraction = true;
+            p += 2;
+            break;
+        case DigitPairClass::PointThenDigit:
+            m.inFraction = true;
+            m.take(pair.value, 1);
+            p += 2;
+            break;
+        case DigitPairClass::PointThenEnd:
+            p += 1;
+            return true;
+        default:
+            return true;
+        }
+    }
+    for (;;) {
+        pair = pairAt(p);
+        switch (pair.pairClass) {
+        case DigitPairClass::TwoDigits:
+            m.take(pair.value, 2);
+            p += 2;
+            break;
+        case DigitPairClass::DigitThenEnd:
+            m.take(pair.value, 1);
+            p += 1;
+            return true;
+        case DigitPairClass::NotANumber:
+            return true;
+        default:
+            return false; // a second point
+        }
+    }
+}
+
+// Numbers too long for the single multiplication (more than nine fraction digits, or beyond 32 bits).
 bool scaleLongNumber(const Mantissa &mantissa, bool negative, float &value)
 {
     // Dividing by an exact power of ten rounds once; pow() overflows to infinity for absurd exponents,
@@ -22,6 +129,52 @@ bool scaleLongNumber(const Mantissa &mantissa, bool negative, float &value)
         return false;
     value = result;
     return true;
+}
+
+enum class Shortcut { Allowed, Refused };
+
+bool readNumber(const char *&cursor, float &value, Shortcut shortcut)
+{
+    const char *p = cursor;
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    if (!*p)
+        return false;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    if ((unsigned char)*p < 0x20 || (unsigned char)*p > 0x3F) {
+        value = negative ? -0.0f : 0.0f;
+        cursor = p;
+        return true;
+    }
+    if (shortcut == Shortcut::Allowed && readPlainNumber(p, negative, value)) {
+        cursor = p;
+        return true;
+    }
+    Mantissa m;
+    if (!readDigits(p, m))
+        return false;
+    if (m.droppedWholeDigits == 0 && m.fractionDigits <= 9 && m.digits <= 0x7FFFFFFFu) {
+        const std::int32_t whole = std::int32_t(m.digits);
+        value = float(negative ? -whole : whole) * kFractionScale[m.fractionDigits];
+    } else if (!scaleLongNumber(m, negative, value)) {
+        return false;
+    }
+    cursor = p;
+    return true;
+}
+
+} // namespace
+
+bool readSignedNumber(const char *&cursor, float &value)
+{
+    return readNumber(cursor, value, Shortcut::Allowed);
+}
+
+bool readNumberByPairs(const char *&cursor, float &value)
+{
+    return readNumber(cursor, value, Shortcut::Refused);
 }
 
 } // namespace strnum_detail

@@ -3,11 +3,14 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // Fast decimal reader for G-code numbers: an optional sign, digits and at most one decimal point, no
-// exponent. Digits are taken two characters per lookup in a table indexed by the low five bits of both
-// characters, accumulated as an integer and scaled by one multiplication at the end.
+// exponent. The format defines the reading by a pair reader: digits are taken two characters per
+// lookup in a table indexed by the low five bits of both characters, accumulated as an integer and
+// scaled by one multiplication at the end. Short unsigned numbers, nearly all of G-code, take a
+// shortcut that gives the same value and the same end, bit for bit.
 
 // What a pair of characters starting at the cursor holds.
 enum class DigitPairClass : std::uint8_t {
@@ -67,111 +70,53 @@ namespace strnum_detail
 // 10^-k for k digits after the point, as single-precision constants.
 inline constexpr float kFractionScale[10] = {1e0f, 1e-1f, 1e-2f, 1e-3f, 1e-4f, 1e-5f, 1e-6f, 1e-7f, 1e-8f, 1e-9f};
 
-// Beyond this the mantissa stops taking digits (it holds 17 significant digits, far more than a float
-// keeps); further whole digits only raise the power of ten, further fraction digits are dropped.
-constexpr std::uint64_t kMantissaLimit = 10000000000000000ull;
-
-struct Mantissa {
-    std::uint64_t digits = 0;
-    int fractionDigits = 0;
-    int droppedWholeDigits = 0;
-    bool inFraction = false;
-
-    void take(unsigned value, int count)
-    {
-        if (digits < kMantissaLimit) {
-            digits = digits * (count == 2 ? 100 : 10) + value;
-            fractionDigits += inFraction ? count : 0;
-        } else if (!inFraction) {
-            droppedWholeDigits += count;
-        }
-    }
-};
-
-// Numbers too long for the single multiplication (more than nine fraction digits, or beyond 32 bits).
-bool scaleLongNumber(const Mantissa &mantissa, bool negative, float &value);
-
-inline DigitPair pairAt(const char *p)
+// Appends the digits at p to `digits`, two per step; returns the first character after them.
+inline const char *takeDigits(const char *p, std::uint64_t &digits)
 {
-    const unsigned first = digitPairCode((unsigned char)p[0]);
-    if (first == 0x1F) // an end, possibly the NUL: the second character may lie past the text
-        return {DigitPairClass::NotANumber, 0};
-    return strToNormalFloat_rec[first | (digitPairCode((unsigned char)p[1]) << 5)];
-}
-
-// The digits and point of a number, two characters per lookup; false for a malformed number.
-inline bool readDigits(const char *&p, Mantissa &m)
-{
-    DigitPair pair = pairAt(p);
-    switch (pair.pairClass) {
-    case DigitPairClass::TwoDigits:
-        m.digits = pair.value;
-        p += 2;
-        break;
-    case DigitPairClass::DigitThenEnd:
-        m.digits = pair.value;
-        p += 1;
-        return true;
-    case DigitPairClass::DigitThenPoint:
-        m.digits = pair.value;
-        m.inFraction = true;
-        p += 2;
-        break;
-    case DigitPairClass::PointThenDigit:
-        m.digits = pair.value;
-        m.fractionDigits = 1;
-        m.inFraction = true;
-        p += 2;
-        break;
-    default:
-        return false;
-    }
-    while (!m.inFraction) {
-        pair = pairAt(p);
-        switch (pair.pairClass) {
-        case DigitPairClass::TwoDigits:
-            m.take(pair.value, 2);
-            p += 2;
-            break;
-        case DigitPairClass::DigitThenEnd:
-            m.take(pair.value, 1);
-            p += 1;
-            return true;
-        case DigitPairClass::DigitThenPoint:
-            m.take(pair.value, 1);
-            m.inFraction = true;
-            p += 2;
-            break;
-        case DigitPairClass::PointThenDigit:
-            m.inFraction = true;
-            m.take(pair.value, 1);
-            p += 2;
-            break;
-        case DigitPairClass::PointThenEnd:
-            p += 1;
-            return true;
-        default:
-            return true;
-        }
-    }
     for (;;) {
-        pair = pairAt(p);
-        switch (pair.pairClass) {
-        case DigitPairClass::TwoDigits:
-            m.take(pair.value, 2);
-            p += 2;
-            break;
-        case DigitPairClass::DigitThenEnd:
-            m.take(pair.value, 1);
-            p += 1;
-            return true;
-        case DigitPairClass::NotANumber:
-            return true;
-        default:
-            return false; // a second point
+        const unsigned first = unsigned((unsigned char)p[0]) - '0';
+        if (first >= 10)
+            return p;
+        const unsigned second = unsigned((unsigned char)p[1]) - '0'; // p[0] is a digit, not the NUL
+        if (second >= 10) {
+            digits = digits * 10 + first;
+            return p + 1;
         }
+        digits = digits * 100 + first * 10 + second;
+        p += 2;
     }
 }
+
+// Nearly every number in G-code is a few digits with at most one point. Those are read into one
+// integer, which gives exactly what the pair reader gives for them at a fraction of the work. Anything
+// else (ten digits or more, a second point, a point without digits) is left to the pair reader, which
+// settles it as the format says: false here, with the cursor untouched.
+inline bool readPlainNumber(const char *&cursor, bool negative, float &value)
+{
+    std::uint64_t digits = 0; // wraps harmlessly on absurdly long numbers, which are handed on
+    const char *p = takeDigits(cursor, digits);
+    const char *const wholeEnd = p;
+    const char *fractionStart = p;
+    if (*p == '.') {
+        fractionStart = ++p;
+        p = takeDigits(p, digits);
+        if (*p == '.')
+            return false;
+    }
+    const std::ptrdiff_t fraction = p - fractionStart, count = (wholeEnd - cursor) + fraction;
+    if (count == 0 || count > 9)
+        return false;
+    const std::int32_t whole = std::int32_t(digits);
+    value = float(negative ? -whole : whole) * kFractionScale[fraction];
+    cursor = p;
+    return true;
+}
+
+// strToNormalFloat for whatever does not start with a digit, and for what readPlainNumber hands on.
+bool readSignedNumber(const char *&cursor, float &value);
+
+// The pair reader on its own, exactly as the format describes it: the reference for the shortcut.
+bool readNumberByPairs(const char *&cursor, float &value);
 
 } // namespace strnum_detail
 
@@ -183,31 +128,9 @@ inline bool readDigits(const char *&p, Mantissa &m)
 // take one single-precision multiplication; longer ones are scaled in double precision.
 inline bool strToNormalFloat(const char *&cursor, float &value)
 {
-    using namespace strnum_detail;
-    const char *p = cursor;
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    if (!*p)
-        return false;
-    const bool negative = *p == '-';
-    if (*p == '-' || *p == '+')
-        ++p;
-    if ((unsigned char)*p < 0x20 || (unsigned char)*p > 0x3F) {
-        value = negative ? -0.0f : 0.0f;
-        cursor = p;
-        return true;
-    }
-    Mantissa m;
-    if (!readDigits(p, m))
-        return false;
-    if (m.droppedWholeDigits == 0 && m.fractionDigits <= 9 && m.digits <= 0x7FFFFFFFu) {
-        const std::int32_t whole = std::int32_t(m.digits);
-        value = float(negative ? -whole : whole) * kFractionScale[m.fractionDigits];
-    } else if (!scaleLongNumber(m, negative, value)) {
-        return false;
-    }
-    cursor = p;
-    return true;
+    if (unsigned((unsigned char)*cursor) - '0' < 10 && strnum_detail::readPlainNumber(cursor, false, value))
+        return true; // the usual case: no blank, no sign, a short number
+    return strnum_detail::readSignedNumber(cursor, value);
 }
 
 // Reads every whitespace-separated number of `text` and appends, for each, a space and the value in

@@ -1,8 +1,11 @@
 #include "gcodegen.h"
 #include "gcodeparser.h"
+#include "strnum.h"
+#include "takeline.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -338,4 +341,82 @@ TEST(GCodeParserFeed, LongLineInTinyChunks)
         parser.feedLines(piece);
     EXPECT_TRUE(parser.feedLines("\nG1 X1\n"));
     EXPECT_EQ(parser.posX, 1);
+}
+
+// The parser reads the usual short numbers on its own shortcut; every parameter value, and every
+// refusal, must still be the number reader's.
+TEST(GCodeParserSyntax, ParameterValuesAreThoseOfTheNumberReader)
+{
+    std::mt19937 random(31);
+    const char pieces[] = "01234567890123456789.....-+";
+    for (int i = 0; i < 40000; ++i) {
+        std::string number(1, "0123456789.-+"[random() % 13]);
+        const int length = int(random() % 14);
+        for (int c = 0; c < length; ++c)
+            number += pieces[random() % (sizeof pieces - 1)];
+        const QByteArray line = QByteArray("G1 X") + number.c_str() + " Y2\n";
+
+        const std::string afterLetter = number + " Y2\n";
+        const char *cursor = afterLetter.c_str();
+        float expected = 0;
+        const bool readable = strnum_detail::readNumberByPairs(cursor, expected);
+
+        const Walk w = parse(line);
+        ASSERT_TRUE(w.parser.has[letter('X')]) << number;
+        if (readable) {
+            ASSERT_EQ(w.parser.val[letter('X')], expected) << number;
+            ASSERT_EQ(std::signbit(w.parser.val[letter('X')]), std::signbit(expected)) << number;
+        } else {
+            ASSERT_EQ(w.parser.error(), errorAt(0, "Invalid float format.")) << number;
+        }
+    }
+}
+
+// Streaming parses what takeLine makes of each line. Bytes that make takeLine work (a '\r' before the
+// '\n', inner '\r's, backspaces, NUL bytes, empty lines) must leave the same state, line count and
+// first error as handing every line from takeLine to the parser one by one.
+TEST(GCodeParserFeed, LinesAreWhatTakeLineMakesOfThem)
+{
+    std::mt19937 random(41);
+    const char *const words[] = {"G1", " X1.5", " Y-2",        " E0.25", "\r",      "\n",       "\r\n",
+                                 "\b", ";",     " ;TYPE:FILL", "G91",    "M106 S9", "(<loop>)", "G4 P10",
+                                 " X", "#",     "G10",         "do",     "G92 E0",  " F600"};
+    for (int round = 0; round < 400; ++round) {
+        QByteArray text;
+        const int count = int(random() % 80);
+        for (int i = 0; i < count; ++i)
+            text += (random() % 16) ? QByteArray(words[random() % 20]) : QByteArray(1, char(random() % 3));
+
+        GCodeParser reference;
+        reference.reset();
+        QByteArray pending, line;
+        bool referenceChanged = false;
+        GCodeParser streamed;
+        streamed.reset();
+        bool streamedChanged = false;
+        for (int start = 0; start < text.size();) {
+            const QByteArray piece = text.mid(start, 1 + int(random() % 40));
+            start += piece.size();
+            streamedChanged |= streamed.feedLines(piece);
+            pending += piece;
+            while (takeLine(pending, line)) {
+                const char *cursor = line.constData(), *const end = cursor + line.size();
+                while (cursor < end) {
+                    if (*cursor == '\0')
+                        ++cursor;
+                    else
+                        referenceChanged |= reference.parseCommand(cursor);
+                }
+            }
+        }
+        ASSERT_EQ(streamedChanged, referenceChanged) << text.toHex().constData();
+        ASSERT_EQ(streamed.lineNo, reference.lineNo) << text.toHex().constData();
+        ASSERT_EQ(streamed.error(), reference.error()) << text.toHex().constData();
+        ASSERT_EQ(streamed.posX, reference.posX);
+        ASSERT_EQ(streamed.posY, reference.posY);
+        ASSERT_EQ(streamed.posE, reference.posE);
+        ASSERT_EQ(streamed.timeSec, reference.timeSec);
+        ASSERT_EQ(streamed.segType, reference.segType);
+        ASSERT_EQ(streamed.fan, reference.fan);
+    }
 }

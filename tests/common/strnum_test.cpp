@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -135,4 +137,35 @@ TEST(StrToNormalFloat, Regression_LongNumbersAreScaledNotWrapped)
     EXPECT_FALSE(readNumber(std::string(400, '9')).ok) << "beyond the float range";
     EXPECT_NEAR(readNumber("-2147483648").value, -2147483648.0f, 1);
     EXPECT_NEAR(readNumber("4294967296").value, 4294967296.0f, 1);
+}
+
+// The shortcut for short numbers must agree with the pair reader the format defines, to the bit and to
+// the byte where reading stops, on anything: digit runs of every length on both sides of the point,
+// doubled points, signs, blanks, letters and NUL bytes right after the number.
+TEST(StrToNormalFloat, ShortcutAgreesWithThePairReader)
+{
+    std::mt19937 random(17);
+    const char pieces[] = "0123456789012345678901234567890123456789..........-+ \tXE;\r\n";
+    for (int i = 0; i < 300000; ++i) {
+        std::string text;
+        const int length = int(random() % 16);
+        for (int c = 0; c < length; ++c)
+            text += pieces[random() % (sizeof pieces - 1)];
+        if (random() % 8 == 0)
+            text += char(random() % 256);
+        std::vector<char> buffer(text.begin(), text.end());
+        buffer.push_back('\0');
+        const char *fast = buffer.data(), *reference = buffer.data();
+        float fastValue = -999, referenceValue = -999;
+        const bool fastOk = strToNormalFloat(fast, fastValue);
+        const bool referenceOk = strnum_detail::readNumberByPairs(reference, referenceValue);
+        ASSERT_EQ(fastOk, referenceOk) << '"' << text << '"';
+        ASSERT_EQ(fast - buffer.data(), reference - buffer.data()) << '"' << text << '"';
+        if (fastOk) {
+            std::uint32_t fastBits, referenceBits;
+            std::memcpy(&fastBits, &fastValue, 4);
+            std::memcpy(&referenceBits, &referenceValue, 4);
+            ASSERT_EQ(fastBits, referenceBits) << '"' << text << '"';
+        }
+    }
 }
