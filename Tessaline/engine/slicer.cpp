@@ -112,7 +112,7 @@ void Slicer::sliceMeshes(SliceContext &context)
             bars.push_back(SupportBar(bar.anchor, bar.end, bar.width).cutBar());
             context.barWidth = bars.size() == 1 ? bar.width : std::min(context.barWidth, bar.width);
         }
-        context.cutter.setSceneTriangles(gatherTriangles(m_scene.objects));
+        context.cutter.setSceneItems(m_scene.objects);
         context.cutter.setSupportBars(std::move(bars));
         context.cutter.SliceFaces(m_sp->sliceZMin, m_sp->sliceZMax, m_sp->LayerHeight, m_sp->FirstLayerHeight,
                                   barWidthLimitFactor * context.barWidth, barSlopeLimit);
@@ -138,7 +138,9 @@ void Slicer::sweep(SliceContext &context)
     LayerLookahead lookahead(context, K);
     for (int i = -2 * N; i < context.layerCount; ++i) {
         const int j = i + N;
-        lookahead.ensure(j);
+        // Two layers more than the shells need: a bar's contact pad looks at the object areas above its layer.
+        for (int k = j; k <= j + LayerLookahead::extraLayers; ++k)
+            lookahead.ensure(k);
         if (j == 0) {
             const PerfSection perf("BrimSkirtRaft");
             BrimSkirtRaft(context);

@@ -40,18 +40,21 @@ void Faces::importFile(const QString &path)
     const bool isStl = hasExtension(extension, ".stl");
     if (!isStl && !hasExtension(extension, ".obj"))
         throw QString("Faces::importFile() unsupported extension: " + extension);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw QString("Faces::importFile() File not found: " + path);
-    // Mapped rather than copied when the system allows: a big mesh file is read once, front to back.
-    const qint64 size = file.size();
-    const uchar *mapped = size > 0 && size < std::numeric_limits<int>::max() ? file.map(0, size) : nullptr;
-    const QByteArray data = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(size))
-                                   : file.readAll();
-    if (isStl)
-        readStl(*this, data);
-    else
-        readObj(*this, data);
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw QString("Faces::importFile() File not found: " + path);
+        // Mapped rather than copied when the system allows: a big mesh file is read once, front to back, and
+        // let go of (closing the file unmaps it) before the orientation check needs memory of its own.
+        const qint64 size = file.size();
+        const uchar *mapped = size > 0 && size < std::numeric_limits<int>::max() ? file.map(0, size) : nullptr;
+        const QByteArray data = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(size))
+                                       : file.readAll();
+        if (isStl)
+            readStl(*this, data);
+        else
+            readObj(*this, data);
+    }
     if (!isOutward())
         flipAll();
 }

@@ -44,9 +44,10 @@ void LayerCutter::SliceFaces(float bottom, float top, float layerThickness, floa
     buildLayerTable(bottom, top, layerThickness, firstLayer);
 
     m_cuttingSupport = false;
-    for (const Face &face : m_scene.faces())
+    forEachWorldTriangle(m_scene, [&](const Face &face) {
         if (isFinite(face))
             cutTriangle(face);
+    });
     m_cuttingSupport = true;
     cutBars(barWidthLimit, barSlopeLimit);
     m_cuttingSupport = false;
@@ -57,22 +58,21 @@ void LayerCutter::computeBoundingBox()
 {
     bool started = false;
     m_box = Box3f();
-    auto include = [&](const Faces &faces) {
-        for (const Face &face : faces.faces()) {
-            // Non-finite triangles are never cut, so they must not stretch the frame either.
-            if (!isFinite(face))
-                continue;
-            if (!started) {
-                m_box = {face.p[0], face.p[0]};
-                started = true;
-            }
-            for (const V3f &p : face.p)
-                m_box.include(p);
+    auto include = [&](const Face &face) {
+        // Non-finite triangles are never cut, so they must not stretch the frame either.
+        if (!isFinite(face))
+            return;
+        if (!started) {
+            m_box = {face.p[0], face.p[0]};
+            started = true;
         }
+        for (const V3f &p : face.p)
+            m_box.include(p);
     };
-    include(m_scene);
+    forEachWorldTriangle(m_scene, include);
     for (const CutBar &bar : m_bars)
-        include(bar.body);
+        for (const Face &face : bar.body.faces())
+            include(face);
 }
 
 void LayerCutter::buildLayerTable(float bottom, float top, float layerThickness, float firstLayer)

@@ -2,6 +2,7 @@
 
 #include "box3f.h"
 #include "faces.h"
+#include "scenetriangles.h"
 #include "slicelayer.h"
 
 #include <array>
@@ -20,13 +21,15 @@ struct CutBar {
 // right in the (x, z) plane, x right and z up). No polygon is assembled: the rasterisers only need
 // the directions.
 //
-// Inputs: the scene triangles in world coordinates (gatherTriangles) and the support bars.
+// Inputs: the scene objects (meshes and transforms, read in world coordinates without a copy) or triangles
+// already in world coordinates, and the support bars.
 // Output: layers(), the bounding box of everything cut and sliceBottom(). Lengths in mm.
 // One cutter serves one slice; SliceFaces rebuilds everything.
 class LayerCutter
 {
 public:
-    void setSceneTriangles(Faces triangles) { m_scene = std::move(triangles); }
+    void setSceneTriangles(Faces triangles) { m_scene = {SceneItem{std::move(triangles), M44f::identity()}}; }
+    void setSceneItems(std::vector<SceneItem> items) { m_scene = std::move(items); }
     void setSupportBars(std::vector<CutBar> bars) { m_bars = std::move(bars); }
 
     // Layer table and cutting. bottom and top bound the heights sliced; layerThickness is the height of
@@ -63,7 +66,7 @@ private:
     double layerUnits(float y) const { return (double(y) - m_sliceBottom) * m_inverseThickness - 0.5; }
     std::vector<Seg2f> &targetList(int layer);
 
-    Faces m_scene;
+    std::vector<SceneItem> m_scene;
     std::vector<CutBar> m_bars;
     std::vector<SliceLayer> m_layers;
     Box3f m_box;
