@@ -17,11 +17,14 @@ class VerticalShells;
 //
 // Blocks are a fixed number of layers whatever the thread count, so a decision taken once per block (the
 // preparer's switch to repairing every layer) falls on the same layer in every run. The caches must hold
-// blockSize more items than the sweep itself needs.
+// blockSize + extraLayers more items than the sweep itself needs.
 class LayerLookahead
 {
 public:
     static constexpr int blockSize = 8;
+    // Layers the sweep keeps ready beyond the shell window.
+    static constexpr int extraLayers = 2;
+    static constexpr int cacheItems = blockSize + extraLayers;
 
     LayerLookahead(SliceContext &context, int threads);
     ~LayerLookahead();
