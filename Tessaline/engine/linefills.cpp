@@ -83,6 +83,4 @@ void lineFills(SliceContext &context, int layerIndex)
     PathList &fills = context.layers[size_t(layerIndex)].lineFills;
     fills += shellLines(context, layerIndex);
     fills += infillLines(context, layerIndex);
-    if (context.B.contains(layerIndex))
-        fills += context.B.get(layerIndex);
 }

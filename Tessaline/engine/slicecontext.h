@@ -30,10 +30,11 @@ struct SlicerLayer {
 };
 
 // Everything the stages of one slice share: the settings, the machine, the raster frame, the values derived
-// from them, the per-layer records and the caches A to H keyed by layer index. The driver (Slicer) owns it
-// for one run; a stage reads and writes only the entries of the layers it is called for.
+// from them, the per-layer records and the caches A and C to H keyed by layer index (support paths need no
+// cache: a bar's paths come from its layer's cut and the areas above it). The driver (Slicer) owns it for
+// one run; a stage reads and writes only the entries of the layers it is called for.
 //
-// Cache contents:  A loop and hair paths   B support path lists   C area planes (set bit = empty)
+// Cache contents:  A loop and hair paths   C area planes (set bit = empty)
 //   D inner areas inside the last loop   E pair intersections of inner areas   F window intersections
 //   G horizontal-shell regions   H sparse-infill regions
 struct SliceContext {
@@ -67,7 +68,6 @@ struct SliceContext {
     Plane8 coverage;
 
     FIFO<LayerShellPaths> A;
-    FIFO<PathList> B;
     FIFO<Plane1> C;
     FIFO<Plane1> D;
     FIFO<Plane1> E;

@@ -184,7 +184,6 @@ void Slicer::finishBatch(SliceContext &context, int first, int last)
 
 void Slicer::finishLayerPaths(SliceContext &context, int layerIndex)
 {
-    joinSupportLines(context, layerIndex);
     buildSupportBarPaths(context, layerIndex);
     lineFills(context, layerIndex);
     context.layers[size_t(layerIndex)].loops = std::move(context.A.get(layerIndex));

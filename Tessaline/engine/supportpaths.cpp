@@ -11,8 +11,6 @@
 namespace
 {
 
-// Pieces of one support line are joined when one ends this close (pixels, in widths) to where the next starts.
-constexpr float supportJoinWidths = 1.0f;
 // Bar cross-sections are cut into short segments; ends closer than this many bar widths continue one path.
 constexpr float barJoinWidths = 1.9f;
 // Pruning tolerance of bar paths, as a share of the join distance squared.
@@ -155,30 +153,6 @@ QVector<PolyLine> softenUnderContact(const PolyLine &path, const SupportContact 
     if (piece.count() >= 2)
         pieces.append(piece);
     return pieces;
-}
-
-void joinSupportLines(SliceContext &context, int layerIndex)
-{
-    if (!context.B.contains(layerIndex))
-        return;
-    PathList &pieces = context.B.get(layerIndex);
-    const float limit = supportJoinWidths * context.pixelsPerEw;
-    PathList joined;
-    for (const PolyLine &piece : pieces) {
-        if (piece.isEmpty())
-            continue;
-        if (!joined.isEmpty()) {
-            PolyLine &last = joined.last();
-            if (!last.closed && !piece.closed && last.type == piece.type &&
-                std::hypot(last.points.last().x - piece.points.first().x,
-                           last.points.last().y - piece.points.first().y) <= limit) {
-                last.points += piece.points;
-                continue;
-            }
-        }
-        joined.append(piece);
-    }
-    pieces = std::move(joined);
 }
 
 void buildSupportBarPaths(SliceContext &context, int layerIndex)

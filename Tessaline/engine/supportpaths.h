@@ -7,11 +7,9 @@
 
 struct SliceContext;
 
-// Support of one layer, run on the batch threads before its line fills. joinSupportLines joins the layer's
-// support line pieces (cache B); buildSupportBarPaths turns the bars' cross-sections into the layer's
-// supportBarPaths. Each touches only its own layer's record and cache slots, and reads the area cache C.
-void joinSupportLines(SliceContext &context, int layerIndex);
-
+// Support of one layer, run on the batch threads before its line fills: buildSupportBarPaths turns the bars'
+// cross-sections into the layer's supportBarPaths. It touches only its own layer's record and reads the area
+// cache C.
 // The bars' outlines as "Support" paths. Where a bar's top meets the object - the object lies over the bar in
 // the layer above, or two layers up when the bar stops short of it by up to a layer, but not in this layer -
 // the bar ends in a soft contact: the outline's pieces under the object and dense lines over the covered part
