@@ -1,6 +1,5 @@
 #include "gcodesimformat.h"
 
-#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -10,20 +9,7 @@ namespace gcodeformat
 namespace
 {
 
-// Two spare bytes after the last triple let the leading digits of a number be copied as three bytes
-// whatever their count (the surplus is overwritten by what follows them).
-constexpr std::array<char, 3002> makeDigitTriples()
-{
-    std::array<char, 3002> triples{};
-    for (int n = 0; n < 1000; ++n) {
-        triples[n * 3] = char('0' + n / 100);
-        triples[n * 3 + 1] = char('0' + n / 10 % 10);
-        triples[n * 3 + 2] = char('0' + n % 10);
-    }
-    return triples;
-}
-
-constexpr std::array<char, 3002> kDigitTriples = makeDigitTriples();
+using detail::kDigitTriples;
 
 // Largest thousandths count written by writeReal (about 9.2e15 mm).
 constexpr double kMaxThousandths = 9.2e18;
@@ -66,7 +52,7 @@ char *writeInt(char *out, std::int64_t value)
     return writeUnsigned(out, magnitude(value));
 }
 
-char *writeReal(char *out, double value)
+char *detail::writeRealInFull(char *out, double value)
 {
     double shifted = value * 1000.0 + 0.5;
     if (!(shifted >= -kMaxThousandths)) // also not-a-number
@@ -80,15 +66,6 @@ char *writeReal(char *out, double value)
     if (rounded < 0)
         *out++ = '-';
     const std::uint64_t units = magnitude(rounded);
-    if (units < 1000000) {
-        // Below 1000 mm, which is every coordinate: one group before the point, in 32 bits.
-        const unsigned whole = unsigned(units) / 1000;
-        const int leadDigits = whole >= 100 ? 3 : whole >= 10 ? 2 : 1;
-        std::memcpy(out, &kDigitTriples[whole * 3 + 3 - leadDigits], 3);
-        out += leadDigits;
-        *out++ = '.';
-        return writeTriple(out, unsigned(units) % 1000);
-    }
     out = writeUnsigned(out, units / 1000);
     *out++ = '.';
     return writeTriple(out, unsigned(units % 1000));

@@ -9,10 +9,10 @@
 #include <QtAlgorithms>
 
 #include <algorithm>
+#include <bitset>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <set>
 
 namespace
 {
@@ -59,22 +59,37 @@ const char *pathTypeName(unsigned pathType)
     return pathType < 20 ? names[pathType] : nullptr;
 }
 
-// The whole ";segType:" line of each path type below 128, made once: a converted file can change
-// type with every record.
+// The whole ";segType:" line of each path type below 128, made once and padded to a fixed size: a
+// converted file can change type with every record, and a fixed-size copy costs no library call.
 class SegTypeLines
 {
 public:
+    static constexpr int kPaddedSize = 32; // ";segType:SoftSupport\r\n" is the longest, 22 bytes
+
     SegTypeLines()
     {
         for (unsigned pathType = 0; pathType < 128; ++pathType) {
             const char *name = pathTypeName(pathType);
-            m_lines[pathType] = QByteArray(";segType:") + (name ? name : "Skirt") + "\r\n";
+            const QByteArray line = QByteArray(";segType:") + (name ? name : "Skirt") + "\r\n";
+            std::memcpy(m_lines[pathType].text, line.constData(), size_t(line.size()));
+            m_lines[pathType].size = line.size();
         }
     }
-    const QByteArray &operator[](unsigned pathType) const { return m_lines[pathType]; }
+
+    // Writes the line of `pathType` at `out`, which must have kPaddedSize bytes of room; returns its end.
+    char *write(char *out, unsigned pathType) const
+    {
+        const Line &line = m_lines[pathType];
+        std::memcpy(out, line.text, kPaddedSize);
+        return out + line.size;
+    }
 
 private:
-    QByteArray m_lines[128];
+    struct Line {
+        char text[kPaddedSize] = {};
+        int size = 0;
+    };
+    Line m_lines[128];
 };
 
 std::int32_t wordAt(const unsigned char *p)
@@ -112,7 +127,6 @@ public:
     void commit(const char *end) { m_used = int(end - m_begin); }
 
     void append(const char *text) { append(text, int(std::strlen(text))); }
-    void append(const QByteArray &text) { append(text.constData(), text.size()); }
     void append(const char *text, int length)
     {
         char *out = room(length);
@@ -178,10 +192,12 @@ public:
             cursor += 1 + length;
         }
         out.append("G1X0F5000 ;finishing move\r\n");
-        if (!m_unknownPathTypes.empty()) {
+        if (m_unknownPathTypes.any()) {
             QStringList types;
-            for (unsigned type : m_unknownPathTypes)
-                types << QString::number(type);
+            for (unsigned type = 0; type < m_unknownPathTypes.size(); ++type) {
+                if (m_unknownPathTypes.test(type))
+                    types << QString::number(type);
+            }
             qDebug().noquote() << "code unknown path types" << types.join(", ");
         }
         return out.take();
@@ -261,8 +277,8 @@ private:
         if (pathType >= 128)
             return;
         if (!pathTypeName(pathType))
-            m_unknownPathTypes.insert(pathType);
-        m_out->append(m_segTypeLines[pathType]);
+            m_unknownPathTypes.set(pathType);
+        m_out->commit(m_segTypeLines.write(m_out->room(SegTypeLines::kPaddedSize), pathType));
     }
 
     void writeMove(unsigned flags, const unsigned char *words)
@@ -312,7 +328,7 @@ private:
     const SegTypeLines m_segTypeLines;
     TextOutput *m_out = nullptr;
     int m_lastPathType = -1;
-    std::set<unsigned> m_unknownPathTypes;
+    std::bitset<128> m_unknownPathTypes; // path types below 128 that have no name
     int m_diagnostics = 0;
 };
 

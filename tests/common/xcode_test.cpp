@@ -199,3 +199,46 @@ TEST(ProcessXCode, TruncatedFilesKeepEveryCompleteRecord)
         EXPECT_EQ(parser.error(), "");
     }
 }
+
+TEST(ProcessXCode, EveryPathTypeWritesItsName)
+{
+    DiagnosticsCapture capture;
+    const auto nameOf = [](int pathType) -> QByteArray {
+        switch (pathType) {
+        case 0:
+            return "Perimeter";
+        case 1:
+        case 14:
+        case 15:
+        case 18:
+            return "HShell";
+        case 2:
+        case 17:
+        case 19:
+            return "Loop";
+        case 3:
+            return "Infill";
+        case 4:
+        case 5:
+        case 9:
+        case 13:
+            return "Support";
+        case 7:
+            return "SoftSupport";
+        case 10:
+        case 11:
+        case 12:
+            return "Raft";
+        default:
+            return "Skirt";
+        }
+    };
+    QByteArray data = header(), expected;
+    for (int pathType = 0; pathType < 256; ++pathType) {
+        data += move(pathType, 0x01, {640 * (pathType % 100)});
+        if (pathType < 128)
+            expected += ";segType:" + nameOf(pathType) + "\r\n";
+        expected += "G1X" + QByteArray::number(pathType % 100) + ".000\r\n";
+    }
+    EXPECT_EQ(processXCode(data), expected + kTrailer);
+}
