@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace
@@ -55,9 +56,29 @@ WorkerThread::~WorkerThread()
 
 void WorkerThread::post(std::function<void()> job)
 {
-    m_job = std::move(job);
+    {
+        std::lock_guard<std::mutex> lock(m_jobMutex);
+        m_job = std::move(job);
+    }
     m_jobWord.store(jobRun, std::memory_order_release);
     wake();
+}
+
+std::function<void()> WorkerThread::takeJob()
+{
+    std::lock_guard<std::mutex> lock(m_jobMutex);
+    return std::exchange(m_job, nullptr);
+}
+
+bool WorkerThread::finishJob()
+{
+    std::lock_guard<std::mutex> lock(m_jobMutex);
+    if (m_job)
+        return false; // posted while the last one ran
+    // Only the owner may stop us while a job runs; keep a stop request that arrived meanwhile.
+    int expected = jobRun;
+    m_jobWord.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
+    return true;
 }
 
 void WorkerThread::wake()
@@ -75,8 +96,7 @@ bool WorkerThread::waitForJobWord()
             return false;
         if (word != 0)
             return true;
-        // While whole layers run on the threads the pool gets no jobs: spinning would only take a core away.
-        if (check < busyChecks && pool().serialScopes.load(std::memory_order_relaxed) == 0) {
+        if (check < busyChecks) {
             shortBusyLoop();
         } else {
             std::unique_lock<std::mutex> lock(m_wakeMutex);
@@ -100,11 +120,10 @@ void WorkerThread::run()
     applyWantedPriority();
     while (waitForJobWord()) {
         applyWantedPriority();
-        m_job();
-        m_job = nullptr;
-        // Only the owner may stop us while a job runs; keep a stop request that arrived meanwhile.
-        int expected = jobRun;
-        m_jobWord.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
+        do {
+            if (const std::function<void()> job = takeJob())
+                job();
+        } while (!finishJob());
     }
 }
 
@@ -224,9 +243,7 @@ void runOnPool(int tasks, const Task &run)
         const auto call = std::make_shared<SharedCall>(run, tasks);
         const int helpers = std::min(int(p.workers.size()), tasks - 1);
         for (int w = 0; w < helpers; ++w)
-            // A worker still finishing its part of an earlier call is left out of this one.
-            if (p.workers[size_t(w)]->isIdle())
-                p.workers[size_t(w)]->post([call, w] { call->runTasks(w + 1); });
+            p.workers[size_t(w)]->post([call, w] { call->runTasks(w + 1); });
         call->runTasks(0);
         while (call->doneTasks.load(std::memory_order_acquire) < tasks)
             std::this_thread::yield();

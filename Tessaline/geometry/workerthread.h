@@ -17,9 +17,9 @@ public:
     WorkerThread();
     ~WorkerThread() override; // stops the thread and waits for it
 
-    // Hands an idle thread a job, which it keeps until it has run it.
+    // Hands the thread a job, which it keeps until it has run it. A job posted while another runs replaces
+    // any job still waiting and runs next.
     void post(std::function<void()> job);
-    bool isIdle() const { return m_jobWord.load(std::memory_order_acquire) == 0; }
     // Taken on before the next job; high until set.
     void setWantedPriority(QThread::Priority priority) { m_wantedPriority.store(int(priority)); }
 
@@ -33,11 +33,15 @@ private:
     void wake();
 
     void applyWantedPriority();
+    std::function<void()> takeJob();
+    // Goes idle unless a job was posted meanwhile (then false).
+    bool finishJob();
 
     std::atomic<int> m_jobWord{0};
     std::atomic<int> m_wantedPriority{int(QThread::HighPriority)};
     int m_appliedPriority = -1;
-    std::function<void()> m_job;
+    std::mutex m_jobMutex;
+    std::function<void()> m_job; // under m_jobMutex
     std::mutex m_wakeMutex;
     std::condition_variable m_wakeUp;
 };
