@@ -43,6 +43,9 @@ bool isCommandLetter(int letter)
     return ((1u << letter) & (1u << kG | 1u << kM | 1u << kT)) != 0;
 }
 
+// Fed lines up to this length are parsed from a buffer the parser keeps.
+constexpr int kLongestKeptLine = 64 * 1024;
+
 bool startsNumber(char c)
 {
     return unsigned((unsigned char)c) - '0' < 10 || c == '+' || c == '-' || c == '.';
@@ -257,6 +260,12 @@ bool GCodeParser::feedLines(const QByteArray &chunk)
             takeLine(oneLine, line);
             if (!line.isEmpty())
                 changed |= parseLine(line.constData(), line.size());
+            continue;
+        }
+        if (length > kLongestKeptLine) {
+            // A stray huge line (a damaged file) is parsed from its own copy, not kept for the session.
+            const QByteArray longLine(pending + start, length);
+            changed |= parseLine(longLine.constData(), length);
             continue;
         }
         if (int(m_line.size()) < length + 1)
