@@ -19,12 +19,13 @@ LayerLookahead::~LayerLookahead() = default;
 
 void LayerLookahead::ensure(int j)
 {
-    if (j <= m_readyUntil)
-        return;
-    // Nothing beyond the top layer needs more than an empty area, however far the sweep reaches.
-    const int last = std::max(j, std::min(j + blockSize - 1, m_context.layerCount - 1));
-    computeBlock(j, last);
-    m_readyUntil = last;
+    while (m_readyUntil < j + extraLayers) {
+        const int first = std::max(j, m_readyUntil + 1);
+        // Nothing beyond the top layer needs more than an empty area, however far the sweep reaches.
+        const int last = std::max(first, std::min(first + blockSize - 1, m_context.layerCount - 1));
+        computeBlock(first, last);
+        m_readyUntil = last;
+    }
 }
 
 void LayerLookahead::computeBlock(int first, int last)

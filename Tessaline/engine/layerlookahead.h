@@ -22,7 +22,8 @@ class LayerLookahead
 {
 public:
     static constexpr int blockSize = 8;
-    // Layers the sweep keeps ready beyond the shell window.
+    // Layers kept ready beyond the one asked for: a bar's contact pad looks at the object areas of the two
+    // layers above its own.
     static constexpr int extraLayers = 2;
     static constexpr int cacheItems = blockSize + extraLayers;
 
@@ -31,9 +32,9 @@ public:
     LayerLookahead(const LayerLookahead &) = delete;
     LayerLookahead &operator=(const LayerLookahead &) = delete;
 
-    // Makes layer j's items ready, computing the block that starts at j when they are not. Indexes outside
-    // the layer range get an empty area, no loops and an empty inner area. The coverage of layer 0 is left in
-    // the context for the first-layer structures. Call with j rising by one.
+    // Makes the items of layers j ... j + extraLayers ready, computing the blocks that start at the first layer
+    // not ready yet. Indexes outside the layer range get an empty area, no loops and an empty inner area. The
+    // coverage of layer 0 is left in the context for the first-layer structures. Call with j rising by one.
     void ensure(int j);
 
 private:

@@ -138,9 +138,7 @@ void Slicer::sweep(SliceContext &context)
     LayerLookahead lookahead(context, K);
     for (int i = -2 * N; i < context.layerCount; ++i) {
         const int j = i + N;
-        // Two layers more than the shells need: a bar's contact pad looks at the object areas above its layer.
-        for (int k = j; k <= j + LayerLookahead::extraLayers; ++k)
-            lookahead.ensure(k);
+        lookahead.ensure(j);
         if (j == 0) {
             const PerfSection perf("BrimSkirtRaft");
             BrimSkirtRaft(context);
@@ -190,7 +188,7 @@ void Slicer::finishLayerPaths(SliceContext &context, int layerIndex)
 }
 
 // The neighbours clamp to the layer range, so the first and the last layer count themselves as their
-// neighbour; with no shell window (N = 0) the layer above is not rasterised yet and the layer stands in for it.
+// neighbour; with no shell window (N = 0) the layer stands in for the one above, as it always has.
 V2f Slicer::orderLayer(SliceContext &context, int layerIndex, V2f start)
 {
     SlicerLayer &layer = context.layers[size_t(layerIndex)];

@@ -6,6 +6,7 @@ tessaline_gtest(test_gcode
         ${CMAKE_CURRENT_LIST_DIR}/strnum_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/gcodeformat_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/gcodeparser_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/parsesteps.h
         ${CMAKE_CURRENT_LIST_DIR}/gcodesim_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/xcode_test.cpp
         ${gcodegen_sources}

@@ -3,6 +3,7 @@
 // must agree with what they stand for: the number reader's with the pair reader, streaming with
 // parsing each line that takeLine gives.
 #include "gcodeparser.h"
+#include "parsesteps.h"
 #include "strnum.h"
 #include "takeline.h"
 
@@ -57,19 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // A separate heap block of exactly the text and its NUL, so that the sanitizer sees any overread.
     const QByteArray text(reinterpret_cast<const char *>(data), int(size));
     GCodeParser parser;
-    parser.reset();
-    parser.textStart = text.constData();
-    const char *cursor = text.constData();
-    const char *const end = cursor + text.size();
-    while (cursor < end) {
-        const char *before = cursor;
-        if (*cursor == '\0')
-            ++cursor;
-        else
-            parser.parseCommand(cursor);
-        if (cursor <= before || cursor > end)
-            std::abort();
-    }
+    if (!parseEveryStepForward(parser, text))
+        std::abort();
 
     GCodeParser streamed;
     streamed.reset();

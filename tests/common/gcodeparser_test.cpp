@@ -1,5 +1,6 @@
 #include "gcodegen.h"
 #include "gcodeparser.h"
+#include "parsesteps.h"
 #include "strnum.h"
 #include "takeline.h"
 
@@ -257,19 +258,7 @@ TEST(GCodeParserInput, RandomBytesNeverStall)
         for (int i = 0; i < size; ++i)
             text += (random() % 4) ? alphabet[random() % (sizeof alphabet - 1)] : char(random());
         GCodeParser parser;
-        parser.reset();
-        parser.textStart = text.constData();
-        const char *cursor = text.constData();
-        const char *const end = cursor + text.size();
-        while (cursor < end) {
-            const char *before = cursor;
-            if (*cursor == '\0')
-                ++cursor;
-            else
-                parser.parseCommand(cursor);
-            ASSERT_GT(cursor, before) << text.toHex().constData();
-            ASSERT_LE(cursor, end);
-        }
+        ASSERT_TRUE(parseEveryStepForward(parser, text)) << text.toHex().constData();
     }
 }
 
