@@ -6,6 +6,7 @@
 #include "slicecontext.h"
 
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -28,7 +29,7 @@ void addLoops(SliceContext &context, const FirstLayerLoopSettings &settings, con
                                                    V2f(context.frame.pixelSizeX, context.frame.pixelSizeZ), head);
     for (PolyLine &loop : loops)
         loop.translate(-margin, -margin);
-    context.layers.front().firstLayerLoops = loops;
+    context.layers.front().firstLayerLoops = std::move(loops);
 }
 
 } // namespace
