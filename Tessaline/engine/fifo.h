@@ -3,22 +3,31 @@
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <vector>
 
 // A fixed-capacity cache of per-layer items keyed by layer index. The slice driver sizes each cache so that
 // an item is still held when the last stage that reads it runs; a slot is reused in arrival order, and the
 // caller overwrites whatever the reused item held. Items stay allocated across reuse, so a cache of raster
 // planes costs its planes once per slice.
+//
+// Threads: one thread at a time may take slots, while others look up and use the items they are sure are
+// still held (the driver's scheduling guarantees that); the keys are atomic so that a lookup never races
+// with a slot being taken over.
 template <class Item> class FIFO
 {
 public:
     // A capacity below 1 still gets one slot: a cache the settings leave unused must not fail on being made.
     explicit FIFO(int capacity)
-        : m_items(size_t(std::max(capacity, 1))), m_keys(size_t(std::max(capacity, 1)), emptyKey)
+        : m_items(size_t(std::max(capacity, 1))), m_capacity(std::max(capacity, 1)),
+          m_keys(std::make_unique<std::atomic<int>[]>(size_t(m_capacity)))
     {
+        for (int k = 0; k < m_capacity; ++k)
+            m_keys[size_t(k)].store(emptyKey, std::memory_order_relaxed);
     }
 
-    int capacity() const { return int(m_keys.size()); }
+    int capacity() const { return m_capacity; }
 
     // The item held for index, or the oldest slot taken over for it.
     Item &slot(int index)
@@ -27,7 +36,7 @@ public:
         if (found >= 0)
             return m_items[size_t(found)];
         m_cursor = (m_cursor + 1) % capacity();
-        m_keys[size_t(m_cursor)] = index;
+        m_keys[size_t(m_cursor)].store(index, std::memory_order_relaxed);
         return m_items[size_t(m_cursor)];
     }
 
@@ -49,11 +58,14 @@ private:
 
     int find(int index) const
     {
-        const auto it = std::find(m_keys.begin(), m_keys.end(), index);
-        return it == m_keys.end() ? -1 : int(it - m_keys.begin());
+        for (int k = 0; k < m_capacity; ++k)
+            if (m_keys[size_t(k)].load(std::memory_order_relaxed) == index)
+                return k;
+        return -1;
     }
 
     std::vector<Item> m_items;
-    std::vector<int> m_keys;
+    int m_capacity;
+    std::unique_ptr<std::atomic<int>[]> m_keys;
     int m_cursor = 0;
 };

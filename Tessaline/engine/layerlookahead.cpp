@@ -1,15 +1,13 @@
 #include "layerlookahead.h"
 
-#include "layerthreads.h"
 #include "slicecontext.h"
 #include "verticalshells.h"
 
 #include <algorithm>
-#include <limits>
 
 LayerLookahead::LayerLookahead(SliceContext &context, int threads)
     : m_context(context), m_preparer(context.frame, context.sp.PolyFillerAlg),
-      m_workers(size_t(std::max(threads, 1))), m_readyUntil(std::numeric_limits<int>::min())
+      m_workers(size_t(std::max(threads, 1))), m_blockLast(firstLayer() - 1)
 {
     for (Worker &worker : m_workers)
         worker.shells = std::make_unique<VerticalShells>(context.sp, context.pixelsPerEw);
@@ -17,33 +15,39 @@ LayerLookahead::LayerLookahead(SliceContext &context, int threads)
 
 LayerLookahead::~LayerLookahead() = default;
 
-void LayerLookahead::ensure(int j)
+int LayerLookahead::firstLayer() const
 {
-    while (m_readyUntil < j + extraLayers) {
-        const int first = std::max(j, m_readyUntil + 1);
+    return neededBy(-2 * m_context.N) - extraLayers;
+}
+
+int LayerLookahead::lastLayer() const
+{
+    return neededBy(m_context.layerCount - 1);
+}
+
+int LayerLookahead::neededBy(int step) const
+{
+    return step + m_context.N + extraLayers;
+}
+
+void LayerLookahead::begin(int j)
+{
+    if (opensBlock(j)) {
         // Nothing beyond the top layer needs more than an empty area, however far the sweep reaches.
-        const int last = std::max(first, std::min(first + blockSize - 1, m_context.layerCount - 1));
-        computeBlock(first, last);
-        m_readyUntil = last;
+        m_blockLast = std::max(j, std::min(j + blockSize - 1, m_context.layerCount - 1));
+        m_repairEverything = m_preparer.repairsEverything();
     }
+    // Slots are taken in layer order: the caches hand them out oldest first.
+    m_context.C.slot(j);
+    m_context.A.slot(j);
+    m_context.D.slot(j);
 }
 
-void LayerLookahead::computeBlock(int first, int last)
+void LayerLookahead::compute(int j, int slot)
 {
-    // Slots are taken in layer order here: the caches hand them out oldest first.
-    for (int j = first; j <= last; ++j) {
-        m_context.C.slot(j);
-        m_context.A.slot(j);
-        m_context.D.slot(j);
-    }
-    const bool repairEverything = m_preparer.repairsEverything();
-    forEachLayer(first, last, [&](int j, int slot) { computeLayer(m_workers[size_t(slot)], j, repairEverything); });
-}
-
-void LayerLookahead::computeLayer(Worker &worker, int j, bool repairEverything)
-{
+    Worker &worker = m_workers[size_t(slot)];
     m_preparer.prepare(m_context.cutLayers(), j, worker.coverage, m_context.C.get(j), worker.scratch,
-                       repairEverything);
+                       m_repairEverything);
     if (j == 0)
         worker.coverage.copyTo(m_context.coverage);
     LayerShellPaths &paths = m_context.A.get(j);

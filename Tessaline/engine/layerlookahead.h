@@ -10,19 +10,20 @@
 struct SliceContext;
 class VerticalShells;
 
-// Computes the sweep's look-ahead work - each layer's area (cache C), loops and hairs (cache A) and inner
-// area (cache D) - in blocks of layers spread over the slicing threads. A layer
-// needs nothing from its neighbours for this, so it is the part of the sweep that scales with the threads;
-// each thread keeps its own working planes and shell builder.
+// The sweep's look-ahead work - each layer's area (cache C), loops and hairs (cache A) and inner area (cache D).
+// A layer needs nothing from its neighbours for this, so it is the part of the sweep that scales with the
+// threads: layers are begun one at a time in order and computed on any thread, each thread (slot) with its own
+// working planes and shell builder.
 //
-// Blocks are a fixed number of layers whatever the thread count, so a decision taken once per block (the
-// preparer's switch to repairing every layer) falls on the same layer in every run. The caches must hold
-// blockSize + extraLayers more items than the sweep itself needs.
+// Layers go in blocks of a fixed size whatever the thread count, and the preparer's switch to repairing every
+// layer is decided once per block, from the blocks before it; so that the switch falls on the same layer in
+// every run, a block is begun only once every layer of the blocks before it is computed. Indexes outside the
+// layer range get an empty area, no loops and an empty inner area; past the top layer every layer is a block.
 class LayerLookahead
 {
 public:
     static constexpr int blockSize = 8;
-    // Layers kept ready beyond the one asked for: a bar's contact pad looks at the object areas of the two
+    // Layers kept ready beyond the sweep's window: a bar's contact pad looks at the object areas of the two
     // layers above its own.
     static constexpr int extraLayers = 2;
     static constexpr int cacheItems = blockSize + extraLayers;
@@ -32,10 +33,19 @@ public:
     LayerLookahead(const LayerLookahead &) = delete;
     LayerLookahead &operator=(const LayerLookahead &) = delete;
 
-    // Makes the items of layers j ... j + extraLayers ready, computing the blocks that start at the first layer
-    // not ready yet. Indexes outside the layer range get an empty area, no loops and an empty inner area. The
-    // coverage of layer 0 is left in the context for the first-layer structures. Call with j rising by one.
-    void ensure(int j);
+    // The first and the last layer the sweep asks for.
+    int firstLayer() const;
+    int lastLayer() const;
+    // The last layer that sweep step i needs computed.
+    int neededBy(int step) const;
+
+    // Whether begin(j) opens a block (then every layer before j must be computed).
+    bool opensBlock(int j) const { return j > m_blockLast; }
+    // Takes layer j's cache slots and, for a new block, the block's repair decision. One thread at a time, j
+    // rising by one from firstLayer().
+    void begin(int j);
+    // Computes layer j on the thread that owns `slot`; layers of a block may run side by side.
+    void compute(int j, int slot);
 
 private:
     struct Worker {
@@ -44,11 +54,9 @@ private:
         std::unique_ptr<VerticalShells> shells;
     };
 
-    void computeBlock(int first, int last);
-    void computeLayer(Worker &worker, int j, bool repairEverything);
-
     SliceContext &m_context;
     LayerAreaPreparer m_preparer;
     std::vector<Worker> m_workers;
-    int m_readyUntil;
+    int m_blockLast;
+    bool m_repairEverything = false;
 };

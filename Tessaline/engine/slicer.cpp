@@ -4,7 +4,6 @@
 #include "gcodefile.h"
 #include "horizontalshells.h"
 #include "layerlookahead.h"
-#include "layerthreads.h"
 #include "layerordering.h"
 #include "layerwriter.h"
 #include "linefills.h"
@@ -13,6 +12,7 @@
 #include "slicecontext.h"
 #include "supportbar.h"
 #include "supportpaths.h"
+#include "sweeppipeline.h"
 #include "workerthread.h"
 
 #include <QDebug>
@@ -130,53 +130,53 @@ void Slicer::sliceMeshes(SliceContext &context)
 }
 
 // Areas and loops run N layers ahead of the layer being finished: the shell window of layer i needs the inner
-// areas of layers up to i + N. The look-ahead computes them a block at a time on all threads.
+// areas of layers up to i + N. The pipeline runs the look-ahead of later layers beside the finishing of earlier
+// ones on all threads.
 void Slicer::sweep(SliceContext &context)
 {
-    const int N = context.N;
-    const int K = context.K;
-    LayerLookahead lookahead(context, K);
-    for (int i = -2 * N; i < context.layerCount; ++i) {
-        const int j = i + N;
-        lookahead.ensure(j);
-        if (j == 0) {
-            const PerfSection perf("BrimSkirtRaft");
-            BrimSkirtRaft(context);
-        }
-        horizontalShellRegions(context, i);
-        if (i >= 0) {
-            if (m_sp->HShellType == 1)
-                concentricShells(context, i);
-            if (isBatchEnd(i, K, context.layerCount))
-                finishBatch(context, (i / K) * K, i);
-        }
-        reportProgress(i, context.layerCount);
-    }
-}
-
-void Slicer::finishBatch(SliceContext &context, int first, int last)
-{
-    const PerfSection perf("LineFill_OptToolPath_MakeGCode");
-    m_batches.emplace_back(first, last);
-    forEachLayer(first, last, [&](int layerIndex, int) {
+    LayerLookahead lookahead(context, workerThreadCount());
+    SweepStages stages;
+    stages.step = [&](int i) { sweepStep(context, i); };
+    stages.finish = [&](int layerIndex) {
         finishLayerPaths(context, layerIndex);
         if (context.paralellGCode) {
             const V2f start = layerStartPoint(m_sp->LayerStartPos, layerIndex, *m_machine, context.pixelsPerEw);
             orderLayer(context, layerIndex, start);
             writeLayer(context, layerIndex);
         }
-    });
+    };
     if (!context.paralellGCode) {
         // Each layer starts where the one before ended, so the ordering goes in layer order; the text of a
         // layer depends only on its ordered paths, so the writing goes back to the threads.
-        for (int layerIndex = first; layerIndex <= last; ++layerIndex)
+        stages.order = [&](int layerIndex) {
             context.lastHeadPosition = orderLayer(context, layerIndex, context.lastHeadPosition);
-        forEachLayer(first, last, [&](int layerIndex, int) { writeLayer(context, layerIndex); });
+        };
+        stages.write = [&](int layerIndex) { writeLayer(context, layerIndex); };
     }
-    for (int layerIndex = first; layerIndex <= last; ++layerIndex) {
-        SlicerLayer &layer = context.layers[size_t(layerIndex)];
-        m_result += layer.gcode;
-        layer = SlicerLayer();
+    stages.retire = [&](int layerIndex) { retireLayer(context, layerIndex); };
+    SweepPipeline(context, lookahead, std::move(stages)).run();
+}
+
+void Slicer::sweepStep(SliceContext &context, int i)
+{
+    if (i + context.N == 0) {
+        const PerfSection perf("BrimSkirtRaft");
+        BrimSkirtRaft(context);
+    }
+    horizontalShellRegions(context, i);
+    if (i >= 0 && m_sp->HShellType == 1)
+        concentricShells(context, i);
+}
+
+// Layers join the result in order; the progress report comes at the end of a batch, so chunks carry whole
+// batches.
+void Slicer::retireLayer(SliceContext &context, int layerIndex)
+{
+    m_result += context.layers[size_t(layerIndex)].gcode;
+    context.layers[size_t(layerIndex)].gcode = QByteArray();
+    if (isBatchEnd(layerIndex, context.K, context.layerCount)) {
+        m_batches.emplace_back((layerIndex / context.K) * context.K, layerIndex);
+        reportProgress(layerIndex, context.layerCount);
     }
 }
 
@@ -209,9 +209,11 @@ void Slicer::writeLayer(SliceContext &context, int layerIndex)
 {
     SlicerLayer &layer = context.layers[size_t(layerIndex)];
     const LayerWriterInput input{*m_sp, layerIndex, context.frame, *m_machine, cellFraction, context.raftHeight};
-    layer.gcode = frameLayerText(writeLayerGCode(input, layer.orderedPaths), layerIndex, context.layerCount, *m_sp,
-                                 context.raftGCode);
-    layer.orderedPaths.clear();
+    QByteArray text = frameLayerText(writeLayerGCode(input, layer.orderedPaths), layerIndex, context.layerCount,
+                                     *m_sp, context.raftGCode);
+    // The paths go on the thread that wrote them, leaving the result's thread only the text to append.
+    layer = SlicerLayer();
+    layer.gcode = std::move(text);
 }
 
 void Slicer::reportProgress(int layerIndex, int layerCount)

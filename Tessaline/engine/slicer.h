@@ -65,7 +65,8 @@ private:
     void checkSettings() const;
     void sliceMeshes(SliceContext &context);
     void sweep(SliceContext &context);
-    void finishBatch(SliceContext &context, int first, int last);
+    void sweepStep(SliceContext &context, int i);
+    void retireLayer(SliceContext &context, int layerIndex);
     void finishLayerPaths(SliceContext &context, int layerIndex);
     // Orders the layer's paths from `start` into its ordered list and returns where the head ends.
     V2f orderLayer(SliceContext &context, int layerIndex, V2f start);

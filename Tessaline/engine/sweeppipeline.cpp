@@ -1,0 +1,158 @@
+#include "sweeppipeline.h"
+
+#include "layerlookahead.h"
+#include "perfdata.h"
+#include "slicecontext.h"
+#include "workerthread.h"
+
+#include <algorithm>
+
+SweepPipeline::SweepPipeline(SliceContext &context, LayerLookahead &lookahead, SweepStages stages)
+    : m_context(context), m_lookahead(lookahead), m_stages(std::move(stages)), m_layerCount(context.layerCount),
+      m_ordered(bool(m_stages.order)), m_nextLook(lookahead.firstLayer()), m_lookReady(lookahead.firstLayer()),
+      m_lookDone(size_t(lookahead.lastLayer() - lookahead.firstLayer() + 1), 0), m_nextStep(-2 * context.N),
+      m_finishDone(size_t(context.layerCount), 0), m_writeDone(size_t(context.layerCount), 0)
+{
+}
+
+void SweepPipeline::run()
+{
+    // One loop per thread; a worker the system starts late finds the work done and leaves at once.
+    paralellEach(workerThreadCount(), [this](int, int slot) { work(slot); });
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+}
+
+void SweepPipeline::work(int slot)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!finished()) {
+        const Task task = claim(slot);
+        if (task.stage == Stage::None) {
+            m_changed.wait(lock);
+            continue;
+        }
+        lock.unlock();
+        try {
+            execute(task, slot);
+        } catch (...) {
+            lock.lock();
+            if (!m_failure)
+                m_failure = std::current_exception();
+            m_changed.notify_all();
+            continue;
+        }
+        lock.lock();
+        complete(task);
+        m_changed.notify_all();
+    }
+}
+
+// The stages nearest the result come first: they free cache slots and layer records and keep the in-order
+// stages moving; the look-ahead fills the time between.
+SweepPipeline::Task SweepPipeline::claim(int slot)
+{
+    const int r = m_nextRetire;
+    if (slot == 0 && r < m_layerCount && (m_ordered ? m_writeDone[size_t(r)] : m_finishDone[size_t(r)]))
+        return {Stage::Retire, r};
+    if (m_ordered && !m_orderRunning && m_nextOrder < m_layerCount && m_finishDone[size_t(m_nextOrder)]) {
+        m_orderRunning = true;
+        return {Stage::Order, m_nextOrder};
+    }
+    if (m_ordered && m_nextWrite < m_nextOrder)
+        return {Stage::Write, m_nextWrite++};
+    if (canStep()) {
+        m_stepRunning = true;
+        return {Stage::Step, m_nextStep};
+    }
+    if (m_nextFinish < std::min(m_nextStep, m_layerCount))
+        return {Stage::Finish, m_nextFinish++};
+    if (canLook()) {
+        m_lookahead.begin(m_nextLook);
+        return {Stage::Look, m_nextLook++};
+    }
+    return {};
+}
+
+bool SweepPipeline::canStep() const
+{
+    if (m_stepRunning || m_nextStep >= m_layerCount)
+        return false;
+    const int replacedShell = m_nextStep - std::min(m_context.G.capacity(), m_context.H.capacity());
+    return m_lookReady > m_lookahead.neededBy(m_nextStep) && replacedShell < m_nextRetire;
+}
+
+bool SweepPipeline::canLook() const
+{
+    const int j = m_nextLook;
+    if (j > m_lookahead.lastLayer() || (m_lookahead.opensBlock(j) && m_lookReady < j))
+        return false;
+    const int replacedLoops = j - m_context.A.capacity();
+    const int replacedArea = j - m_context.C.capacity();
+    const int replacedInner = j - m_context.D.capacity();
+    return replacedLoops < m_nextRetire && replacedArea + 1 < m_nextRetire && replacedInner < m_nextStep;
+}
+
+void SweepPipeline::execute(const Task &task, int slot)
+{
+    switch (task.stage) {
+    case Stage::Look:
+        m_lookahead.compute(task.index, slot);
+        break;
+    case Stage::Step:
+        m_stages.step(task.index);
+        break;
+    case Stage::Finish: {
+        const PerfSection perf("LineFill_OptToolPath_MakeGCode");
+        m_stages.finish(task.index);
+        break;
+    }
+    case Stage::Order: {
+        const PerfSection perf("LineFill_OptToolPath_MakeGCode");
+        m_stages.order(task.index);
+        break;
+    }
+    case Stage::Write: {
+        const PerfSection perf("LineFill_OptToolPath_MakeGCode");
+        m_stages.write(task.index);
+        break;
+    }
+    case Stage::Retire:
+        m_stages.retire(task.index);
+        break;
+    case Stage::None:
+        break;
+    }
+}
+
+void SweepPipeline::complete(const Task &task)
+{
+    switch (task.stage) {
+    case Stage::Look: {
+        const int first = m_lookahead.firstLayer();
+        m_lookDone[size_t(task.index - first)] = 1;
+        while (m_lookReady <= m_lookahead.lastLayer() && m_lookDone[size_t(m_lookReady - first)])
+            ++m_lookReady;
+        break;
+    }
+    case Stage::Step:
+        m_stepRunning = false;
+        ++m_nextStep;
+        break;
+    case Stage::Finish:
+        m_finishDone[size_t(task.index)] = 1;
+        break;
+    case Stage::Order:
+        m_orderRunning = false;
+        ++m_nextOrder;
+        break;
+    case Stage::Write:
+        m_writeDone[size_t(task.index)] = 1;
+        break;
+    case Stage::Retire:
+        ++m_nextRetire;
+        break;
+    case Stage::None:
+        break;
+    }
+}
