@@ -135,9 +135,26 @@ void Slicer::sliceMeshes(SliceContext &context)
 void Slicer::sweep(SliceContext &context)
 {
     LayerLookahead lookahead(context, workerThreadCount());
+    SweepShape shape;
+    shape.layerCount = context.layerCount;
+    shape.firstStep = -2 * context.N;
+    shape.firstLook = lookahead.firstLayer();
+    shape.lastLook = lookahead.lastLayer();
+    shape.lookBeyondStep = lookahead.neededBy(0);
+    shape.loopSlots = context.A.capacity();
+    shape.areaSlots = context.C.capacity();
+    shape.innerSlots = context.D.capacity();
+    shape.regionSlots = std::min(context.G.capacity(), context.H.capacity());
+
     SweepStages stages;
+    stages.opensBlock = [&](int j) { return lookahead.opensBlock(j); };
+    stages.beginLook = [&](int j) { lookahead.begin(j); };
+    stages.look = [&](int j, int slot) { lookahead.compute(j, slot); };
     stages.step = [&](int i) { sweepStep(context, i); };
+    // Finishing, ordering and writing keep the name they were timed under when they ran in batches.
+    const QString finishing = "LineFill_OptToolPath_MakeGCode";
     stages.finish = [&](int layerIndex) {
+        const PerfSection perf(finishing);
         finishLayerPaths(context, layerIndex);
         if (context.paralellGCode) {
             const V2f start = layerStartPoint(m_sp->LayerStartPos, layerIndex, *m_machine, context.pixelsPerEw);
@@ -149,12 +166,16 @@ void Slicer::sweep(SliceContext &context)
         // Each layer starts where the one before ended, so the ordering goes in layer order; the text of a
         // layer depends only on its ordered paths, so the writing goes back to the threads.
         stages.order = [&](int layerIndex) {
+            const PerfSection perf(finishing);
             context.lastHeadPosition = orderLayer(context, layerIndex, context.lastHeadPosition);
         };
-        stages.write = [&](int layerIndex) { writeLayer(context, layerIndex); };
+        stages.write = [&](int layerIndex) {
+            const PerfSection perf(finishing);
+            writeLayer(context, layerIndex);
+        };
     }
     stages.retire = [&](int layerIndex) { retireLayer(context, layerIndex); };
-    SweepPipeline(context, lookahead, std::move(stages)).run();
+    SweepPipeline(shape, std::move(stages)).run();
 }
 
 void Slicer::sweepStep(SliceContext &context, int i)

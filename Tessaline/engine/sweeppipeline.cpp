@@ -1,17 +1,14 @@
 #include "sweeppipeline.h"
 
-#include "layerlookahead.h"
-#include "perfdata.h"
-#include "slicecontext.h"
 #include "workerthread.h"
 
 #include <algorithm>
 
-SweepPipeline::SweepPipeline(SliceContext &context, LayerLookahead &lookahead, SweepStages stages)
-    : m_context(context), m_lookahead(lookahead), m_stages(std::move(stages)), m_layerCount(context.layerCount),
-      m_ordered(bool(m_stages.order)), m_nextLook(lookahead.firstLayer()), m_lookReady(lookahead.firstLayer()),
-      m_lookDone(size_t(lookahead.lastLayer() - lookahead.firstLayer() + 1), 0), m_nextStep(-2 * context.N),
-      m_finishDone(size_t(context.layerCount), 0), m_writeDone(size_t(context.layerCount), 0)
+SweepPipeline::SweepPipeline(const SweepShape &shape, SweepStages stages)
+    : m_shape(shape), m_stages(std::move(stages)), m_ordered(bool(m_stages.order)), m_nextLook(shape.firstLook),
+      m_lookReady(shape.firstLook), m_lookDone(size_t(std::max(shape.lastLook - shape.firstLook + 1, 0)), 0),
+      m_nextStep(shape.firstStep), m_finishDone(size_t(std::max(shape.layerCount, 0)), 0),
+      m_writeDone(m_finishDone.size(), 0)
 {
 }
 
@@ -52,10 +49,11 @@ void SweepPipeline::work(int slot)
 // stages moving; the look-ahead fills the time between.
 SweepPipeline::Task SweepPipeline::claim(int slot)
 {
+    const int layerCount = m_shape.layerCount;
     const int r = m_nextRetire;
-    if (slot == 0 && r < m_layerCount && (m_ordered ? m_writeDone[size_t(r)] : m_finishDone[size_t(r)]))
+    if (slot == 0 && r < layerCount && (m_ordered ? m_writeDone[size_t(r)] : m_finishDone[size_t(r)]))
         return {Stage::Retire, r};
-    if (m_ordered && !m_orderRunning && m_nextOrder < m_layerCount && m_finishDone[size_t(m_nextOrder)]) {
+    if (m_ordered && !m_orderRunning && m_nextOrder < layerCount && m_finishDone[size_t(m_nextOrder)]) {
         m_orderRunning = true;
         return {Stage::Order, m_nextOrder};
     }
@@ -65,10 +63,10 @@ SweepPipeline::Task SweepPipeline::claim(int slot)
         m_stepRunning = true;
         return {Stage::Step, m_nextStep};
     }
-    if (m_nextFinish < std::min(m_nextStep, m_layerCount))
+    if (m_nextFinish < std::min(m_nextStep, layerCount))
         return {Stage::Finish, m_nextFinish++};
     if (canLook()) {
-        m_lookahead.begin(m_nextLook);
+        m_stages.beginLook(m_nextLook);
         return {Stage::Look, m_nextLook++};
     }
     return {};
@@ -76,20 +74,20 @@ SweepPipeline::Task SweepPipeline::claim(int slot)
 
 bool SweepPipeline::canStep() const
 {
-    if (m_stepRunning || m_nextStep >= m_layerCount)
+    if (m_stepRunning || m_nextStep >= m_shape.layerCount)
         return false;
-    const int replacedShell = m_nextStep - std::min(m_context.G.capacity(), m_context.H.capacity());
-    return m_lookReady > m_lookahead.neededBy(m_nextStep) && replacedShell < m_nextRetire;
+    const int replacedRegions = m_nextStep - m_shape.regionSlots;
+    return m_lookReady > m_nextStep + m_shape.lookBeyondStep && replacedRegions < m_nextRetire;
 }
 
 bool SweepPipeline::canLook() const
 {
     const int j = m_nextLook;
-    if (j > m_lookahead.lastLayer() || (m_lookahead.opensBlock(j) && m_lookReady < j))
+    if (j > m_shape.lastLook || (m_lookReady < j && m_stages.opensBlock(j)))
         return false;
-    const int replacedLoops = j - m_context.A.capacity();
-    const int replacedArea = j - m_context.C.capacity();
-    const int replacedInner = j - m_context.D.capacity();
+    const int replacedLoops = j - m_shape.loopSlots;
+    const int replacedArea = j - m_shape.areaSlots;
+    const int replacedInner = j - m_shape.innerSlots;
     return replacedLoops < m_nextRetire && replacedArea + 1 < m_nextRetire && replacedInner < m_nextStep;
 }
 
@@ -97,26 +95,20 @@ void SweepPipeline::execute(const Task &task, int slot)
 {
     switch (task.stage) {
     case Stage::Look:
-        m_lookahead.compute(task.index, slot);
+        m_stages.look(task.index, slot);
         break;
     case Stage::Step:
         m_stages.step(task.index);
         break;
-    case Stage::Finish: {
-        const PerfSection perf("LineFill_OptToolPath_MakeGCode");
+    case Stage::Finish:
         m_stages.finish(task.index);
         break;
-    }
-    case Stage::Order: {
-        const PerfSection perf("LineFill_OptToolPath_MakeGCode");
+    case Stage::Order:
         m_stages.order(task.index);
         break;
-    }
-    case Stage::Write: {
-        const PerfSection perf("LineFill_OptToolPath_MakeGCode");
+    case Stage::Write:
         m_stages.write(task.index);
         break;
-    }
     case Stage::Retire:
         m_stages.retire(task.index);
         break;
@@ -129,9 +121,9 @@ void SweepPipeline::complete(const Task &task)
 {
     switch (task.stage) {
     case Stage::Look: {
-        const int first = m_lookahead.firstLayer();
+        const int first = m_shape.firstLook;
         m_lookDone[size_t(task.index - first)] = 1;
-        while (m_lookReady <= m_lookahead.lastLayer() && m_lookDone[size_t(m_lookReady - first)])
+        while (m_lookReady <= m_shape.lastLook && m_lookDone[size_t(m_lookReady - first)])
             ++m_lookReady;
         break;
     }

@@ -6,37 +6,51 @@
 #include <mutex>
 #include <vector>
 
-struct SliceContext;
-class LayerLookahead;
+// The layer ranges of one sweep and the cache sizes that bound how far its stages may run ahead.
+struct SweepShape {
+    int layerCount = 0;
+    int firstStep = 0;      // the sweep steps run firstStep ... layerCount - 1
+    int firstLook = 0;      // the look-ahead computes firstLook ... lastLook
+    int lastLook = 0;
+    int lookBeyondStep = 0; // step i reads the look-ahead of layers up to i + lookBeyondStep
+    // Slots of the caches the stages share, by what holds them:
+    int loopSlots = 1;   // look-ahead to finishing (loops, cache A)
+    int areaSlots = 1;   // look-ahead to the ordering of the layer above (areas, cache C)
+    int innerSlots = 1;  // look-ahead to the sweep step of the same layer (inner areas, cache D)
+    int regionSlots = 1; // sweep step to finishing (shell and fill regions, caches G and H)
+};
 
-// The driver's stages as the sweep pipeline calls them. Stages marked "in order" run one call at a time with
-// the index rising by one; the others run side by side on any thread, one call per layer.
+// The driver's stages as the pipeline calls them. Stages marked "in order" run one call at a time with the
+// index rising by one; the others run side by side on any thread, one call per layer.
 struct SweepStages {
-    std::function<void(int step)> step;        // in order, steps -2N ... layerCount - 1: shell regions
-    std::function<void(int layer)> finish;     // the layer's paths; also ordered and written if order is empty
-    std::function<void(int layer)> order;      // in order, or empty when layers are ordered independently
-    std::function<void(int layer)> write;      // the layer's text; empty when finish writes it
-    std::function<void(int layer)> retire;     // in order, on the thread that calls run()
+    std::function<bool(int j)> opensBlock;       // whether look-ahead layer j waits for every layer before it
+    std::function<void(int j)> beginLook;        // in order: takes layer j's cache slots
+    std::function<void(int j, int slot)> look;   // the layer's area, loops and inner area; slot names the thread
+    std::function<void(int step)> step;          // in order: shell regions
+    std::function<void(int layer)> finish;       // the layer's paths; also ordered and written if order is empty
+    std::function<void(int layer)> order;        // in order, or empty when layers are ordered independently
+    std::function<void(int layer)> write;        // the layer's text; empty when finish writes it
+    std::function<void(int layer)> retire;       // in order, on the thread that calls run()
 };
 
 // Runs the sweep as a pipeline on every slicing thread. Each layer goes through the look-ahead, the sweep step,
 // finishing, ordering, writing and retiring; a thread that comes free takes the most advanced stage that is
-// ready, so the stages that must go in layer order (sweep steps, ordering with "last head position", the
+// ready, so the stages that must go in layer order (sweep steps, ordering from the last head position, the
 // result) run beside the look-ahead of later layers instead of holding the other threads up.
 //
 // A stage starts only when what it reads is ready and the cache slots it takes over are no longer read:
-// - look-ahead of layer j: blocks in order (see LayerLookahead); the layer that j's slots replace in caches A
-//   and C retired (C is read by the ordering of the layer above and the support pads of two layers below), in
-//   cache D past its sweep step;
-// - sweep step i: look-ahead done up to neededBy(i), the G/H slot it replaces finished (retired);
+// - look-ahead of layer j: after every earlier layer when j opens a block; the layer whose slots j takes
+//   over retired in caches A and C (C is also read by the ordering of the layer above, so that one too) and
+//   past its sweep step in cache D;
+// - sweep step i: look-ahead done up to i + lookBeyondStep, the region slot it takes over retired;
 // - finishing of layer i: sweep step i done; ordering: finishing done; writing: ordering done;
 // - retiring: writing (or finishing) done.
-// Every stage's result depends on its inputs only, so the G-code is the same for any thread count and timing.
+// Every stage's result depends on its inputs only, so the result is the same for any thread count and timing.
 // The first exception of any stage stops the pipeline and is rethrown by run() once the threads are out.
 class SweepPipeline
 {
 public:
-    SweepPipeline(SliceContext &context, LayerLookahead &lookahead, SweepStages stages);
+    SweepPipeline(const SweepShape &shape, SweepStages stages);
 
     void run();
 
@@ -55,26 +69,22 @@ private:
     void execute(const Task &task, int slot);
     // Under the lock.
     void complete(const Task &task);
-    bool finished() const { return m_nextRetire >= m_layerCount || m_failure; }
+    bool finished() const { return m_nextRetire >= m_shape.layerCount || m_failure; }
 
-    SliceContext &m_context;
-    LayerLookahead &m_lookahead;
+    const SweepShape m_shape;
     SweepStages m_stages;
-    const int m_layerCount;
     const bool m_ordered;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::exception_ptr m_failure;
 
-    // Look-ahead: next to begin, and everything below m_lookReady is computed.
+    // Look-ahead: the next layer to begin; every layer below m_lookReady is computed.
     int m_nextLook;
     int m_lookReady;
-    std::vector<char> m_lookDone; // by j - firstLayer()
-    // Sweep steps: the next one, and whether it is running.
+    std::vector<char> m_lookDone; // by j - firstLook
     int m_nextStep;
     bool m_stepRunning = false;
-    // Per layer: the next to start and which are done.
     int m_nextFinish = 0;
     std::vector<char> m_finishDone;
     int m_nextOrder = 0;
