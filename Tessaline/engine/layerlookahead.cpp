@@ -7,7 +7,8 @@
 
 LayerLookahead::LayerLookahead(SliceContext &context, int threads)
     : m_context(context), m_preparer(context.frame, context.sp.PolyFillerAlg),
-      m_workers(size_t(std::max(threads, 1))), m_blockLast(firstLayer() - 1)
+      m_workers(size_t(std::max(threads, 1))), m_blockFirst(firstLayer()), m_blockLast(firstLayer() - 1),
+      m_repaired(size_t(lastLayer() - firstLayer() + 1), 0), m_countedUntil(firstLayer())
 {
     for (Worker &worker : m_workers)
         worker.shells = std::make_unique<VerticalShells>(context.sp, context.pixelsPerEw);
@@ -32,10 +33,13 @@ int LayerLookahead::neededBy(int step) const
 
 void LayerLookahead::begin(int j)
 {
-    if (opensBlock(j)) {
+    if (j > m_blockLast) {
+        for (; m_countedUntil < m_blockFirst; ++m_countedUntil)
+            m_repairedCount += m_repaired[size_t(m_countedUntil - firstLayer())];
+        m_repairEverything = m_repairedCount > LayerAreaPreparer::maxCheckedRepairs;
+        m_blockFirst = j;
         // Nothing beyond the top layer needs more than an empty area, however far the sweep reaches.
         m_blockLast = std::max(j, std::min(j + blockSize - 1, m_context.layerCount - 1));
-        m_repairEverything = m_preparer.repairsEverything();
     }
     // Slots are taken in layer order: the caches hand them out oldest first.
     m_context.C.slot(j);
@@ -46,8 +50,8 @@ void LayerLookahead::begin(int j)
 void LayerLookahead::compute(int j, int slot)
 {
     Worker &worker = m_workers[size_t(slot)];
-    m_preparer.prepare(m_context.cutLayers(), j, worker.coverage, m_context.C.get(j), worker.scratch,
-                       m_repairEverything);
+    m_repaired[size_t(j - firstLayer())] = m_preparer.prepare(m_context.cutLayers(), j, worker.coverage,
+                                                               m_context.C.get(j), worker.scratch, m_repairEverything);
     if (j == 0)
         worker.coverage.copyTo(m_context.coverage);
     LayerShellPaths &paths = m_context.A.get(j);

@@ -15,10 +15,11 @@ class VerticalShells;
 // threads: layers are begun one at a time in order and computed on any thread, each thread (slot) with its own
 // working planes and shell builder.
 //
-// Layers go in blocks of a fixed size whatever the thread count, and the preparer's switch to repairing every
-// layer is decided once per block, from the blocks before it; so that the switch falls on the same layer in
-// every run, a block is begun only once every layer of the blocks before it is computed. Indexes outside the
-// layer range get an empty area, no loops and an empty inner area; past the top layer every layer is a block.
+// Layers go in blocks of a fixed size whatever the thread count, and the switch to repairing every layer (once
+// more than LayerAreaPreparer::maxCheckedRepairs layers needed repair) is decided once per block from the
+// layers below the block before it. So that the switch falls on the same layer in every run, a block is begun
+// only once those layers are computed; the block before it may still be running. Indexes outside the layer
+// range get an empty area, no loops and an empty inner area; past the top layer every layer is a block.
 class LayerLookahead
 {
 public:
@@ -39,10 +40,10 @@ public:
     // The last layer that sweep step i needs computed.
     int neededBy(int step) const;
 
-    // Whether begin(j) opens a block (then every layer before j must be computed).
-    bool opensBlock(int j) const { return j > m_blockLast; }
+    // The layer below which every layer must be computed before begin(j).
+    int barrierFor(int j) const { return j > m_blockLast ? m_blockFirst : firstLayer(); }
     // Takes layer j's cache slots and, for a new block, the block's repair decision. One thread at a time, j
-    // rising by one from firstLayer().
+    // rising by one from firstLayer(), each after barrierFor(j).
     void begin(int j);
     // Computes layer j on the thread that owns `slot`; layers of a block may run side by side.
     void compute(int j, int slot);
@@ -57,6 +58,10 @@ private:
     SliceContext &m_context;
     LayerAreaPreparer m_preparer;
     std::vector<Worker> m_workers;
+    int m_blockFirst;
     int m_blockLast;
     bool m_repairEverything = false;
+    std::vector<char> m_repaired; // by j - firstLayer(), written by compute
+    int m_countedUntil;           // layers below this are in m_repairedCount
+    int m_repairedCount = 0;
 };

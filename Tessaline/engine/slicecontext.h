@@ -77,7 +77,7 @@ struct SliceContext {
 
     // Layers the caches hold beyond what the stages read, so that the look-ahead and the shell regions can run
     // ahead while earlier layers are still being finished on other threads.
-    static constexpr int pipelineSlack = 8;
+    static constexpr int pipelineSlack = 16;
 
     bool isLayer(int index) const { return index >= 0 && index < layerCount; }
     std::vector<SliceLayer> &cutLayers() { return cutter.layers(); }

@@ -71,8 +71,7 @@ Slicer::~Slicer() = default;
 QByteArray Slicer::slice()
 {
     const RunningMarker marker(this);
-    m_result.clear();
-    m_reportedBytes = 0;
+    m_texts.clear();
     perfClear();
     m_progressClock.start();
     m_batches.clear();
@@ -85,7 +84,7 @@ QByteArray Slicer::slice()
 
     reportChunk(100);
     qDebug().noquote() << perfReport();
-    return std::exchange(m_result, QByteArray());
+    return m_texts.takeAll();
 }
 
 // Values the form keeps in range but a settings file or the command line may not: a shell count sizes the
@@ -147,7 +146,7 @@ void Slicer::sweep(SliceContext &context)
     shape.regionSlots = std::min(context.G.capacity(), context.H.capacity());
 
     SweepStages stages;
-    stages.opensBlock = [&](int j) { return lookahead.opensBlock(j); };
+    stages.lookBarrier = [&](int j) { return lookahead.barrierFor(j); };
     stages.beginLook = [&](int j) { lookahead.begin(j); };
     stages.look = [&](int j, int slot) { lookahead.compute(j, slot); };
     stages.step = [&](int i) { sweepStep(context, i); };
@@ -193,8 +192,7 @@ void Slicer::sweepStep(SliceContext &context, int i)
 // batches.
 void Slicer::retireLayer(SliceContext &context, int layerIndex)
 {
-    m_result += context.layers[size_t(layerIndex)].gcode;
-    context.layers[size_t(layerIndex)].gcode = QByteArray();
+    m_texts.append(std::exchange(context.layers[size_t(layerIndex)].gcode, QByteArray()));
     if (isBatchEnd(layerIndex, context.K, context.layerCount)) {
         m_batches.emplace_back((layerIndex / context.K) * context.K, layerIndex);
         reportProgress(layerIndex, context.layerCount);
@@ -248,7 +246,7 @@ void Slicer::reportProgress(int layerIndex, int layerCount)
 // The chunk is what the result gained since the last report, copied for the caller.
 void Slicer::reportChunk(int percent)
 {
+    const QByteArray chunk = m_texts.takeChunk();
     if (m_progress)
-        m_progress(percent, m_result.mid(m_reportedBytes));
-    m_reportedBytes = m_result.size();
+        m_progress(percent, chunk);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "layertexts.h"
 #include "machinerecord.h"
 #include "slicerparams.h"
 #include "slicescene.h"
@@ -78,8 +79,7 @@ private:
     const SlicerParams *m_sp;
     const MachineRecord *m_machine;
     SliceProgress m_progress;
-    QByteArray m_result;
-    int m_reportedBytes = 0; // the part of the result already handed to the progress callback
+    LayerTexts m_texts;
     QElapsedTimer m_progressClock;
     int m_layerCount = 0;
     int m_batchSize = 0;

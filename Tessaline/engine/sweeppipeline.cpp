@@ -83,7 +83,7 @@ bool SweepPipeline::canStep() const
 bool SweepPipeline::canLook() const
 {
     const int j = m_nextLook;
-    if (j > m_shape.lastLook || (m_lookReady < j && m_stages.opensBlock(j)))
+    if (j > m_shape.lastLook || m_lookReady < m_stages.lookBarrier(j))
         return false;
     const int replacedLoops = j - m_shape.loopSlots;
     const int replacedArea = j - m_shape.areaSlots;

@@ -23,7 +23,7 @@ struct SweepShape {
 // The driver's stages as the pipeline calls them. Stages marked "in order" run one call at a time with the
 // index rising by one; the others run side by side on any thread, one call per layer.
 struct SweepStages {
-    std::function<bool(int j)> opensBlock;       // whether look-ahead layer j waits for every layer before it
+    std::function<int(int j)> lookBarrier;       // every look-ahead layer below it is computed before j begins
     std::function<void(int j)> beginLook;        // in order: takes layer j's cache slots
     std::function<void(int j, int slot)> look;   // the layer's area, loops and inner area; slot names the thread
     std::function<void(int step)> step;          // in order: shell regions
@@ -39,7 +39,7 @@ struct SweepStages {
 // result) run beside the look-ahead of later layers instead of holding the other threads up.
 //
 // A stage starts only when what it reads is ready and the cache slots it takes over are no longer read:
-// - look-ahead of layer j: after every earlier layer when j opens a block; the layer whose slots j takes
+// - look-ahead of layer j: after the layers below its barrier; the layer whose slots j takes
 //   over retired in caches A and C (C is also read by the ordering of the layer above, so that one too) and
 //   past its sweep step in cache D;
 // - sweep step i: look-ahead done up to i + lookBeyondStep, the region slot it takes over retired;

@@ -40,9 +40,10 @@ void LayerAreaPreparer::prepare(std::vector<SliceLayer> &layers, int layerIndex,
     prepare(layers, layerIndex, coverage, area, scratch, repairsEverything());
 }
 
-void LayerAreaPreparer::prepare(std::vector<SliceLayer> &layers, int layerIndex, Plane8 &coverage, Plane1 &area,
+bool LayerAreaPreparer::prepare(std::vector<SliceLayer> &layers, int layerIndex, Plane8 &coverage, Plane1 &area,
                                 EdgeMarkPlane &scratch, bool repairEverything)
 {
+    bool repaired = false;
     coverage.resize(m_frame.width, m_frame.height);
     if (layerIndex < 0 || layerIndex >= int(layers.size())) {
         coverage.fill(0);
@@ -51,9 +52,11 @@ void LayerAreaPreparer::prepare(std::vector<SliceLayer> &layers, int layerIndex,
         const bool open = !repairEverything && rasterise(segs, coverage, scratch, true);
         if (open || repairEverything) {
             ++m_repairCount;
+            repaired = true;
             repairPolygons(segs, repairTolerance);
             rasterise(segs, coverage, scratch, false);
         }
     }
     Plane1::fromPlane8(area, coverage, solidCoverage, true);
+    return repaired;
 }

@@ -36,8 +36,8 @@ public:
                  EdgeMarkPlane &scratch);
     // The same with the repair decision taken by the caller: layers prepared side by side on several threads
     // share one decision taken before them, so that the result does not depend on which finished first.
-    // Safe to call from several threads at once for different layers.
-    void prepare(std::vector<SliceLayer> &layers, int layerIndex, Plane8 &coverage, Plane1 &area,
+    // Safe to call from several threads at once for different layers. Returns whether the layer was repaired.
+    bool prepare(std::vector<SliceLayer> &layers, int layerIndex, Plane8 &coverage, Plane1 &area,
                  EdgeMarkPlane &scratch, bool repairEverything);
     bool repairsEverything() const { return m_repairCount.load() > maxCheckedRepairs; }
 

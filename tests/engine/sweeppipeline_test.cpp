@@ -36,7 +36,11 @@ public:
     SweepStages stages(bool ordered)
     {
         SweepStages s;
-        s.opensBlock = [this](int j) { return (j - m_shape.firstLook) % m_blockSize == 0; };
+        // Blocks of blockSize layers, each begun once the blocks below the one before it are computed.
+        s.lookBarrier = [this](int j) {
+            return (j - m_shape.firstLook) % m_blockSize == 0 ? std::max(j - m_blockSize, m_shape.firstLook)
+                                                               : m_shape.firstLook;
+        };
         s.beginLook = [this](int j) {
             expect(j == m_shape.firstLook || m_begun[size_t(j - 1 - m_shape.firstLook)], "look begun out of order", j);
             m_begun[size_t(j - m_shape.firstLook)] = 1;
@@ -94,8 +98,8 @@ private:
         const int first = m_shape.firstLook;
         expect(m_begun[size_t(j - first)] == 1, "look not begun", j);
         if ((j - first) % m_blockSize == 0)
-            for (int k = first; k < j; ++k)
-                expect(isDone(m_look, k - first), "block opened before the blocks below were done", j);
+            for (int k = first; k < j - m_blockSize; ++k)
+                expect(isDone(m_look, k - first), "block opened before the blocks below its barrier were done", j);
         const int retired = m_retired.load();
         expect(j - m_shape.loopSlots < retired, "loop slot taken over before its layer retired", j);
         expect(j - m_shape.areaSlots + 1 < retired, "area slot taken over while the layer above was unretired", j);
