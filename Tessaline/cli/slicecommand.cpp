@@ -100,11 +100,11 @@ int runSlice(const QStringList &args)
     if (!options.quiet)
         warnOutsideBuildVolume(project, options.machine);
     ProgressBar bar;
-    const bool showProgress = !options.quiet && isatty(fileno(stderr));
-    Slicer slicer(sliceSnapshot(project), &params, &options.machine, [&](int percent, const QByteArray &) {
-        if (showProgress)
-            bar.show(percent);
-    });
+    // Without a bar to show there is no callback, which spares the slicer copying out the progress chunks.
+    SliceProgress progress;
+    if (!options.quiet && isatty(fileno(stderr)))
+        progress = [&bar](int percent, const QByteArray &) { bar.show(percent); };
+    Slicer slicer(sliceSnapshot(project), &params, &options.machine, std::move(progress));
     const QByteArray gcode = slicer.slice();
     writeOutput(options.output, gcode);
     if (!options.quiet)

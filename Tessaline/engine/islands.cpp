@@ -93,8 +93,7 @@ QVector<int> islandOfPaths(const QVector<PolyLine> &paths, int &islandCount)
     return island;
 }
 
-V2f processIslands_and_RemainingHairs(LayerOrdering &ordering, const LayerShellPaths &shells, QVector<PolyLine> fills,
-                                      V2f position)
+LayerIslands groupIslands(const LayerShellPaths &shells, QVector<PolyLine> fills)
 {
     QVector<PolyLine> paths;
     for (const QVector<PolyLine> &loop : shells)
@@ -103,19 +102,29 @@ V2f processIslands_and_RemainingHairs(LayerOrdering &ordering, const LayerShellP
     fills.clear();
     int islandCount = 0;
     const QVector<int> island = islandOfPaths(paths, islandCount);
-    QVector<QVector<PolyLine>> groups(islandCount + 1);
-    QVector<int> outlineOf(islandCount, -1);
+    LayerIslands islands;
+    islands.groups.resize(islandCount + 1);
+    islands.outlines.resize(islandCount);
+    QVector<bool> hasOutline(islandCount, false);
     for (int i = 0; i < paths.size(); ++i) {
-        groups[island[i] < 0 ? islandCount : island[i]].append(paths[i]);
-        if (island[i] >= 0 && isOuterPerimeter(paths[i]) && outlineOf[island[i]] < 0)
-            outlineOf[island[i]] = i;
+        islands.groups[island[i] < 0 ? islandCount : island[i]].append(paths[i]);
+        if (island[i] >= 0 && isOuterPerimeter(paths[i]) && !hasOutline[island[i]]) {
+            islands.outlines[island[i]] = paths[i];
+            hasOutline[island[i]] = true;
+        }
     }
+    return islands;
+}
+
+V2f orderIslands(LayerOrdering &ordering, LayerIslands islands, V2f position)
+{
+    const int islandCount = islands.outlines.size();
     QVector<bool> done(islandCount, false);
     for (int ordered = 0; ordered < islandCount; ++ordered) {
         int islandIdx = -1;
         float nearest = std::numeric_limits<float>::infinity();
         for (int k = 0; k < islandCount; ++k) {
-            const float distance = done[k] ? nearest : distanceToOutline(paths[outlineOf[k]], position);
+            const float distance = done[k] ? nearest : distanceToOutline(islands.outlines[k], position);
             if (!done[k] && distance < nearest) {
                 nearest = distance;
                 islandIdx = k;
@@ -125,7 +134,13 @@ V2f processIslands_and_RemainingHairs(LayerOrdering &ordering, const LayerShellP
         if (islandIdx < 0)
             throw QString("FATAL ERROR: processIslands_and_RemainingHairs() islandIdx<0 %1").arg(islandCount);
         done[islandIdx] = true;
-        position = ordering.orderIsland(std::move(groups[islandIdx]), position);
+        position = ordering.orderIsland(std::move(islands.groups[islandIdx]), position);
     }
-    return ordering.orderIsland(std::move(groups[islandCount]), position);
+    return ordering.orderIsland(std::move(islands.groups[islandCount]), position);
+}
+
+V2f processIslands_and_RemainingHairs(LayerOrdering &ordering, const LayerShellPaths &shells, QVector<PolyLine> fills,
+                                      V2f position)
+{
+    return orderIslands(ordering, groupIslands(shells, std::move(fills)), position);
 }

@@ -11,7 +11,20 @@ class LayerOrdering;
 // the perimeter and the outer hairs, entry k (1 ... loops - 1) loop k, the last entry the inner hairs.
 using LayerShellPaths = QVector<QVector<PolyLine>>;
 
-// Orders one layer's shells and fills island by island into `ordering`. An island is an outer perimeter
+// One layer's paths grouped by island, ready for ordering: groups[k] holds island k's paths, the last group
+// the paths in no island; outlines[k] is island k's outer perimeter.
+struct LayerIslands {
+    QVector<QVector<PolyLine>> groups;
+    QVector<PolyLine> outlines;
+};
+
+// The grouping, which needs nothing of the head's position, so layers are grouped side by side.
+LayerIslands groupIslands(const LayerShellPaths &shells, QVector<PolyLine> fills);
+// Orders the groups into `ordering`: from `position` the island nearest to the head next, the paths in no
+// island last. Returns where the head ends.
+V2f orderIslands(LayerOrdering &ordering, LayerIslands islands, V2f position);
+
+// Orders one layer's shells and fills island by island into `ordering` (groupIslands, then orderIslands). An island is an outer perimeter
 // (anticlockwise) with every path that lies inside it and not inside a smaller outer perimeter: its holes,
 // loops, inner hairs and fills. From `position` the island nearest to the head is ordered next; paths in no
 // island (outer hairs of free-standing walls, stray fills) come last. Returns where the head ends.

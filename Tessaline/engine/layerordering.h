@@ -31,6 +31,9 @@ public:
     // Paths that must print in the order given (the skirt or brim rings, built around the head's start).
     V2f orderAsGiven(QVector<PolyLine> paths, V2f position);
 
+    // Prepares the routing ahead of the ordering (see TravelRouter::prepare).
+    void prepareRoutes() { m_router.prepare(); }
+
     QVector<PolyLine> &paths() { return m_paths; }
 
 private:

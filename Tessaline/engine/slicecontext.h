@@ -1,7 +1,9 @@
 #pragma once
 
 #include "fifo.h"
+#include "islands.h"
 #include "layercutter.h"
+#include "layerordering.h"
 #include "machinerecord.h"
 #include "plane1.h"
 #include "plane8.h"
@@ -14,6 +16,7 @@
 #include <QByteArray>
 #include <QVector>
 
+#include <memory>
 #include <vector>
 
 using PathList = QVector<PolyLine>;
@@ -26,7 +29,10 @@ struct SlicerLayer {
     PathList supportBarPaths; // the bars' own paths
     PathList firstLayerLoops; // skirt or brim rings of layer 0, printed before anything else, in their order
     QByteArray gcode;         // the layer's text, framed for the file
-    LayerShellPaths loops;    // perimeters, loops and hairs, taken out of cache A when the batch starts
+    LayerShellPaths loops;    // perimeters, loops and hairs, taken out of cache A when the layer is finished
+    // Prepared with the layer's paths for the ordering: its travel planes and routes, its paths by island.
+    std::unique_ptr<LayerOrdering> ordering;
+    LayerIslands islands;
 };
 
 // Everything the stages of one slice share: the settings, the machine, the raster frame, the values derived

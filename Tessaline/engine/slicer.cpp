@@ -204,23 +204,38 @@ void Slicer::finishLayerPaths(SliceContext &context, int layerIndex)
     buildSupportBarPaths(context, layerIndex);
     lineFills(context, layerIndex);
     context.layers[size_t(layerIndex)].loops = std::move(context.A.get(layerIndex));
+    prepareOrdering(context, layerIndex);
 }
 
-// The neighbours clamp to the layer range, so the first and the last layer count themselves as their
-// neighbour; with no shell window (N = 0) the layer stands in for the one above, as it always has.
-V2f Slicer::orderLayer(SliceContext &context, int layerIndex, V2f start)
+// What the ordering needs that does not depend on where the head is - the travel planes, the routing grid, the
+// paths grouped by island - is made with the layer's paths, on any thread, so that the ordering in layer order
+// is left with the choices alone. The grid is built ahead only where travels are likely to need routes around
+// holes: between islands, bars and rings. The neighbours clamp to the layer range, so the first and the last
+// layer count themselves as their neighbour; with no shell window (N = 0) the layer stands in for the one above.
+void Slicer::prepareOrdering(SliceContext &context, int layerIndex)
 {
     SlicerLayer &layer = context.layers[size_t(layerIndex)];
     const int below = std::max(layerIndex - 1, 0);
     const int above = std::min({layerIndex + 1, context.layerCount - 1, layerIndex + context.N});
-    LayerOrdering ordering(*m_sp, context.frame, context.C.get(layerIndex), context.C.get(below), context.C.get(above),
-                           context.pixelsPerEw);
+    layer.ordering = std::make_unique<LayerOrdering>(*m_sp, context.frame, context.C.get(layerIndex),
+                                                     context.C.get(below), context.C.get(above), context.pixelsPerEw);
+    layer.islands = groupIslands(layer.loops, std::move(layer.lineFills));
+    layer.lineFills.clear();
+    if (layer.islands.outlines.size() > 1 || !layer.supportBarPaths.isEmpty() || !layer.firstLayerLoops.isEmpty())
+        layer.ordering->prepareRoutes();
+}
+
+V2f Slicer::orderLayer(SliceContext &context, int layerIndex, V2f start)
+{
+    SlicerLayer &layer = context.layers[size_t(layerIndex)];
+    LayerOrdering &ordering = *layer.ordering;
     const float barWidthPixels = context.barWidth / context.nominalPixelSize;
     // The skirt or brim goes first: it primes the nozzle and holds the parts' first lines down.
     V2f position = ordering.orderAsGiven(std::move(layer.firstLayerLoops), start);
     position = ordering.orderSupportBars(layer.supportBarPaths, position, barWidthPixels);
-    position = processIslands_and_RemainingHairs(ordering, layer.loops, layer.lineFills, position);
+    position = orderIslands(ordering, std::move(layer.islands), position);
     layer.orderedPaths = std::move(ordering.paths());
+    layer.ordering.reset();
     return position;
 }
 
@@ -246,7 +261,6 @@ void Slicer::reportProgress(int layerIndex, int layerCount)
 // The chunk is what the result gained since the last report, copied for the caller.
 void Slicer::reportChunk(int percent)
 {
-    const QByteArray chunk = m_texts.takeChunk();
     if (m_progress)
-        m_progress(percent, chunk);
+        m_progress(percent, m_texts.takeChunk());
 }

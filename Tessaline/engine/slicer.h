@@ -69,6 +69,7 @@ private:
     void sweepStep(SliceContext &context, int i);
     void retireLayer(SliceContext &context, int layerIndex);
     void finishLayerPaths(SliceContext &context, int layerIndex);
+    void prepareOrdering(SliceContext &context, int layerIndex);
     // Orders the layer's paths from `start` into its ordered list and returns where the head ends.
     V2f orderLayer(SliceContext &context, int layerIndex, V2f start);
     void writeLayer(SliceContext &context, int layerIndex);

@@ -26,6 +26,9 @@ public:
     // An empty path when the move is a near move; otherwise a Travel path whose point 0 is `from` and whose
     // last point is `to`.
     PolyLine route(const V2f &from, const V2f &to);
+    // Builds the routing grid now rather than at the first move that needs it, so that a thread with time to
+    // spare can do it ahead of the ordering.
+    void prepare() { buildGrid(); }
 
 private:
     struct Leg {
