@@ -2,6 +2,8 @@
 #include "faces.h"
 #include "layercutter.h"
 #include "repairpolygons.h"
+#include "scenetriangles.h"
+#include "workerthread.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,19 +31,41 @@ Faces sphere(float r, int rings, int sectors)
     return faces;
 }
 
-void BM_SliceFaces(benchmark::State &state)
+// Arguments: rings of the sphere (2 * rings * rings * 2 triangles) and threads. The sphere is one object
+// placed by a transform, as the slicer hands it over, so the triangles are read in world coordinates.
+void sliceSphere(benchmark::State &state, bool oneSweep)
 {
-    const Faces mesh = sphere(50.0f, int(state.range(0)), int(state.range(0)) * 2);
+    const int rings = int(state.range(0));
+    const std::vector<SceneItem> scene{{sphere(50.0f, rings, rings * 2), M44f::translation({100, 0, 100})}};
+    setWorkerThreadCount(int(state.range(1)));
     for (auto _ : state) {
         LayerCutter cutter;
-        cutter.setSceneTriangles(mesh);
+        cutter.setSceneItems(scene);
+        cutter.setCutInOneSweep(oneSweep);
         cutter.SliceFaces(0.0f, 1000.0f, 0.2f, 0.2f, 0.0f, 0.5f);
         benchmark::DoNotOptimize(cutter.layers().data());
     }
-    state.counters["triangles"] = mesh.count();
-    state.SetItemsProcessed(state.iterations() * mesh.count());
+    setWorkerThreadCount(1);
+    state.counters["triangles"] = scene[0].faces.count();
+    state.counters["threads"] = double(state.range(1));
+    state.SetItemsProcessed(state.iterations() * scene[0].faces.count());
 }
-BENCHMARK(BM_SliceFaces)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
+
+void BM_SliceFaces(benchmark::State &state)
+{
+    sliceSphere(state, false);
+}
+BENCHMARK(BM_SliceFaces)
+    ->ArgsProduct({{100, 300, 1000}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The plain cut, one triangle after the other into growing lists, for comparison.
+void BM_SliceFacesOneSweep(benchmark::State &state)
+{
+    sliceSphere(state, true);
+}
+BENCHMARK(BM_SliceFacesOneSweep)->ArgsProduct({{100, 300, 1000}, {1}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One layer of a broken mesh: closed contours with every tenth segment missing.
 void BM_RepairBrokenLayer(benchmark::State &state)

@@ -1,12 +1,15 @@
-// Binary STL loading: the plain read of the file into memory, the load (decode, normals) with the
-// content hash, and the whole import with its orientation vote, on closed spheres of 100 k, 1 M and
-// 4 M triangles written once per run into a temporary folder.
+// Binary STL loading on closed spheres of 100 k, 1 M and 4 M triangles written once per run into a temporary
+// folder: the plain read of the file into memory, then on 1 and 2 threads the steps of an import (decoding
+// the records, the content hash, the ray grid of the orientation vote, the bounds and shift of placing it)
+// and the whole import with its orientation vote.
 
 #include "faces.h"
 #include "files.h"
+#include "raygrid.h"
 #include "shapes.h"
 #include "stlreader.h"
 #include "stlwriter.h"
+#include "workerthread.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -36,6 +39,15 @@ QString stlFile(int triangles)
     return files[triangles] = path;
 }
 
+const Faces &loadedMesh(int triangles)
+{
+    static std::map<int, Faces> meshes;
+    Faces &faces = meshes[triangles];
+    if (faces.isEmpty())
+        readStl(faces, readFile(stlFile(triangles), true));
+    return faces;
+}
+
 void readOnly(benchmark::State &state)
 {
     const QString path = stlFile(int(state.range(0)));
@@ -48,20 +60,57 @@ void readOnly(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * bytes);
 }
 
-void loadAndHash(benchmark::State &state)
+// The file is in memory already: decoding, normals and the fresh triangle array.
+void decode(benchmark::State &state)
 {
-    const QString path = stlFile(int(state.range(0)));
+    const QByteArray data = readFile(stlFile(int(state.range(0))), true);
+    setWorkerThreadCount(int(state.range(1)));
     for (auto _ : state) {
         Faces faces;
-        readStl(faces, readFile(path, true));
-        benchmark::DoNotOptimize(faces.hash());
+        readStl(faces, data);
+        benchmark::DoNotOptimize(faces.constData());
         state.counters["reserved_exactly"] = faces.faces().capacity() == faces.count();
+    }
+    state.SetBytesProcessed(state.iterations() * data.size());
+}
+
+void hash(benchmark::State &state)
+{
+    const Faces &faces = loadedMesh(int(state.range(0)));
+    setWorkerThreadCount(int(state.range(1)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(faces.hash());
+    state.SetBytesProcessed(state.iterations() * faces.count() * 36);
+}
+
+void rayGrid(benchmark::State &state)
+{
+    const Faces &faces = loadedMesh(int(state.range(0)));
+    setWorkerThreadCount(int(state.range(1)));
+    for (auto _ : state) {
+        const RayGrid grid(faces.constData(), faces.count());
+        benchmark::DoNotOptimize(grid.countHits(V3f(0, 0, 0), V3f(1, 0, 0), -1));
+    }
+}
+
+// What placing a new mesh on the plate does to it: its box, and a shift to the new place.
+void boundsAndShift(benchmark::State &state)
+{
+    Faces faces = loadedMesh(int(state.range(0)));
+    faces.translate(V3f(1, 1, 1)); // a copy of its own, so that the timed shifts do not copy it
+    setWorkerThreadCount(int(state.range(1)));
+    float sign = 1;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(faces.boundingBox());
+        faces.translate(V3f(sign, 0, 0));
+        sign = -sign;
     }
 }
 
 void importWithOrientation(benchmark::State &state)
 {
     const QString path = stlFile(int(state.range(0)));
+    setWorkerThreadCount(int(state.range(1)));
     for (auto _ : state) {
         Faces faces;
         faces.importFile(path);
@@ -69,10 +118,22 @@ void importWithOrientation(benchmark::State &state)
     }
 }
 
+void sizesAndThreads(benchmark::internal::Benchmark *b)
+{
+    b->ArgNames({"triangles", "threads"});
+    for (const int triangles : {100000, 1000000, 4000000})
+        for (const int threads : {1, 2})
+            b->Args({triangles, threads});
+    b->Unit(benchmark::kMillisecond);
+}
+
 } // namespace
 
 BENCHMARK(readOnly)->Arg(100000)->Arg(1000000)->Arg(4000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(loadAndHash)->Arg(100000)->Arg(1000000)->Arg(4000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(importWithOrientation)->Arg(100000)->Arg(1000000)->Arg(4000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(decode)->Apply(sizesAndThreads);
+BENCHMARK(hash)->Apply(sizesAndThreads);
+BENCHMARK(rayGrid)->Apply(sizesAndThreads);
+BENCHMARK(boundsAndShift)->Apply(sizesAndThreads);
+BENCHMARK(importWithOrientation)->Apply(sizesAndThreads);
 
 BENCHMARK_MAIN();

@@ -4,6 +4,7 @@
 #include "objwriter.h"
 #include "stlreader.h"
 #include "stlwriter.h"
+#include "workerthread.h"
 
 #include <QDataStream>
 #include <QFileInfo>
@@ -11,8 +12,11 @@
 #include <QSaveFile>
 #include <QtEndian>
 
-#include <limits>
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <limits>
+#include <vector>
 #include <zlib.h>
 
 namespace
@@ -26,6 +30,68 @@ QString extensionOf(const QString &path)
 bool hasExtension(const QString &extension, const char *wanted)
 {
     return extension.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0;
+}
+
+// Whole-mesh passes run on all threads in blocks of this many triangles (about a megabyte).
+constexpr int facesPerBlock = 1 << 15;
+constexpr int vertexBytes = 9 * sizeof(float);
+
+int blockCount(int faces)
+{
+    return faces <= 0 ? 0 : (faces - 1) / facesPerBlock + 1;
+}
+
+// Runs edit(face) for every triangle, by blocks on all threads.
+template <typename Edit>
+void forEachFace(QVector<Face> &faces, Edit &&edit)
+{
+    if (faces.isEmpty())
+        return;
+    Face *data = faces.data();
+    const int total = faces.size();
+    paralellEach(blockCount(total), [&](int b, int) {
+        for (int i = b * facesPerBlock; i < std::min(total, (b + 1) * facesPerBlock); ++i)
+            edit(data[i]);
+    });
+}
+
+// The box of place(p) over every vertex p of a mesh that is not empty, by blocks on all threads. Each block
+// starts from the first vertex and the blocks are joined in order, keeping the earlier bound on a tie, so the
+// box is exactly that of one pass from the first vertex (the sign of a zero and a NaN first vertex included).
+template <typename Place>
+Box3f boundsOf(const QVector<Face> &faces, Place &&place)
+{
+    const Face *data = faces.constData();
+    const int total = faces.size();
+    const V3f first = place(data[0].p[0]);
+    std::vector<Box3f> boxOf(size_t(blockCount(total)), Box3f{first, first});
+    paralellEach(blockCount(total), [&](int b, int) {
+        Box3f &box = boxOf[size_t(b)];
+        for (int i = b * facesPerBlock; i < std::min(total, (b + 1) * facesPerBlock); ++i)
+            for (const V3f &p : data[i].p)
+                box.include(place(p));
+    });
+    Box3f box{first, first};
+    for (const Box3f &blockBox : boxOf)
+        box = box.united(blockBox);
+    return box;
+}
+
+// CRC-32 of the vertex bytes of `count` triangles, gathered into a buffer first: one zlib call per 36 bytes
+// would cost more than the copy.
+uLong vertexCrc(const Face *faces, int count)
+{
+    static_assert(offsetof(Face, p) == 0, "the vertices open the record");
+    constexpr int facesPerCall = 2048;
+    unsigned char buffer[facesPerCall * vertexBytes];
+    uLong crc = crc32(0L, Z_NULL, 0);
+    for (int start = 0; start < count; start += facesPerCall) {
+        const int n = std::min(facesPerCall, count - start);
+        for (int i = 0; i < n; ++i)
+            std::memcpy(buffer + i * vertexBytes, &faces[start + i], vertexBytes);
+        crc = crc32(crc, buffer, uInt(n * vertexBytes));
+    }
+    return crc;
 }
 
 } // namespace
@@ -85,42 +151,33 @@ Box3f Faces::boundingBox() const
 {
     if (m_faces.isEmpty())
         return {};
-    Box3f box{m_faces.front().p[0], m_faces.front().p[0]};
-    for (const Face &face : m_faces)
-        for (const V3f &p : face.p)
-            box.include(p);
-    return box;
+    return boundsOf(m_faces, [](const V3f &p) { return p; });
 }
 
 Box3f Faces::boundingBox(const M44f &matrix) const
 {
     if (m_faces.isEmpty())
         return {};
-    const V3f first = matrix.mapPoint(m_faces.front().p[0]);
-    Box3f box{first, first};
-    for (const Face &face : m_faces)
-        for (const V3f &p : face.p)
-            box.include(matrix.mapPoint(p));
-    return box;
+    return boundsOf(m_faces, [&](const V3f &p) { return matrix.mapPoint(p); });
 }
 
 quint32 Faces::hash() const
 {
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the hash is defined over little-endian floats");
-    // The vertex bytes are gathered into a block first: one zlib call per 36 bytes would cost more
-    // than the copy. CRC-32 chains, so the block size does not change the value.
-    constexpr int vertexBytes = 9 * sizeof(float);
-    constexpr int facesPerBlock = 2048;
-    static_assert(offsetof(Face, p) == 0, "the vertices open the record");
-    uLong crc = crc32(0L, Z_NULL, 0);
-    unsigned char block[facesPerBlock * vertexBytes];
+    // Blocks hashed on all threads and chained in order: crc32_combine gives the CRC of two pieces joined
+    // from the CRCs of the pieces, so the value is that of one pass over all the vertex bytes.
     const Face *faces = m_faces.constData();
     const int total = m_faces.size();
-    for (int start = 0; start < total; start += facesPerBlock) {
-        const int n = std::min(facesPerBlock, total - start);
-        for (int i = 0; i < n; ++i)
-            std::memcpy(block + i * vertexBytes, &faces[start + i], vertexBytes);
-        crc = crc32(crc, block, uInt(n * vertexBytes));
+    const int blocks = blockCount(total);
+    std::vector<uLong> crcOf(static_cast<size_t>(blocks));
+    paralellEach(blocks, [&](int b, int) {
+        const int first = b * facesPerBlock;
+        crcOf[size_t(b)] = vertexCrc(faces + first, std::min(facesPerBlock, total - first));
+    });
+    uLong crc = crc32(0L, Z_NULL, 0);
+    for (int b = 0; b < blocks; ++b) {
+        const int n = std::min(facesPerBlock, total - b * facesPerBlock);
+        crc = crc32_combine(crc, crcOf[size_t(b)], z_off_t(n) * z_off_t(vertexBytes));
     }
     return quint32(crc);
 }
@@ -129,9 +186,10 @@ void Faces::translate(const V3f &d)
 {
     if (d.isZero())
         return;
-    for (Face &face : m_faces)
+    forEachFace(m_faces, [&](Face &face) {
         for (V3f &p : face.p)
             p += d;
+    });
 }
 
 void Faces::alignTo(const V3f &a)
@@ -145,8 +203,7 @@ void Faces::alignTo(const V3f &a)
 
 void Faces::flipAll()
 {
-    for (Face &face : m_faces)
-        flip(face);
+    forEachFace(m_faces, [](Face &face) { flip(face); });
 }
 
 void Faces::makeBox(const Box3f &box)

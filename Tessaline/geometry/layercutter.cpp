@@ -1,6 +1,7 @@
 #include "layercutter.h"
 
 #include "perfdata.h"
+#include "workerthread.h"
 
 #include <QString>
 
@@ -21,18 +22,47 @@ bool isFinite(const Face &face)
     return face.p[0].isFinite() && face.p[1].isFinite() && face.p[2].isFinite();
 }
 
+// Floor and ceiling of a value within the int range, without the library call that the baseline
+// instruction set needs for them.
+double floorOf(double x)
+{
+    const double t = double(qint64(x));
+    return t > x ? t - 1.0 : t;
+}
+
+double ceilOf(double x)
+{
+    const double t = double(qint64(x));
+    return t < x ? t + 1.0 : t;
+}
+
 // Planes k with low < k <= high (or low <= k when lowIncluded), limited to 0 ... count - 1, as a
 // half-open range; empty when there are none. Computed in double so that far-away input cannot
 // overflow the integer conversion.
 std::pair<int, int> planeRange(double low, double high, bool lowIncluded, int count)
 {
-    double first = lowIncluded ? std::ceil(low) : std::floor(low) + 1.0;
+    if (!(low <= high))
+        return {0, 0};
+    // Limiting both ends to just outside the table changes no result and keeps the conversions exact.
+    const double outside = double(count) + 1.0;
+    low = std::min(std::max(low, -2.0), outside);
+    high = std::min(std::max(high, -2.0), outside);
+    double first = lowIncluded ? ceilOf(low) : floorOf(low) + 1.0;
     first = std::max(first, 0.0);
-    const double last = std::min(std::floor(high), double(count - 1));
+    const double last = std::min(floorOf(high), double(count - 1));
     if (!(first <= last))
         return {0, 0};
     return {int(first), int(last) + 1};
 }
+
+// Below this many triangles a share costs more to hand to a thread than to cut.
+constexpr qint64 minShareTriangles = 128;
+// Shares per thread: a thread the system leaves waiting then holds up only a small share.
+constexpr int sharesPerThread = 4;
+// Bounds of the per-share segment counts (shares times layers): 16 MB at most, and no more counters than
+// 16 per triangle, so that a few triangles in a tall table do not mean megabytes of counting.
+constexpr qint64 maxShareCounters = qint64(1) << 22;
+constexpr qint64 shareCountersPerTriangle = 16;
 
 } // namespace
 
@@ -40,39 +70,66 @@ void LayerCutter::SliceFaces(float bottom, float top, float layerThickness, floa
                              float barSlopeLimit)
 {
     PerfSection timing(QStringLiteral("SliceFaces"));
-    computeBoundingBox();
+    computeBoundingBox(splitScene(0));
     buildLayerTable(bottom, top, layerThickness, firstLayer);
-
-    m_cuttingSupport = false;
-    forEachWorldTriangle(m_scene, [&](const Face &face) {
-        if (isFinite(face))
-            cutTriangle(face);
-    });
-    m_cuttingSupport = true;
+    if (m_oneSweep)
+        cutMeshesInOneSweep();
+    else
+        cutMeshesShared(splitScene(layerCount()));
     cutBars(barWidthLimit, barSlopeLimit);
-    m_cuttingSupport = false;
     trimEmptyTop();
 }
 
-void LayerCutter::computeBoundingBox()
+LayerCutter::Shares LayerCutter::splitScene(int layers) const
 {
-    bool started = false;
-    m_box = Box3f();
-    auto include = [&](const Face &face) {
-        // Non-finite triangles are never cut, so they must not stretch the frame either.
-        if (!isFinite(face))
-            return;
-        if (!started) {
-            m_box = {face.p[0], face.p[0]};
-            started = true;
+    const qint64 triangles = sceneTriangleCount(m_scene);
+    qint64 shares = std::min<qint64>(qint64(workerThreadCount()) * sharesPerThread,
+                                     (triangles + minShareTriangles - 1) / minShareTriangles);
+    if (layers > 0)
+        shares = std::min(shares, std::min(maxShareCounters, shareCountersPerTriangle * triangles) / (layers + 1));
+    shares = std::max<qint64>(shares, 1);
+    Shares split;
+    for (qint64 k = 1; k <= shares; ++k)
+        split.ends.push_back(triangles * k / shares);
+    return split;
+}
+
+void LayerCutter::computeBoundingBox(const Shares &shares)
+{
+    // Each share's box, then the boxes united in scene order: std::min and std::max keep the first of equal
+    // values, so the box is the one a single pass gives, down to the sign of a zero.
+    struct ShareBox {
+        Box3f box;
+        bool started = false;
+        void include(const Face &face)
+        {
+            // Non-finite triangles are never cut, so they must not stretch the frame either.
+            if (!isFinite(face))
+                return;
+            if (!started) {
+                box = {face.p[0], face.p[0]};
+                started = true;
+            }
+            for (const V3f &p : face.p)
+                box.include(p);
         }
-        for (const V3f &p : face.p)
-            m_box.include(p);
     };
-    forEachWorldTriangle(m_scene, include);
+    std::vector<ShareBox> boxes(size_t(shares.count()));
+    paralellEach(shares.count(), [&](int share, int) {
+        forEachWorldTriangle(m_scene, shares.begin(share), shares.ends[size_t(share)],
+                             [&](const Face &face) { boxes[size_t(share)].include(face); });
+    });
+    ShareBox all;
+    for (const ShareBox &share : boxes) {
+        if (!share.started)
+            continue;
+        all.box = all.started ? all.box.united(share.box) : share.box;
+        all.started = true;
+    }
     for (const CutBar &bar : m_bars)
         for (const Face &face : bar.body.faces())
-            include(face);
+            all.include(face);
+    m_box = all.box;
 }
 
 void LayerCutter::buildLayerTable(float bottom, float top, float layerThickness, float firstLayer)
@@ -97,17 +154,23 @@ void LayerCutter::buildLayerTable(float bottom, float top, float layerThickness,
         layer.index = i;
         layer.height = i == 0 ? firstLayer * 0.5f : m_sliceBottom + firstLayer + (float(i) - 0.5f) * layerThickness;
     }
-    m_descending.assign(size_t(count), {0.0f, 0.0f});
-    m_ascending.assign(size_t(count), {0.0f, 0.0f});
 }
 
-std::vector<Seg2f> &LayerCutter::targetList(int layer)
+std::pair<int, int> LayerCutter::planesCrossed(const Face &face) const
 {
-    SliceLayer &record = m_layers[size_t(layer)];
-    return m_cuttingSupport ? record.supportSegs : record.meshSegs;
+    // The edge between the lowest and the highest corner crosses every plane the other two cross, and
+    // layerUnits() never reverses an order, so its planes are the union of the edges' planes that
+    // cutTriangle() walks.
+    const float low = std::min(std::min(face.p[0].y, face.p[1].y), face.p[2].y);
+    const float high = std::max(std::max(face.p[0].y, face.p[1].y), face.p[2].y);
+    const double sLow = layerUnits(low);
+    const double sHigh = layerUnits(high);
+    if (!(sHigh > sLow))
+        return {0, 0};
+    return planeRange(sLow, sHigh, true, layerCount());
 }
 
-void LayerCutter::cutTriangle(const Face &face)
+template <class AddSegment> void LayerCutter::cutTriangle(const Face &face, EdgePoints &points, AddSegment &&addSegment) const
 {
     const int count = layerCount();
     int firstPlane = std::numeric_limits<int>::max();
@@ -131,23 +194,116 @@ void LayerCutter::cutTriangle(const Face &face)
         double t = (planes.first - sLow) * step;
         const float dx = high.x - low.x;
         const float dz = high.z - low.z;
-        auto &points = descending ? m_descending : m_ascending;
+        auto &edge = descending ? points.descending : points.ascending;
         for (int k = planes.first; k < planes.second; ++k) {
-            points[size_t(k)] = {float(low.x + t * dx), float(low.z + t * dz)};
+            edge[size_t(k)] = {float(low.x + t * dx), float(low.z + t * dz)};
             t += step;
         }
         firstPlane = std::min(firstPlane, planes.first);
         endPlane = std::max(endPlane, planes.second);
     }
-    for (int k = firstPlane; k < endPlane; ++k) {
-        const auto &from = m_descending[size_t(k)];
-        const auto &to = m_ascending[size_t(k)];
-        targetList(k).emplace_back(from[0], from[1], to[0], to[1]);
+    // Every plane of the range lies on a descending and on an ascending edge (the outline goes up and down
+    // between the lowest and the highest corner), so no point is left over from another triangle.
+    for (int k = firstPlane; k < endPlane; ++k)
+        addSegment(k, points.descending[size_t(k)], points.ascending[size_t(k)]);
+}
+
+void LayerCutter::cutMeshesInOneSweep()
+{
+    EdgePoints points;
+    points.descending.resize(m_layers.size());
+    points.ascending.resize(m_layers.size());
+    forEachWorldTriangle(m_scene, [&](const Face &face) {
+        if (isFinite(face))
+            cutTriangle(face, points, [&](int k, const std::array<float, 2> &from, const std::array<float, 2> &to) {
+                m_layers[size_t(k)].meshSegs.emplace_back(from[0], from[1], to[0], to[1]);
+            });
+    });
+}
+
+std::vector<quint32> LayerCutter::countSegments(const Shares &shares) const
+{
+    // Per share, the number of segments in each layer. A layer holds at most one segment per triangle, and
+    // no memory holds 2^32 triangles.
+    const size_t stride = m_layers.size() + 1;
+    std::vector<quint32> counts(size_t(shares.count()) * stride);
+    paralellEach(shares.count(), [&](int share, int) {
+        // Marks where each triangle's run of planes starts and ends, then adds them up.
+        quint32 *shareCounts = counts.data() + size_t(share) * stride;
+        forEachWorldTriangle(m_scene, shares.begin(share), shares.ends[size_t(share)], [&](const Face &face) {
+            if (!isFinite(face))
+                return;
+            const std::pair<int, int> planes = planesCrossed(face);
+            if (planes.first < planes.second) {
+                ++shareCounts[planes.first];
+                --shareCounts[planes.second];
+            }
+        });
+        quint32 running = 0;
+        for (size_t k = 0; k < stride; ++k) {
+            running += shareCounts[k];
+            shareCounts[k] = running;
+        }
+    });
+    return counts;
+}
+
+void LayerCutter::allocateMeshLists(const std::vector<quint32> &counts, int shares)
+{
+    const size_t stride = m_layers.size() + 1;
+    auto total = [&](int k) {
+        size_t sum = 0;
+        for (int share = 0; share < shares; ++share)
+            sum += counts[size_t(share) * stride + size_t(k)];
+        return sum;
+    };
+    // Fresh memory costs a page fault per page on first touch: the threads share that too.
+    paralell(
+        layerCount(), [&](int k) { return 1.0 + double(total(k)); },
+        [&](int begin, int end, int) {
+            for (int k = begin; k < end; ++k)
+                m_layers[size_t(k)].meshSegs.resize(total(k));
+        });
+}
+
+void LayerCutter::cutMeshesShared(const Shares &shares)
+{
+    const size_t stride = m_layers.size() + 1;
+    std::vector<quint32> places = countSegments(shares);
+    allocateMeshLists(places, shares.count());
+    // Each share's counts become the place of its first segment in every layer: after the earlier shares'.
+    for (size_t k = 0; k + 1 < stride; ++k) {
+        quint32 running = 0;
+        for (int share = 0; share < shares.count(); ++share) {
+            quint32 &place = places[size_t(share) * stride + k];
+            const quint32 segments = place;
+            place = running;
+            running += segments;
+        }
     }
+    std::vector<Seg2f *> lists(m_layers.size());
+    for (size_t k = 0; k < m_layers.size(); ++k)
+        lists[k] = m_layers[k].meshSegs.data();
+    const size_t threads = size_t(workerThreadCount());
+    std::vector<EdgePoints> points(threads);
+    paralellEach(shares.count(), [&](int share, int slot) {
+        EdgePoints &own = points[size_t(slot)];
+        own.descending.resize(m_layers.size());
+        own.ascending.resize(m_layers.size());
+        quint32 *next = places.data() + size_t(share) * stride;
+        forEachWorldTriangle(m_scene, shares.begin(share), shares.ends[size_t(share)], [&](const Face &face) {
+            if (isFinite(face))
+                cutTriangle(face, own, [&](int k, const std::array<float, 2> &from, const std::array<float, 2> &to) {
+                    lists[size_t(k)][next[k]++] = Seg2f(from[0], from[1], to[0], to[1]);
+                });
+        });
+    });
 }
 
 void LayerCutter::cutBars(float barWidthLimit, float barSlopeLimit)
 {
+    m_barPoints.descending.resize(m_layers.size());
+    m_barPoints.ascending.resize(m_layers.size());
     for (const CutBar &bar : m_bars) {
         const bool everySide = bar.width > barWidthLimit || bar.slope > barSlopeLimit;
         const int groups = std::min(barGroups, bar.body.count() / recordsPerGroup);
@@ -158,7 +314,10 @@ void LayerCutter::cutBars(float barWidthLimit, float barSlopeLimit)
                 paralelogramProcess(side.p[0], side.p[1], side.p[2], !everySide);
             for (int r = parallelogramRecord + 1; r < recordsPerGroup; ++r)
                 if (isFinite(bar.body[first + r]))
-                    cutTriangle(bar.body[first + r]);
+                    cutTriangle(bar.body[first + r], m_barPoints,
+                                [&](int k, const std::array<float, 2> &from, const std::array<float, 2> &to) {
+                                    m_layers[size_t(k)].supportSegs.emplace_back(from[0], from[1], to[0], to[1]);
+                                });
         }
     }
 }

@@ -1,6 +1,8 @@
 #include "raygrid.h"
 
 #include "meshray.h"
+#include "platform/memory.h"
+#include "workerthread.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,26 +15,59 @@ namespace
 constexpr double maxCells = 1 << 22;
 constexpr float cellMargin = 1e-3f;
 
+// Ranges of triangles binned at once, and cells per block of the prefix over them.
+constexpr int maxBinRanges = 4;
+constexpr int cellsPerBlock = 1 << 16;
+constexpr int trianglesPerBoundsBlock = 1 << 15;
+
 bool isFiniteFace(const Face &face)
 {
     return face.p[0].isFinite() && face.p[1].isFinite() && face.p[2].isFinite();
+}
+
+// The box of the finite triangles, by blocks on all threads. Blocks are joined in order and a box keeps its
+// own bound on a tie, so the result is the one box of a single pass (down to the sign of a zero).
+Box3f finiteBounds(const Face *faces, int count)
+{
+    const int blocks = std::max(1, (count - 1) / trianglesPerBoundsBlock + 1);
+    std::vector<Box3f> boxOf(static_cast<size_t>(blocks));
+    std::vector<char> started(size_t(blocks), 0);
+    paralellEach(blocks, [&](int b, int) {
+        Box3f &box = boxOf[size_t(b)];
+        for (int i = b * trianglesPerBoundsBlock; i < std::min(count, (b + 1) * trianglesPerBoundsBlock); ++i) {
+            if (!isFiniteFace(faces[i]))
+                continue;
+            for (const V3f &p : faces[i].p) {
+                if (!started[size_t(b)])
+                    box = {p, p};
+                box.include(p);
+                started[size_t(b)] = 1;
+            }
+        }
+    });
+    Box3f box;
+    bool any = false;
+    for (int b = 0; b < blocks; ++b) {
+        if (!started[size_t(b)])
+            continue;
+        box = any ? box.united(boxOf[size_t(b)]) : boxOf[size_t(b)];
+        any = true;
+    }
+    return box;
+}
+
+// Room for `count` values in a fresh vector before anything is written to it, on huge pages when it is big.
+void reserveFresh(std::vector<int> &values, size_t count)
+{
+    values.reserve(count);
+    platform::adviseHugePages(values.data(), count * sizeof(int));
 }
 
 } // namespace
 
 RayGrid::RayGrid(const Face *faces, int count) : m_faces(faces)
 {
-    bool started = false;
-    for (int i = 0; i < count; ++i) {
-        if (!isFiniteFace(faces[i]))
-            continue;
-        for (const V3f &p : faces[i].p) {
-            if (!started)
-                m_box = {p, p};
-            m_box.include(p);
-            started = true;
-        }
-    }
+    m_box = finiteBounds(faces, count);
     const V3f size = m_box.size();
     const double longest = std::max({double(size.x), double(size.y), double(size.z), 1e-30});
     const double cells = std::min(std::max(double(count), 1.0), maxCells);
@@ -44,33 +79,87 @@ RayGrid::RayGrid(const Face *faces, int count) : m_faces(faces)
         m_dims[size_t(a)] = std::clamp(int(std::ceil(double(size[a]) / edge)), 1, 1024);
         m_cellSize[a] = std::max(size[a] / float(m_dims[size_t(a)]), 1e-30f);
     }
+    binTriangles(count);
+}
 
-    // Two passes over the triangles: count each cell's entries, then place them.
+template <typename Visit>
+void RayGrid::forEachCellOf(const Face &face, Visit &&visit) const
+{
+    V3f low = face.p[0], high = face.p[0];
+    for (const V3f &p : face.p) {
+        low = minV(low, p);
+        high = maxV(high, p);
+    }
+    const V3f margin = m_cellSize * cellMargin;
+    const std::array<int, 3> from = cellOf(low - margin), to = cellOf(high + margin);
+    for (int z = from[2]; z <= to[2]; ++z)
+        for (int y = from[1]; y <= to[1]; ++y)
+            for (int x = from[0]; x <= to[0]; ++x)
+                visit(cellIndex(x, y, z));
+}
+
+// Each cell lists its triangles in index order. The triangles are split into a few ranges binned on all
+// threads: every range counts its entries per cell, a prefix over (cell, range) gives each range its own
+// place within every cell, and the ranges then fill their places. Range r's entries of a cell come before
+// range r + 1's, so the lists do not depend on the number of ranges.
+void RayGrid::binTriangles(int count)
+{
     const int cellCount = m_dims[0] * m_dims[1] * m_dims[2];
-    m_cellStart.assign(size_t(cellCount) + 1, 0);
-    const auto forEachCell = [&](const Face &face, auto &&visit) {
-        V3f low = face.p[0], high = face.p[0];
-        for (const V3f &p : face.p) {
-            low = minV(low, p);
-            high = maxV(high, p);
-        }
-        const V3f margin = m_cellSize * cellMargin;
-        const std::array<int, 3> from = cellOf(low - margin), to = cellOf(high + margin);
-        for (int z = from[2]; z <= to[2]; ++z)
-            for (int y = from[1]; y <= to[1]; ++y)
-                for (int x = from[0]; x <= to[0]; ++x)
-                    visit(cellIndex(x, y, z));
+    // A count per cell and range: few ranges, since there are about as many cells as triangles.
+    const int ranges = std::max(1, std::min({workerThreadCount(), maxBinRanges, count}));
+    const auto rangeBegin = [&](int r) { return int(qint64(count) * r / ranges); };
+    std::vector<std::vector<int>> place(static_cast<size_t>(ranges));
+    paralellEach(ranges, [&](int r, int) {
+        std::vector<int> &counts = place[size_t(r)];
+        counts.assign(size_t(cellCount), 0);
+        for (int i = rangeBegin(r); i < rangeBegin(r + 1); ++i)
+            if (isFiniteFace(m_faces[i]))
+                forEachCellOf(m_faces[i], [&](int cell) { ++counts[size_t(cell)]; });
+    });
+
+    // The prefix in blocks of cells: the entries of each block, their running sum, then each block's places.
+    const int blocks = (cellCount - 1) / cellsPerBlock + 1;
+    const auto blockCells = [&](int b, auto &&visit) {
+        for (int c = b * cellsPerBlock; c < std::min(cellCount, (b + 1) * cellsPerBlock); ++c)
+            visit(c);
     };
-    for (int i = 0; i < count; ++i)
-        if (isFiniteFace(faces[i]))
-            forEachCell(faces[i], [&](int cell) { ++m_cellStart[size_t(cell) + 1]; });
-    for (int c = 0; c < cellCount; ++c)
-        m_cellStart[size_t(c) + 1] += m_cellStart[size_t(c)];
-    m_triangles.resize(size_t(m_cellStart.back()));
-    std::vector<int> fill(m_cellStart.begin(), m_cellStart.end() - 1);
-    for (int i = 0; i < count; ++i)
-        if (isFiniteFace(faces[i]))
-            forEachCell(faces[i], [&](int cell) { m_triangles[size_t(fill[size_t(cell)]++)] = i; });
+    std::vector<qint64> blockStart(size_t(blocks) + 1, 0);
+    paralellEach(blocks, [&](int b, int) {
+        qint64 entries = 0;
+        blockCells(b, [&](int c) {
+            for (const std::vector<int> &counts : place)
+                entries += counts[size_t(c)];
+        });
+        blockStart[size_t(b) + 1] = entries;
+    });
+    for (int b = 0; b < blocks; ++b)
+        blockStart[size_t(b) + 1] += blockStart[size_t(b)];
+    if (blockStart.back() > std::numeric_limits<int>::max())
+        throw "RayGrid: too many cell entries";
+    const size_t entries = size_t(blockStart.back());
+    reserveFresh(m_cellStart, size_t(cellCount) + 1);
+    m_cellStart.resize(size_t(cellCount) + 1);
+    m_cellStart.back() = int(entries);
+    paralellEach(blocks, [&](int b, int) {
+        int next = int(blockStart[size_t(b)]);
+        blockCells(b, [&](int c) {
+            m_cellStart[size_t(c)] = next;
+            for (std::vector<int> &counts : place) {
+                const int n = counts[size_t(c)];
+                counts[size_t(c)] = next;
+                next += n;
+            }
+        });
+    });
+
+    reserveFresh(m_triangles, entries);
+    m_triangles.resize(entries);
+    paralellEach(ranges, [&](int r, int) {
+        std::vector<int> &cursor = place[size_t(r)];
+        for (int i = rangeBegin(r); i < rangeBegin(r + 1); ++i)
+            if (isFiniteFace(m_faces[i]))
+                forEachCellOf(m_faces[i], [&](int cell) { m_triangles[size_t(cursor[size_t(cell)]++)] = i; });
+    });
 }
 
 std::array<int, 3> RayGrid::cellOf(const V3f &p) const

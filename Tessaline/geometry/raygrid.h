@@ -12,7 +12,7 @@
 //
 // Cells are entered with a margin of a thousandth of a cell around each triangle's box, far above the
 // rounding of the cell walk, so a ray grazing a cell corner still meets every triangle it touches.
-// Built once per mesh; countHits may be called from several threads at once.
+// Built once per mesh, on all threads of the pool; countHits may be called from several threads at once.
 class RayGrid
 {
 public:
@@ -26,6 +26,9 @@ public:
     static constexpr int worthwhileTriangles = 20000;
 
 private:
+    void binTriangles(int count);
+    template <typename Visit>
+    void forEachCellOf(const Face &face, Visit &&visit) const;
     std::array<int, 3> cellOf(const V3f &p) const;
     int cellIndex(int x, int y, int z) const { return (z * m_dims[1] + y) * m_dims[0] + x; }
     void gatherCandidates(const V3f &origin, const V3f &dir, std::vector<int> &candidates) const;

@@ -1,10 +1,14 @@
 #include "facescache.h"
 #include "meshtestutil.h"
+#include "workerthread.h"
 
 #include <QBuffer>
 #include <QDataStream>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 namespace
 {
@@ -21,6 +25,45 @@ quint32 referenceCrc(const QByteArray &bytes)
     return ~crc;
 }
 
+// The box of one pass over the vertices from the first one, as std::min and std::max keep the bound they have
+// on a tie: a NaN first vertex stays, a zero keeps the sign it was first met with.
+template <typename Place>
+Box3f plainBox(const Faces &faces, Place &&place)
+{
+    Box3f box{place(faces[0].p[0]), place(faces[0].p[0])};
+    for (const Face &face : faces.faces())
+        for (const V3f &p : face.p)
+            for (int a = 0; a < 3; ++a) {
+                const float c = place(p)[a];
+                box.min[a] = std::min(box.min[a], c);
+                box.max[a] = std::max(box.max[a], c);
+            }
+    return box;
+}
+
+bool sameBits(const Box3f &a, const Box3f &b)
+{
+    return std::memcmp(&a, &b, sizeof(Box3f)) == 0;
+}
+
+// Meshes over several blocks whose coordinates are zeros of either sign, with a few NaN corners. The first
+// vertex holds the only other values, so the box's other bound on each axis is a zero: which zero it is depends
+// on the order in which ties are met. nanFirst starts with a NaN as well.
+Faces zeroHeavyMesh(std::mt19937 &rng, int count, bool nanFirst)
+{
+    const float values[] = {0.0f, -0.0f, NAN};
+    Faces faces;
+    for (int i = 0; i < count; ++i) {
+        V3f p[3];
+        for (V3f &v : p)
+            for (int a = 0; a < 3; ++a)
+                v[a] = values[rng() % (rng() % 100 == 0 ? 3 : 2)];
+        faces.append(Face(p[0], p[1], p[2]));
+    }
+    faces[0].p[0] = nanFirst ? V3f(NAN, -1.5f, 1.5f) : V3f(1.5f, -1.5f, 2.5f);
+    return faces;
+}
+
 QByteArray vertexBytes(const Faces &faces)
 {
     QByteArray bytes;
@@ -31,19 +74,26 @@ QByteArray vertexBytes(const Faces &faces)
 
 } // namespace
 
-TEST(FacesHash, IsCrc32OfTheVertexBytesOnly)
+TEST(FacesHash, IsCrc32OfTheVertexBytesOnlyOnAnyThreadCount)
 {
     EXPECT_EQ(referenceCrc("123456789"), 0xCBF43926u); // the reference itself, on the standard check string
     std::mt19937 rng(1);
-    for (int count : {0, 1, 7, 2047, 2048, 2049, 5000}) {
+    for (int count : {0, 1, 7, 2047, 2048, 2049, 5000, 32767, 32768, 32769, 70001}) {
         Faces faces = randomMesh(rng, count);
-        EXPECT_EQ(faces.hash(), referenceCrc(vertexBytes(faces))) << count;
+        const QByteArray bytes = vertexBytes(faces);
+        const quint32 expected = referenceCrc(bytes);
+        EXPECT_EQ(quint32(crc32(0, reinterpret_cast<const Bytef *>(bytes.constData()), uInt(bytes.size()))), expected);
+        for (const int threads : {1, 2, 4}) {
+            setWorkerThreadCount(threads);
+            EXPECT_EQ(faces.hash(), expected) << count << " triangles on " << threads << " threads";
+        }
         Faces changedNormals = faces;
         for (int i = 0; i < changedNormals.count(); ++i)
             changedNormals[i].n = V3f(1, 2, 3);
         changedNormals.shadeVariation = true;
         EXPECT_EQ(changedNormals.hash(), faces.hash());
     }
+    setWorkerThreadCount(QThread::idealThreadCount());
 }
 
 TEST(FacesCache, BitIdenticalMeshesShareOneEntry)
@@ -90,6 +140,37 @@ TEST(Faces, BoundingBoxesAndAlignment)
     faces.alignTo({1, 0, -1});
     EXPECT_EQ(faces.boundingBox().min, V3f(-4, -5, 0));
     EXPECT_EQ(faces.boundingBox().max, V3f(0, 5, 6));
+}
+
+TEST(Faces, WholeMeshPassesGiveTheBitsOfOnePassOnAnyThreadCount)
+{
+    std::mt19937 rng(9);
+    const M44f matrix = M44f::translation({1, -2, 3}) * M44f::scaling({2, 0.5f, -1});
+    for (const int count : {1, 5, 32768, 32769, 100003}) {
+        for (const bool nanFirst : {false, true}) {
+            const Faces faces = zeroHeavyMesh(rng, count, nanFirst);
+            const Box3f plain = plainBox(faces, [](const V3f &p) { return p; });
+            const Box3f mapped = plainBox(faces, [&](const V3f &p) { return matrix.mapPoint(p); });
+            Faces shifted = faces, flipped = faces;
+            for (int i = 0; i < count; ++i) {
+                for (V3f &p : shifted[i].p)
+                    p += V3f(0.25f, -0.0f, 3);
+                Faces::flip(flipped[i]);
+            }
+            for (const int threads : {1, 2, 4}) {
+                setWorkerThreadCount(threads);
+                EXPECT_TRUE(sameBits(faces.boundingBox(), plain)) << count << " on " << threads << " threads";
+                EXPECT_TRUE(sameBits(faces.boundingBox(matrix), mapped)) << count << " on " << threads << " threads";
+                Faces edited = faces;
+                edited.translate({0.25f, -0.0f, 3});
+                EXPECT_EQ(std::memcmp(edited.constData(), shifted.constData(), size_t(count) * sizeof(Face)), 0);
+                edited = faces;
+                edited.flipAll();
+                EXPECT_EQ(std::memcmp(edited.constData(), flipped.constData(), size_t(count) * sizeof(Face)), 0);
+            }
+        }
+    }
+    setWorkerThreadCount(QThread::idealThreadCount());
 }
 
 TEST(Faces, ZeroTranslationKeepsSharedDataAndCopiesAreIndependent)

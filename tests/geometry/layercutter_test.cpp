@@ -3,10 +3,13 @@
 #include "scenetriangles.h"
 #include "supportbarbody.h"
 #include "testenvironment.h"
+#include "workerthread.h"
 
 #include <QDir>
 #include <QString>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace cuttingtest;
 
@@ -21,6 +24,14 @@ LayerCutter cutScene(const std::vector<SceneItem> &items, float thickness = 0.25
     cutter.SliceFaces(bottom, top, thickness, first, 0.0f, 0.5f);
     return cutter;
 }
+
+// Sets the worker pool for one test and puts it back to one thread afterwards.
+struct ThreadCount {
+    explicit ThreadCount(int threads) { setWorkerThreadCount(threads); }
+    ~ThreadCount() { setWorkerThreadCount(1); }
+    ThreadCount(const ThreadCount &) = delete;
+    ThreadCount &operator=(const ThreadCount &) = delete;
+};
 
 double planeHeight(const LayerCutter &cutter, int k, float thickness)
 {
@@ -116,11 +127,17 @@ TEST(LayerTable, RefusesLayerHeightsThatCannotMakeATable)
             EXPECT_STREQ(message, "LayerCutter::SliceFaces() invalid layer height");
         }
     }
-    try {
-        cutScene(scene, 1e-6f);
-        ADD_FAILURE() << "no exception for ten million layers";
-    } catch (const QString &message) {
-        EXPECT_TRUE(message.contains("too many layers")) << message.toStdString();
+    for (const bool oneSweep : {false, true}) {
+        ThreadCount threads(2);
+        LayerCutter cutter;
+        cutter.setSceneItems(scene);
+        cutter.setCutInOneSweep(oneSweep);
+        try {
+            cutter.SliceFaces(0.0f, 1000.0f, 1e-6f, 0.25f, 0.0f, 0.5f);
+            ADD_FAILURE() << "no exception for ten million layers";
+        } catch (const QString &message) {
+            EXPECT_TRUE(message.startsWith("LayerCutter::SliceFaces() too many layers: ")) << message.toStdString();
+        }
     }
 }
 
@@ -305,4 +322,202 @@ TEST(LayerCutting, InsideOutStlFileIsCutAsASolidAfterImport)
         const LayerCutter cut = cutScene({{imported, M44f()}}, 0.3f, 0.3f, -1000.0f);
         expectConvexSections(cut, imported, 0.3f, binary ? "binary" : "text");
     }
+}
+
+// The cut shared among threads against the cut of one triangle after the other, bit for bit.
+namespace
+{
+
+struct CutSetup {
+    std::vector<SceneItem> items;
+    std::vector<CutBar> bars;
+    float bottom = 0.0f;
+    float top = 1000.0f;
+    float thickness = 0.25f;
+    float firstLayer = 0.25f;
+};
+
+LayerCutter cutSetup(const CutSetup &setup, int threads, bool oneSweep)
+{
+    ThreadCount pool(threads);
+    LayerCutter cutter;
+    cutter.setSceneItems(setup.items);
+    cutter.setSupportBars(setup.bars);
+    cutter.setCutInOneSweep(oneSweep);
+    cutter.SliceFaces(setup.bottom, setup.top, setup.thickness, setup.firstLayer, 1.1f, 0.5f);
+    return cutter;
+}
+
+template <class T> bool sameBits(const T &a, const T &b)
+{
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+void expectSameSegments(const std::vector<Seg2f> &expected, const std::vector<Seg2f> &actual, const std::string &what)
+{
+    ASSERT_EQ(actual.size(), expected.size()) << what;
+    for (size_t i = 0; i < expected.size(); ++i)
+        if (!sameBits(actual[i], expected[i])) {
+            ADD_FAILURE() << what << ": segment " << i << " of " << expected.size() << " differs";
+            return;
+        }
+}
+
+void expectSameCut(const LayerCutter &expected, const LayerCutter &actual, const std::string &what)
+{
+    EXPECT_TRUE(sameBits(actual.boundingBox(), expected.boundingBox())) << what;
+    EXPECT_TRUE(sameBits(actual.sliceBottom(), expected.sliceBottom())) << what;
+    ASSERT_EQ(actual.layerCount(), expected.layerCount()) << what;
+    for (int k = 0; k < expected.layerCount(); ++k) {
+        const SliceLayer &want = expected.layers()[size_t(k)], &got = actual.layers()[size_t(k)];
+        const std::string layer = what + " layer " + std::to_string(k);
+        EXPECT_EQ(got.index, want.index) << layer;
+        EXPECT_TRUE(sameBits(got.height, want.height)) << layer;
+        expectSameSegments(want.meshSegs, got.meshSegs, layer + " mesh");
+        expectSameSegments(want.supportSegs, got.supportSegs, layer + " support");
+    }
+}
+
+// Cuts the setup in one sweep and shared on 1, 2 and 4 threads; returns the one-sweep cut.
+LayerCutter expectSharedCutAsOneSweep(const CutSetup &setup, const std::string &what)
+{
+    LayerCutter reference = cutSetup(setup, 1, true);
+    for (const int threads : {1, 2, 4})
+        expectSameCut(reference, cutSetup(setup, threads, false), what + " on " + std::to_string(threads));
+    return reference;
+}
+
+size_t segmentCount(const LayerCutter &cutter)
+{
+    size_t total = 0;
+    for (const SliceLayer &layer : cutter.layers())
+        total += layer.meshSegs.size() + layer.supportSegs.size();
+    return total;
+}
+
+// Triangles of every awkward kind: corners on layer planes (y = 0.125 + 0.25 k with 0.25 mm layers from 0),
+// flat ones in a plane, vertical ones, zero-area ones, signed zeros, non-finite and far-away corners.
+Faces awkwardSoup(std::mt19937 &rng, int count)
+{
+    std::uniform_real_distribution<float> coordinate(-30.0f, 30.0f), height(0.0f, 25.0f), unit(0.0f, 1.0f);
+    std::uniform_int_distribution<int> plane(0, 99), kind(0, 9);
+    auto onPlane = [&] { return 0.125f + 0.25f * float(plane(rng)); };
+    auto corner = [&] {
+        return V3f(coordinate(rng), unit(rng) < 0.3f ? onPlane() : height(rng), coordinate(rng));
+    };
+    Faces soup;
+    soup.append(Face({0, 0, 0}, {1, 0.0f, 0}, {0, 1, 1})); // fixes the bottom at 0
+    while (soup.count() < count) {
+        V3f a = corner(), b = corner(), c = corner();
+        switch (kind(rng)) {
+        case 0: // flat on a plane
+            a.y = b.y = c.y = onPlane();
+            break;
+        case 1: // vertical: all corners above one line
+            c.x = a.x + (b.x - a.x) * 0.5f, c.z = a.z + (b.z - a.z) * 0.5f;
+            break;
+        case 2: // two corners equal
+            b = a;
+            break;
+        case 3: // signed zeros and a corner on the bottom
+            a.y = -0.0f, b.y = unit(rng) < 0.5f ? 0.0f : -0.0f;
+            break;
+        case 4: // one edge on a plane
+            a.y = b.y = onPlane();
+            break;
+        case 5:
+            if (unit(rng) < 0.2f)
+                b.x = unit(rng) < 0.5f ? NAN : INFINITY;
+            else if (unit(rng) < 0.2f)
+                c = V3f(1e30f, -1e30f, 1e30f);
+            break;
+        default:
+            break;
+        }
+        soup.append(Face(a, b, c));
+    }
+    return soup;
+}
+
+} // namespace
+
+TEST(SharedCutting, AwkwardTriangleSoupsGiveTheOneSweepListsBitForBit)
+{
+    std::mt19937 rng(77);
+    for (int round = 0; round < 6; ++round) {
+        CutSetup setup;
+        setup.items = {{awkwardSoup(rng, 1500 + 1200 * round), M44f()}};
+        setup.top = round % 2 == 0 ? 1000.0f : 12.3f;
+        const LayerCutter cut = expectSharedCutAsOneSweep(setup, "soup " + std::to_string(round));
+        EXPECT_GT(segmentCount(cut), size_t(1000 + 1000 * round)) << "round " << round;
+    }
+}
+
+TEST(SharedCutting, SeveralPlacedObjectsKeepTheirOrder)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 4; ++round) {
+        CutSetup setup;
+        // Objects of all sizes, so that shares begin and end inside objects, at their borders and across
+        // small and empty ones.
+        for (int object = 0; object < 7; ++object) {
+            Faces mesh;
+            switch ((object + round) % 4) {
+            case 0:
+                mesh = randomConvexHull(rng, 40);
+                break;
+            case 1:
+                mesh = awkwardSoup(rng, 900);
+                break;
+            case 2:
+                mesh = boxMesh({-1, -1, -1}, {1, 2, 1});
+                break;
+            default:
+                break; // an object without triangles
+            }
+            M44f placement = randomAffine(rng);
+            placement = placement * M44f::scaling({5, 5, 5});
+            setup.items.push_back({mesh, placement});
+        }
+        setup.thickness = setup.firstLayer = 0.1f + 0.07f * float(round);
+        setup.bottom = round == 3 ? 4.0f : -1000.0f;
+        const LayerCutter cut = expectSharedCutAsOneSweep(setup, "objects " + std::to_string(round));
+        EXPECT_GT(segmentCount(cut), 3000u) << "round " << round;
+    }
+}
+
+TEST(SharedCutting, SupportBarsKeepTheirPlaceBesideTheMeshes)
+{
+    std::mt19937 rng(31);
+    std::uniform_real_distribution<float> coordinate(-20.0f, 20.0f), width(0.5f, 2.0f);
+    CutSetup setup;
+    setup.items = {{awkwardSoup(rng, 3000), M44f()}, {randomConvexHull(rng, 30), M44f::scaling({8, 8, 8})}};
+    for (int bar = 0; bar < 12; ++bar) {
+        const V3f lower(coordinate(rng), 0.125f * float(bar % 3), coordinate(rng));
+        const V3f upper = lower + V3f(bar % 2 == 0 ? 0.0f : coordinate(rng) * 0.2f, 5.0f + 1.5f * float(bar),
+                                      bar % 4 == 1 ? 3.0f : 0.0f);
+        const float side = width(rng);
+        const float slope = (std::fabs(upper.x - lower.x) + std::fabs(upper.z - lower.z)) / (upper.y - lower.y);
+        setup.bars.push_back({supportBarBody(lower, upper, side), side, slope});
+    }
+    const LayerCutter cut = expectSharedCutAsOneSweep(setup, "bars");
+    size_t supportSegs = 0;
+    for (const SliceLayer &layer : cut.layers())
+        supportSegs += layer.supportSegs.size();
+    EXPECT_GT(supportSegs, 12u * 4u * 20u);
+}
+
+TEST(SharedCutting, TallTableOfFewTrianglesAndSingleLayers)
+{
+    std::mt19937 rng(9);
+    CutSetup tall;
+    tall.items = {{randomConvexHull(rng, 12), M44f::scaling({5, 200, 5})}};
+    tall.thickness = tall.firstLayer = 0.01f;
+    tall.bottom = -1000.0f;
+    EXPECT_GT(expectSharedCutAsOneSweep(tall, "tall").layerCount(), 30000);
+
+    CutSetup flat;
+    flat.items = {{awkwardSoup(rng, 2000), M44f::scaling({1, 0.001f, 1})}};
+    flat.thickness = flat.firstLayer = 1.0f;
+    EXPECT_LE(expectSharedCutAsOneSweep(flat, "flat").layerCount(), 2);
 }

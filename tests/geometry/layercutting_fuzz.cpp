@@ -1,6 +1,7 @@
 // Arbitrary triangles (any float bits) through the whole path from mesh to layer area: gathering,
-// layer table, cutting, frame setup, rasterising with repair. Refusals are fine; crashes, hangs and
-// runaway memory are not.
+// layer table, cutting (shared among threads and checked against the plain cut), frame setup,
+// rasterising with repair. Refusals are fine; crashes, hangs, runaway memory and a shared cut that differs
+// from the plain one are not.
 #include "edgemarkplane.h"
 #include "layerarea.h"
 #include "layercutter.h"
@@ -8,6 +9,7 @@
 #include "plane8.h"
 #include "rasterframesetup.h"
 #include "scenetriangles.h"
+#include "workerthread.h"
 
 #include <QString>
 
@@ -20,12 +22,35 @@ namespace
 // Keeps each run small; the frame size limit itself is covered by the unit tests.
 constexpr qint64 maxFuzzPixels = 1 << 20;
 
+// The cut shared among threads must give exactly the lists of the cut of one triangle after the other.
+void expectSameAsOneSweep(const LayerCutter &shared, const Faces &mesh, float thickness)
+{
+    LayerCutter plain;
+    plain.setSceneItems({{mesh, M44f::scaling({1, 1, -1})}});
+    plain.setCutInOneSweep(true);
+    plain.SliceFaces(-50.0f, 50.0f, thickness, thickness, 0.0f, 0.5f);
+    auto same = [](const std::vector<Seg2f> &a, const std::vector<Seg2f> &b) {
+        return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(Seg2f)) == 0);
+    };
+    if (plain.layerCount() != shared.layerCount() ||
+        std::memcmp(&plain.boundingBox(), &shared.boundingBox(), sizeof(Box3f)) != 0)
+        __builtin_trap();
+    for (int k = 0; k < plain.layerCount(); ++k) {
+        const SliceLayer &a = plain.layers()[size_t(k)], &b = shared.layers()[size_t(k)];
+        if (!same(a.meshSegs, b.meshSegs) || !same(a.supportSegs, b.supportSegs))
+            __builtin_trap();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 2)
         return 0;
+    // Two threads, so that the shares of the cut really run side by side.
+    static const bool pooled = (setWorkerThreadCount(2), true);
+    (void)pooled;
     const int fillRule = data[0] % 4;
     const float thickness = 0.05f + float(data[1]) * 0.01f;
     data += 2, size -= 2;
@@ -40,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         LayerCutter cutter;
         cutter.setSceneTriangles(gatherTriangles({{mesh, M44f::scaling({1, 1, -1})}}));
         cutter.SliceFaces(-50.0f, 50.0f, thickness, thickness, 0.0f, 0.5f);
+        expectSameAsOneSweep(cutter, mesh, thickness);
         const RasterFrame frame = setupRasterFrame(cutter.boundingBox(), 0.4f);
         if (qint64(frame.width) * frame.height > maxFuzzPixels)
             return 0;

@@ -1,9 +1,11 @@
 #include "faces.h"
 #include "raygrid.h"
 #include "shapes.h"
+#include "workerthread.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 namespace
@@ -30,46 +32,79 @@ Faces gridShapes()
     return faces;
 }
 
-} // namespace
+// A ray of one of three kinds, taking turns: from a triangle along its normal (skipping it), as the orientation
+// vote casts them; from anywhere towards somewhere among the shapes; along an axis on the voxel grid's lines,
+// through shared edges and corners.
+struct TestRay {
+    V3f origin, dir;
+    int skip = -1;
+};
 
-TEST(RayGrid, CountsEqualTheTriangleByTriangleCountForManyRays)
+TestRay randomRay(std::mt19937 &rng, const Faces &faces, int round)
 {
-    const Faces faces = gridShapes();
-    ASSERT_GT(faces.count(), RayGrid::worthwhileTriangles);
-    const RayGrid grid(faces.constData(), faces.count());
-    std::mt19937 rng(7);
     std::uniform_real_distribution<float> coordinate(-70.0f, 70.0f);
     std::uniform_int_distribution<int> anyFace(0, faces.count() - 1);
     std::uniform_int_distribution<int> small(-3, 15);
     const V3f axes[] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-    int nonZero = 0;
-    for (int round = 0; round < 3000; ++round) {
-        V3f origin, dir;
-        int skip = -1;
-        switch (round % 3) {
-        case 0: { // from a triangle along its normal, as the orientation vote does
-            skip = anyFace(rng);
-            const Face &face = faces[skip];
-            origin = face.centroid();
-            dir = (origin + face.n) - origin;
-            break;
-        }
-        case 1: // from anywhere towards somewhere among the shapes
-            origin = V3f(coordinate(rng), coordinate(rng), coordinate(rng));
-            dir = V3f(coordinate(rng), coordinate(rng), coordinate(rng)) * 0.3f - origin;
-            break;
-        default: // on the voxel grid's lines, along an axis: through shared edges and corners
-            origin = V3f(5.0f * small(rng), 5.0f * small(rng), 5.0f * small(rng));
-            dir = axes[rng() % 6];
-            break;
-        }
-        const int expected = plainCount(faces, origin, dir, skip);
-        nonZero += expected > 0;
-        ASSERT_EQ(grid.countHits(origin, dir, skip), expected)
-            << "round " << round << " origin " << origin.x << "," << origin.y << "," << origin.z << " dir " << dir.x
-            << "," << dir.y << "," << dir.z;
+    TestRay ray;
+    switch (round % 3) {
+    case 0: {
+        ray.skip = anyFace(rng);
+        const Face &face = faces[ray.skip];
+        ray.origin = face.centroid();
+        ray.dir = (ray.origin + face.n) - ray.origin;
+        break;
     }
-    EXPECT_GT(nonZero, 500) << "the rays must meet the shapes often enough to mean something";
+    case 1:
+        ray.origin = V3f(coordinate(rng), coordinate(rng), coordinate(rng));
+        ray.dir = V3f(coordinate(rng), coordinate(rng), coordinate(rng)) * 0.3f - ray.origin;
+        break;
+    default:
+        ray.origin = V3f(5.0f * small(rng), 5.0f * small(rng), 5.0f * small(rng));
+        ray.dir = axes[rng() % 6];
+        break;
+    }
+    return ray;
+}
+
+// Copies of triangles with a NaN corner at random places: the grid leaves them out, and the hit test never
+// counts them.
+Faces withBrokenTriangles(const Faces &faces, std::mt19937 &rng)
+{
+    Faces mixed;
+    for (const Face &face : faces.faces()) {
+        mixed.append(face);
+        if (rng() % 100 == 0) {
+            Face broken = face;
+            broken.p[rng() % 3][int(rng() % 3)] = NAN;
+            mixed.append(broken);
+        }
+    }
+    return mixed;
+}
+
+} // namespace
+
+TEST(RayGrid, CountsEqualTheTriangleByTriangleCountForManyRaysOnAnyThreadCount)
+{
+    std::mt19937 rng(7);
+    const Faces faces = withBrokenTriangles(gridShapes(), rng);
+    ASSERT_GT(faces.count(), RayGrid::worthwhileTriangles);
+    for (const int threads : {1, 2, 4}) {
+        setWorkerThreadCount(threads);
+        const RayGrid grid(faces.constData(), faces.count());
+        int nonZero = 0;
+        for (int round = 0; round < 1500; ++round) {
+            const TestRay ray = randomRay(rng, faces, round);
+            const int expected = plainCount(faces, ray.origin, ray.dir, ray.skip);
+            nonZero += expected > 0;
+            ASSERT_EQ(grid.countHits(ray.origin, ray.dir, ray.skip), expected)
+                << threads << " threads, round " << round << " origin " << ray.origin.x << "," << ray.origin.y << ","
+                << ray.origin.z << " dir " << ray.dir.x << "," << ray.dir.y << "," << ray.dir.z;
+        }
+        EXPECT_GT(nonZero, 250) << "the rays must meet the shapes often enough to mean something";
+    }
+    setWorkerThreadCount(QThread::idealThreadCount());
 }
 
 TEST(RayGrid, LargeMeshesAreTurnedOutwardLikeSmallOnes)

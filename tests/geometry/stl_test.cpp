@@ -2,6 +2,7 @@
 #include "meshtestutil.h"
 #include "stlreader.h"
 #include "stlwriter.h"
+#include "workerthread.h"
 
 #include <QtEndian>
 #include <clocale>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 namespace
 {
@@ -200,4 +202,80 @@ TEST(StlReader, NonFiniteCoordinatesNeverReachTheMesh)
     ASSERT_EQ(ascii.count(), 1);
     const Box3f box = ascii.boundingBox();
     EXPECT_TRUE(box.min.isFinite() && box.max.isFinite());
+}
+
+namespace
+{
+
+// What a binary file must read as, record by record: the file's vertices (Z-up turned to Y-up unless the
+// header says "solid "), normals recomputed, records with a coordinate that is not finite or beyond the
+// limit left out. Appended to `into`.
+void referenceDecode(const QByteArray &data, Faces &into)
+{
+    const bool convert = !QByteArray(data.constData(), 80).trimmed().startsWith("solid ");
+    const qint32 count = qFromLittleEndian<qint32>(data.constData() + 80);
+    for (qint32 i = 0; i < count; ++i) {
+        V3f p[3];
+        bool keep = true;
+        for (int k = 0; k < 3; ++k) {
+            float c[3];
+            std::memcpy(c, data.constData() + 84 + qint64(i) * 50 + 12 + 12 * k, 12);
+            for (float v : c)
+                keep = keep && std::isfinite(v) && std::fabs(v) <= 1e9f;
+            p[k] = convert ? V3f(c[0], c[2], -c[1]) : V3f(c[0], c[1], c[2]);
+        }
+        if (keep)
+            into.append(Face(p[0], p[1], p[2]));
+    }
+}
+
+// A binary file of `count` random records, with a coordinate that must drop its record at random places
+// (more often in some files, whole stretches in others), and sometimes a "solid " header.
+QByteArray randomBinaryStl(std::mt19937 &rng, int count)
+{
+    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity(), 1.0001e9f, -3e38f};
+    const float edge[] = {1e9f, -1e9f, 0.0f, -0.0f}; // within the limit: kept
+    const double badShare = std::uniform_real_distribution<double>(0.0, 1.0)(rng) < 0.3 ? 0.5 : 0.01;
+    const int badFrom = int(rng() % unsigned(count + 1)), badTo = badFrom + int(rng() % 20000);
+    std::uniform_real_distribution<float> coordinate(-500.0f, 500.0f), chance(0.0f, 1.0f);
+    QVector<QVector<float>> records;
+    for (int i = 0; i < count; ++i) {
+        QVector<float> record(12);
+        for (float &v : record)
+            v = coordinate(rng);
+        const bool inBadStretch = i >= badFrom && i < badTo && count > 20000;
+        if (inBadStretch || chance(rng) < badShare)
+            record[3 + int(rng() % 9)] = bad[rng() % 5];
+        if (chance(rng) < 0.05f)
+            record[3 + int(rng() % 9)] = edge[rng() % 4];
+        records.append(record);
+    }
+    const QByteArray header = rng() % 3 == 0 ? "solid part" : (rng() % 2 ? "binary" : "");
+    return binaryStl(header, count, records);
+}
+
+} // namespace
+
+TEST(StlReader, BinaryReadsLikeRecordByRecordOnAnyThreadCount)
+{
+    std::mt19937 rng(11);
+    std::vector<int> counts = {0, 1, 2, 3, 8191, 8192, 8193, 16385, 24577, 40001};
+    for (int i = 0; i < 12; ++i)
+        counts.push_back(int(rng() % 30000) | 1);
+    for (const int count : counts) {
+        const QByteArray data = randomBinaryStl(rng, count);
+        Faces expected = randomMesh(rng, 3); // readers append to what is there
+        const Faces before = expected;
+        referenceDecode(data, expected);
+        for (const int threads : {1, 2, 4}) {
+            setWorkerThreadCount(threads);
+            Faces faces = before;
+            readStl(faces, data);
+            ASSERT_EQ(faces.count(), expected.count()) << count << " records on " << threads << " threads";
+            EXPECT_EQ(std::memcmp(faces.constData(), expected.constData(), size_t(faces.count()) * sizeof(Face)), 0)
+                << count << " records on " << threads << " threads";
+        }
+    }
+    setWorkerThreadCount(QThread::idealThreadCount());
 }
