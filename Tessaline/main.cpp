@@ -2,6 +2,7 @@
 #include "debugswitches.h"
 #include "exceptionreport.h"
 #include "frmmain.h"
+#include "platform/allocator.h"
 #include "qmyapp.h"
 #include "singleinstance.h"
 
@@ -52,6 +53,7 @@ int runSlicer(QMyApp &app, const QString &fileArgument)
 
 int main(int argc, char **argv)
 {
+    platform::tuneAllocatorForSlicing();
     QMyApp app(argc, argv);
     initDebugSwitches();
     const QString argument = app.arguments().value(1);

@@ -1,4 +1,5 @@
 #include "clitext.h"
+#include "platform/allocator.h"
 #include "convertcommand.h"
 #include "slicecommand.h"
 #include "statscommand.h"
@@ -37,6 +38,7 @@ int runCommand(const QStringList &args)
 
 int main(int argc, char **argv)
 {
+    platform::tuneAllocatorForSlicing();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("tessaline-cli");
     QCoreApplication::setOrganizationName("Vantoridge");

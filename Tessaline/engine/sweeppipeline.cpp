@@ -3,9 +3,6 @@
 #include "workerthread.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-static double g_wait[8]; static int g_why[8]; static int g_waits[8]; static double g_task[8][8];
 
 SweepPipeline::SweepPipeline(const SweepShape &shape, SweepStages stages)
     : m_shape(shape), m_stages(std::move(stages)), m_ordered(bool(m_stages.order)), m_nextLook(shape.firstLook),
@@ -19,8 +16,6 @@ void SweepPipeline::run()
 {
     // One loop per thread; a worker the system starts late finds the work done and leaves at once.
     paralellEach(workerThreadCount(), [this](int, int slot) { work(slot); });
-    fprintf(stderr, "why: end %d barrier %d loop %d area %d inner %d other %d\n", g_why[0], g_why[1], g_why[2], g_why[3], g_why[4], g_why[5]);
-    for (int k = 0; k < 2; ++k) fprintf(stderr, "slot %d wait %.1f ms (%d) look %.1f step %.1f fin %.1f ord %.1f wr %.1f ret %.1f\n", k, g_wait[k], g_waits[k], g_task[k][1], g_task[k][2], g_task[k][3], g_task[k][4], g_task[k][5], g_task[k][6]);
     if (m_failure)
         std::rethrow_exception(m_failure);
 }
@@ -31,17 +26,12 @@ void SweepPipeline::work(int slot)
     while (!finished()) {
         const Task task = claim(slot);
         if (task.stage == Stage::None) {
-            auto t0 = std::chrono::steady_clock::now();
-            { const int j = m_nextLook; int why = j > m_shape.lastLook ? 0 : (m_lookReady < m_stages.lookBarrier(j)) ? 1 : !(j - m_shape.loopSlots < m_nextRetire) ? 2 : !(j - m_shape.areaSlots + 1 < m_nextRetire) ? 3 : !(j - m_shape.innerSlots < m_nextStep) ? 4 : 5; g_why[why]++; }
             m_changed.wait(lock);
-            g_wait[slot] += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count(); g_waits[slot]++;
             continue;
         }
         lock.unlock();
         try {
-            auto t0 = std::chrono::steady_clock::now();
             execute(task, slot);
-            g_task[slot][int(task.stage)] += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         } catch (...) {
             lock.lock();
             if (!m_failure)
