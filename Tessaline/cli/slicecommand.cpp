@@ -54,16 +54,39 @@ void warnOutsideBuildVolume(const Project &project, const MachineRecord &machine
     }
 }
 
-void writeOutput(const QString &path, const QByteArray &gcode)
+// The G-code goes to the file as the slicer produces it, so writing overlaps the slicing of later layers. The
+// file is written aside and renamed at the end: a failed slice or a full disk leaves no half file.
+class OutputFile
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(gcode) != gcode.size() || !file.commit())
-        throw QString("Cannot write %1: %2").arg(path, file.errorString());
-}
+public:
+    explicit OutputFile(const QString &path) : m_file(path)
+    {
+        if (!m_file.open(QIODevice::WriteOnly))
+            fail();
+    }
+    void write(const QByteArray &text)
+    {
+        if (m_file.write(text) != text.size())
+            fail();
+    }
+    void commit()
+    {
+        if (!m_file.commit())
+            fail();
+    }
 
-QString summaryLine(const QString &path, const QByteArray &gcode)
+private:
+    [[noreturn]] void fail() { throw QString("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString()); }
+
+    QSaveFile m_file;
+};
+
+QString summaryLine(const QString &path)
 {
-    const GCodeStats stats = measureGCode(gcode);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw QString("Cannot read %1 back: %2").arg(path, file.errorString());
+    const GCodeStats stats = measureGCode(file.readAll());
     return QString("Sliced %1 layers, estimated time %2, filament %3 mm: %4\n")
         .arg(stats.layers)
         .arg(durationText(stats.timeSec))
@@ -105,9 +128,11 @@ int runSlice(const QStringList &args)
     if (!options.quiet && isatty(fileno(stderr)))
         progress = [&bar](int percent, const QByteArray &) { bar.show(percent); };
     Slicer slicer(sliceSnapshot(project), &params, &options.machine, std::move(progress));
-    const QByteArray gcode = slicer.slice();
-    writeOutput(options.output, gcode);
+    OutputFile output(options.output);
+    slicer.streamTo([&output](const QByteArray &text) { output.write(text); });
+    slicer.slice();
+    output.commit();
     if (!options.quiet)
-        printOut(summaryLine(options.output, gcode));
+        printOut(summaryLine(options.output));
     return kExitOk;
 }

@@ -192,7 +192,11 @@ void Slicer::sweepStep(SliceContext &context, int i)
 // batches.
 void Slicer::retireLayer(SliceContext &context, int layerIndex)
 {
-    m_texts.append(std::exchange(context.layers[size_t(layerIndex)].gcode, QByteArray()));
+    QByteArray text = std::exchange(context.layers[size_t(layerIndex)].gcode, QByteArray());
+    if (m_sink)
+        m_sink(text);
+    else
+        m_texts.append(std::move(text));
     if (isBatchEnd(layerIndex, context.K, context.layerCount)) {
         m_batches.emplace_back((layerIndex / context.K) * context.K, layerIndex);
         reportProgress(layerIndex, context.layerCount);

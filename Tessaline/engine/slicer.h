@@ -19,6 +19,10 @@ struct SliceContext;
 // concatenated give the text slice() returns, and the last call reports 100. Runs on slice()'s thread.
 using SliceProgress = std::function<void(int percent, const QByteArray &chunk)>;
 
+// Takes the G-code as it is produced, a layer's text at a time, in file order, on slice()'s thread. May throw
+// (a full disk): the slice then stops with that exception.
+using SliceTextSink = std::function<void(const QByteArray &text)>;
+
 // Sets the threads of the next slices: the worker pool to threads - 1 workers (threads limited to 1 ... the
 // machine's ideal count), which serves the raster operations, the look-ahead blocks and the batch finishing,
 // and the workers' priority (InheritPriority: high). Call it between slices.
@@ -49,6 +53,11 @@ public:
     // The whole G-code file. Throws "FATAL ERROR: Already slicing." while another run is going on, and the
     // stages' messages; the slice is then abandoned and the next call starts afresh.
     QByteArray slice();
+
+    // Hands the G-code to `sink` as the layers are done instead of keeping it: a file is then written while
+    // later layers are still being sliced, and the text is never held whole. slice() then returns an empty
+    // array and the progress chunks are empty.
+    void streamTo(SliceTextSink sink) { m_sink = std::move(sink); }
 
     // Known after slice(): the layers of the table and the batch size used.
     int layerCount() const { return m_layerCount; }
@@ -81,6 +90,7 @@ private:
     const MachineRecord *m_machine;
     SliceProgress m_progress;
     LayerTexts m_texts;
+    SliceTextSink m_sink;
     QElapsedTimer m_progressClock;
     int m_layerCount = 0;
     int m_batchSize = 0;

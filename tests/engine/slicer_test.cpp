@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 namespace
 {
@@ -201,6 +202,48 @@ TEST(SlicerProgress, ChunksConcatenateToTheResultAndEndWith100)
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
     EXPECT_GE(percents.front(), 0);
     EXPECT_EQ(joined, run.gcode);
+}
+
+TEST(SlicerStream, TheSinkGetsTheFileLayerByLayerOnTheCallingThread)
+{
+    const SliceScene scene = boxScene({{-10, 0, 12, 4.0f, 8}, {12, 5, 6, 2.0f, 10}});
+    const SlicerParams sp = testParams();
+    const MachineRecord machine;
+    for (int threads : {1, 2}) {
+        const SliceRun kept = runSlice(scene, sp, threads);
+        setSlicerThreads(threads);
+        Slicer slicer(scene, &sp, &machine, {});
+        QByteArray streamed;
+        int calls = 0;
+        bool otherThread = false;
+        const std::thread::id caller = std::this_thread::get_id();
+        slicer.streamTo([&](const QByteArray &text) {
+            streamed += text;
+            ++calls;
+            otherThread = otherThread || std::this_thread::get_id() != caller;
+        });
+        EXPECT_TRUE(slicer.slice().isEmpty());
+        EXPECT_EQ(streamed, kept.gcode) << threads;
+        EXPECT_EQ(calls, kept.layerCount);
+        EXPECT_FALSE(otherThread);
+    }
+}
+
+TEST(SlicerStream, ASinkFailureStopsTheSliceWithItsMessage)
+{
+    const SliceScene scene = boxScene({{0, 0, 10, 4.0f, 10}});
+    const SlicerParams sp = testParams();
+    const MachineRecord machine;
+    setSlicerThreads(2);
+    Slicer slicer(scene, &sp, &machine, {});
+    int calls = 0;
+    slicer.streamTo([&](const QByteArray &) {
+        if (++calls == 5)
+            throw QString("disk full");
+    });
+    EXPECT_EQ(messageOf([&] { slicer.slice(); }), "disk full");
+    EXPECT_EQ(calls, 5);
+    EXPECT_EQ(runSlice(scene, sp, 2).layerCount, 20);
 }
 
 TEST(SlicerMarker, ASecondSliceDuringARunIsRefusedAndTheRunCompletes)
