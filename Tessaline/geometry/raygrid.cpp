@@ -33,17 +33,19 @@ Box3f finiteBounds(const Face *faces, int count)
     std::vector<Box3f> boxOf(static_cast<size_t>(blocks));
     std::vector<char> started(size_t(blocks), 0);
     paralellEach(blocks, [&](int b, int) {
-        Box3f &box = boxOf[size_t(b)];
-        for (int i = b * trianglesPerBoundsBlock; i < std::min(count, (b + 1) * trianglesPerBoundsBlock); ++i) {
-            if (!isFiniteFace(faces[i]))
-                continue;
-            for (const V3f &p : faces[i].p) {
-                if (!started[size_t(b)])
-                    box = {p, p};
-                box.include(p);
-                started[size_t(b)] = 1;
-            }
-        }
+        const int end = std::min(count, (b + 1) * trianglesPerBoundsBlock);
+        int i = b * trianglesPerBoundsBlock;
+        while (i < end && !isFiniteFace(faces[i]))
+            ++i;
+        if (i == end)
+            return;
+        Box3f box{faces[i].p[0], faces[i].p[0]}; // local, so that it stays in registers
+        for (; i < end; ++i)
+            if (isFiniteFace(faces[i]))
+                for (const V3f &p : faces[i].p)
+                    box.include(p);
+        boxOf[size_t(b)] = box;
+        started[size_t(b)] = 1;
     });
     Box3f box;
     bool any = false;
