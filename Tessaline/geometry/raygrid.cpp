@@ -58,11 +58,13 @@ Box3f finiteBounds(const Face *faces, int count)
     return box;
 }
 
-// Room for `count` values in a fresh vector before anything is written to it, on huge pages when it is big.
+// Room for `count` values in a fresh vector before anything is written to it: on huge pages when it is big,
+// and mapped in one call rather than by a page fault per 4 KB.
 void reserveFresh(std::vector<int> &values, size_t count)
 {
     values.reserve(count);
     platform::adviseHugePages(values.data(), count * sizeof(int));
+    platform::prefaultPages(values.data(), count * sizeof(int));
 }
 
 } // namespace
@@ -113,6 +115,7 @@ void RayGrid::binTriangles(int count)
     std::vector<std::vector<int>> place(static_cast<size_t>(ranges));
     paralellEach(ranges, [&](int r, int) {
         std::vector<int> &counts = place[size_t(r)];
+        reserveFresh(counts, size_t(cellCount));
         counts.assign(size_t(cellCount), 0);
         for (int i = rangeBegin(r); i < rangeBegin(r + 1); ++i)
             if (isFiniteFace(m_faces[i]))
