@@ -55,10 +55,7 @@ void BM_SliceFaces(benchmark::State &state)
 {
     sliceSphere(state, false);
 }
-BENCHMARK(BM_SliceFaces)
-    ->ArgsProduct({{100, 300, 1000}, {1, 2}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_SliceFaces)->ArgsProduct({{100, 300, 1000}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The plain cut, one triangle after the other into growing lists, for comparison.
 void BM_SliceFacesOneSweep(benchmark::State &state)

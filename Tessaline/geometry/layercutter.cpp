@@ -175,7 +175,8 @@ std::pair<int, int> LayerCutter::planesCrossed(const Face &face) const
     return planeRange(sLow, sHigh, true, layerCount());
 }
 
-template <class AddSegment> void LayerCutter::cutTriangle(const Face &face, EdgePoints &points, AddSegment &&addSegment) const
+template <class AddSegment>
+void LayerCutter::cutTriangle(const Face &face, EdgePoints &points, AddSegment &&addSegment) const
 {
     const int count = layerCount();
     int firstPlane = std::numeric_limits<int>::max();

@@ -403,9 +403,7 @@ Faces awkwardSoup(std::mt19937 &rng, int count)
     std::uniform_real_distribution<float> coordinate(-30.0f, 30.0f), height(0.0f, 25.0f), unit(0.0f, 1.0f);
     std::uniform_int_distribution<int> plane(0, 99), kind(0, 9);
     auto onPlane = [&] { return 0.125f + 0.25f * float(plane(rng)); };
-    auto corner = [&] {
-        return V3f(coordinate(rng), unit(rng) < 0.3f ? onPlane() : height(rng), coordinate(rng));
-    };
+    auto corner = [&] { return V3f(coordinate(rng), unit(rng) < 0.3f ? onPlane() : height(rng), coordinate(rng)); };
     Faces soup;
     soup.append(Face({0, 0, 0}, {1, 0.0f, 0}, {0, 1, 1})); // fixes the bottom at 0
     while (soup.count() < count) {
@@ -468,7 +466,7 @@ TEST(SharedCutting, SeveralPlacedObjectsKeepTheirOrder)
                 mesh = randomConvexHull(rng, 40);
                 break;
             case 1:
-                mesh = awkwardSoup(rng, 900);
+                mesh = awkwardSoup(rng, 500);
                 break;
             case 2:
                 mesh = boxMesh({-1, -1, -1}, {1, 2, 1});
