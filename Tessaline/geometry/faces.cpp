@@ -64,12 +64,13 @@ Box3f boundsOf(const QVector<Face> &faces, Place &&place)
     const Face *data = faces.constData();
     const int total = faces.size();
     const V3f first = place(data[0].p[0]);
-    std::vector<Box3f> boxOf(size_t(blockCount(total)), Box3f{first, first});
+    std::vector<Box3f> boxOf(static_cast<size_t>(blockCount(total)));
     paralellEach(blockCount(total), [&](int b, int) {
-        Box3f &box = boxOf[size_t(b)];
+        Box3f box{first, first}; // local, so that it stays in registers
         for (int i = b * facesPerBlock; i < std::min(total, (b + 1) * facesPerBlock); ++i)
             for (const V3f &p : data[i].p)
                 box.include(place(p));
+        boxOf[size_t(b)] = box;
     });
     Box3f box{first, first};
     for (const Box3f &blockBox : boxOf)
@@ -186,9 +187,10 @@ void Faces::translate(const V3f &d)
 {
     if (d.isZero())
         return;
-    forEachFace(m_faces, [&](Face &face) {
+    const V3f shift = d; // a copy: d might lie in the mesh itself
+    forEachFace(m_faces, [shift](Face &face) {
         for (V3f &p : face.p)
-            p += d;
+            p += shift;
     });
 }
 

@@ -1,6 +1,7 @@
 #include "layercutter.h"
 
 #include "perfdata.h"
+#include "segmentlists.h"
 #include "workerthread.h"
 
 #include <QString>
@@ -116,8 +117,12 @@ void LayerCutter::computeBoundingBox(const Shares &shares)
     };
     std::vector<ShareBox> boxes(size_t(shares.count()));
     paralellEach(shares.count(), [&](int share, int) {
+        // Grown on the stack: neighbouring boxes share a cache line, which threads growing them in place
+        // would pass to and fro for every triangle.
+        ShareBox own;
         forEachWorldTriangle(m_scene, shares.begin(share), shares.ends[size_t(share)],
-                             [&](const Face &face) { boxes[size_t(share)].include(face); });
+                             [&](const Face &face) { own.include(face); });
+        boxes[size_t(share)] = own;
     });
     ShareBox all;
     for (const ShareBox &share : boxes) {
@@ -170,7 +175,8 @@ std::pair<int, int> LayerCutter::planesCrossed(const Face &face) const
     return planeRange(sLow, sHigh, true, layerCount());
 }
 
-template <class AddSegment> void LayerCutter::cutTriangle(const Face &face, EdgePoints &points, AddSegment &&addSegment) const
+template <class AddSegment>
+void LayerCutter::cutTriangle(const Face &face, EdgePoints &points, AddSegment &&addSegment) const
 {
     const int count = layerCount();
     int firstPlane = std::numeric_limits<int>::max();
@@ -251,19 +257,14 @@ std::vector<quint32> LayerCutter::countSegments(const Shares &shares) const
 void LayerCutter::allocateMeshLists(const std::vector<quint32> &counts, int shares)
 {
     const size_t stride = m_layers.size() + 1;
-    auto total = [&](int k) {
-        size_t sum = 0;
+    std::vector<std::vector<Seg2f> *> lists(m_layers.size());
+    std::vector<size_t> sizes(m_layers.size(), 0);
+    for (size_t k = 0; k < m_layers.size(); ++k) {
+        lists[k] = &m_layers[k].meshSegs;
         for (int share = 0; share < shares; ++share)
-            sum += counts[size_t(share) * stride + size_t(k)];
-        return sum;
-    };
-    // Fresh memory costs a page fault per page on first touch: the threads share that too.
-    paralell(
-        layerCount(), [&](int k) { return 1.0 + double(total(k)); },
-        [&](int begin, int end, int) {
-            for (int k = begin; k < end; ++k)
-                m_layers[size_t(k)].meshSegs.resize(total(k));
-        });
+            sizes[k] += counts[size_t(share) * stride + k];
+    }
+    allocateSegmentLists(lists, sizes);
 }
 
 void LayerCutter::cutMeshesShared(const Shares &shares)

@@ -31,4 +31,23 @@ inline void adviseHugePages(void *data, std::size_t bytes)
 #endif
 }
 
+// Asks the system to map every whole page inside [data, data + bytes) now, in one call, as writing to each
+// would. Call it on a fresh buffer that is about to be filled: a page fault per page, trapped one by one, costs
+// several times more (most of all in a virtual machine). The contents never change; on systems without the
+// service (Linux before 5.14 included) nothing happens and the pages are mapped as they are first written.
+inline void prefaultPages(void *data, std::size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    constexpr std::uintptr_t page = 4096;
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + page - 1) & ~(page - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(page - 1);
+    if (data && last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE); // refusal: faults as usual
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 } // namespace platform

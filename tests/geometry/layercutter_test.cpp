@@ -1,6 +1,7 @@
 #include "cuttinghelpers.h"
 #include "layercutter.h"
 #include "scenetriangles.h"
+#include "segmentlists.h"
 #include "supportbarbody.h"
 #include "testenvironment.h"
 #include "workerthread.h"
@@ -402,9 +403,7 @@ Faces awkwardSoup(std::mt19937 &rng, int count)
     std::uniform_real_distribution<float> coordinate(-30.0f, 30.0f), height(0.0f, 25.0f), unit(0.0f, 1.0f);
     std::uniform_int_distribution<int> plane(0, 99), kind(0, 9);
     auto onPlane = [&] { return 0.125f + 0.25f * float(plane(rng)); };
-    auto corner = [&] {
-        return V3f(coordinate(rng), unit(rng) < 0.3f ? onPlane() : height(rng), coordinate(rng));
-    };
+    auto corner = [&] { return V3f(coordinate(rng), unit(rng) < 0.3f ? onPlane() : height(rng), coordinate(rng)); };
     Faces soup;
     soup.append(Face({0, 0, 0}, {1, 0.0f, 0}, {0, 1, 1})); // fixes the bottom at 0
     while (soup.count() < count) {
@@ -467,7 +466,7 @@ TEST(SharedCutting, SeveralPlacedObjectsKeepTheirOrder)
                 mesh = randomConvexHull(rng, 40);
                 break;
             case 1:
-                mesh = awkwardSoup(rng, 900);
+                mesh = awkwardSoup(rng, 500);
                 break;
             case 2:
                 mesh = boxMesh({-1, -1, -1}, {1, 2, 1});
@@ -520,4 +519,38 @@ TEST(SharedCutting, TallTableOfFewTrianglesAndSingleLayers)
     flat.items = {{awkwardSoup(rng, 2000), M44f::scaling({1, 0.001f, 1})}};
     flat.thickness = flat.firstLayer = 1.0f;
     EXPECT_LE(expectSharedCutAsOneSweep(flat, "flat").layerCount(), 2);
+}
+
+// Lists of all sizes, together far more than a huge page, so that runs of them are moved to huge pages; the
+// lists get their sizes and zero segments, and memory allocated before them keeps its contents.
+TEST(SegmentLists, ListsGetTheirSizesAndNeighboursKeepTheirContents)
+{
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> small(0, 3000), large(100000, 400000);
+    std::vector<std::vector<Seg2f>> before(20);
+    for (size_t i = 0; i < before.size(); ++i)
+        before[i].assign(size_t(small(rng)), Seg2f(float(i), 1.0f, 2.0f, float(i) + 3.0f));
+    std::vector<std::vector<Seg2f>> lists(300);
+    std::vector<std::vector<Seg2f> *> targets;
+    std::vector<size_t> sizes;
+    for (size_t i = 0; i < lists.size(); ++i) {
+        targets.push_back(&lists[i]);
+        sizes.push_back(size_t(i % 50 == 7 ? large(rng) : i % 11 == 0 ? 0 : small(rng)));
+    }
+    allocateSegmentLists(targets, sizes);
+    for (size_t i = 0; i < lists.size(); ++i) {
+        ASSERT_EQ(lists[i].size(), sizes[i]) << i;
+        const bool allZero = std::all_of(lists[i].begin(), lists[i].end(), [](const Seg2f &s) {
+            return s.x0 == 0.0f && s.z0 == 0.0f && s.x1 == 0.0f && s.z1 == 0.0f;
+        });
+        EXPECT_TRUE(allZero) << i;
+        for (Seg2f &s : lists[i])
+            s = Seg2f(float(i), 0.5f, 0.25f, 0.125f);
+    }
+    for (size_t i = 0; i < before.size(); ++i)
+        for (const Seg2f &s : before[i])
+            ASSERT_TRUE(s.x0 == float(i) && s.z0 == 1.0f && s.x1 == 2.0f && s.z1 == float(i) + 3.0f) << i;
+    for (size_t i = 0; i < lists.size(); ++i)
+        for (const Seg2f &s : lists[i])
+            ASSERT_TRUE(s.x0 == float(i) && s.z0 == 0.5f && s.x1 == 0.25f && s.z1 == 0.125f) << i;
 }
