@@ -2,31 +2,43 @@
 
 #include <QDebug>
 #include <QMutex>
-#include <QThread>
 
+#include <algorithm>
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 
-QMutex &perfMutex()
+// Each thread times its steps in its own table, under a lock that only the report and perfClear() share with
+// it: the slicing threads run thousands of short sections each, and one table for all made them queue for
+// it. A name timed on two threads at once thus has two stopwatches, which the report adds together.
+struct ThreadRecords {
+    QMutex mutex;
+    std::map<QString, PerfData> byName;
+};
+
+struct Registry {
+    QMutex mutex;
+    std::vector<std::shared_ptr<ThreadRecords>> tables; // kept after their threads end, until perfClear()
+};
+
+Registry &registry()
 {
-    static QMutex mutex;
-    return mutex;
+    static Registry instance;
+    return instance;
 }
 
-// One record per name and thread: the slicing threads time the same steps side by side, and each must find
-// its own section running. The report adds the threads' records of a name together.
-using RecordKey = std::pair<QString, Qt::HANDLE>;
-
-std::map<RecordKey, PerfData> &records()
+ThreadRecords &threadRecords()
 {
-    static std::map<RecordKey, PerfData> map;
-    return map;
-}
-
-PerfData &recordOf(const QString &name)
-{
-    return records()[RecordKey(name, QThread::currentThreadId())];
+    thread_local const std::shared_ptr<ThreadRecords> mine = [] {
+        auto table = std::make_shared<ThreadRecords>();
+        Registry &r = registry();
+        QMutexLocker lock(&r.mutex);
+        r.tables.push_back(table);
+        return table;
+    }();
+    return *mine;
 }
 
 struct NameTotal {
@@ -35,14 +47,18 @@ struct NameTotal {
     bool running = false;
 };
 
+// With the registry locked.
 std::map<QString, NameTotal> totalsByName()
 {
     std::map<QString, NameTotal> totals;
-    for (const auto &[key, record] : records()) {
-        NameTotal &total = totals[key.first];
-        total.elapsedNs += record.elapsedNs;
-        total.count += record.count;
-        total.running = total.running || record.running;
+    for (const std::shared_ptr<ThreadRecords> &table : registry().tables) {
+        QMutexLocker lock(&table->mutex);
+        for (const auto &[name, record] : table->byName) {
+            NameTotal &total = totals[name];
+            total.elapsedNs += record.elapsedNs;
+            total.count += record.count;
+            total.running = total.running || record.running;
+        }
     }
     return totals;
 }
@@ -72,27 +88,37 @@ void PerfData::end(const QString &name)
 
 void perfBegin(const QString &name)
 {
-    QMutexLocker lock(&perfMutex());
-    recordOf(name).begin(name);
+    ThreadRecords &table = threadRecords();
+    QMutexLocker lock(&table.mutex);
+    table.byName[name].begin(name);
 }
 
 void perfEnd(const QString &name)
 {
-    QMutexLocker lock(&perfMutex());
-    recordOf(name).end(name);
+    ThreadRecords &table = threadRecords();
+    QMutexLocker lock(&table.mutex);
+    table.byName[name].end(name);
 }
 
 void perfClear()
 {
-    QMutexLocker lock(&perfMutex());
-    records().clear();
+    Registry &r = registry();
+    QMutexLocker lock(&r.mutex);
+    // Tables of threads that have ended are only held here.
+    r.tables.erase(std::remove_if(r.tables.begin(), r.tables.end(),
+                                  [](const std::shared_ptr<ThreadRecords> &table) { return table.use_count() == 1; }),
+                   r.tables.end());
+    for (const std::shared_ptr<ThreadRecords> &table : r.tables) {
+        QMutexLocker tableLock(&table->mutex);
+        table->byName.clear();
+    }
 }
 
 // The share is each record's part of the sum of all records; sections may nest, so the shares can add
 // up to more than 100. The TOTAL line counts all runs of all records.
 QString perfReport()
 {
-    QMutexLocker lock(&perfMutex());
+    QMutexLocker lock(&registry().mutex);
     double totalMs = 0;
     int totalCount = 0;
     const std::map<QString, NameTotal> totals = totalsByName();
