@@ -3,6 +3,7 @@
 #include "clitext.h"
 #include "duration.h"
 #include "gcodestats.h"
+#include "platform/writeback.h"
 #include "progressbar.h"
 #include "project.h"
 #include "sliceoptions.h"
@@ -68,6 +69,12 @@ public:
     {
         if (m_file.write(text) != text.size())
             fail();
+        // The final commit syncs the file to disk; what has gone ahead meanwhile it need not wait for.
+        const qint64 written = m_file.pos();
+        if (written - m_writebackFrom >= writebackStep && m_file.flush()) {
+            platform::startWriteback(m_file.handle(), m_writebackFrom, written - m_writebackFrom);
+            m_writebackFrom = written;
+        }
     }
     void commit()
     {
@@ -78,7 +85,9 @@ public:
 private:
     [[noreturn]] void fail() { throw QString("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString()); }
 
+    static constexpr qint64 writebackStep = 1 << 20;
     QSaveFile m_file;
+    qint64 m_writebackFrom = 0;
 };
 
 QString summaryLine(const QString &path)
