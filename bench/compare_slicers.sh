@@ -109,15 +109,19 @@ build_command() {
     esac
 }
 
-# Slices once and sets `result` to "SECONDS MB" or to what went wrong.
+# Slices once and sets `result` to "SECONDS MB" or to what went wrong. The wall time is taken to the
+# microsecond around the run (time(1) rounds it to 10 ms, a tenth of a small slice); the peak memory comes from
+# time(1).
 measure_once() {
     local slicer=$1 model=$2 out=$3 supports=$4 log=$5
-    local times="$work/time.txt" code
+    local times="$work/time.txt" code start end
     rm -f "$out" "$times"
     build_command "$slicer" "$model" "$out" "$supports"
     echo "\$ ${command[*]}" >"$log"
+    start=$EPOCHREALTIME
     /usr/bin/time -f '%e %M' -o "$times" timeout "$time_limit" "${command[@]}" >>"$log" 2>&1
     code=$?
+    end=$EPOCHREALTIME
     if [ "$code" = 124 ]; then
         result="timeout"
     elif [ "$code" != 0 ]; then
@@ -127,25 +131,35 @@ measure_once() {
     else
         local seconds kilobytes
         read -r seconds kilobytes < <(tail -n 1 "$times")
-        result="$seconds $(awk -v k="$kilobytes" 'BEGIN { printf "%.0f", k / 1024 }')"
+        result="$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }') $(awk -v k="$kilobytes" 'BEGIN { printf "%.0f", k / 1024 }')"
     fi
 }
 
-# Sets `result` to the fastest of `runs` slices ("SECONDS MB"), or to the first failure.
-measure() {
-    local slicer=$1 model=$2 out=$3 supports=$4 log=$5 best="" run
-    for ((run = 1; run <= runs; ++run)); do
-        measure_once "$slicer" "$model" "$out" "$supports" "$log"
-        case "$result" in
-        [0-9]*) if [ -z "$best" ] || awk -v a="${result% *}" -v b="${best% *}" 'BEGIN { exit !(a < b) }'; then
-                best=$result
-            fi ;;
-        *) echo "  $slicer on $(basename "$model") $result; see the log:" >&2
-            tail -n 5 "$log" | sed 's/^/    /' >&2
-            return ;;
-        esac
+# Slices the model `runs` times with every slicer, taking the slicers in turn within each round, so that a
+# spell of load on the machine falls on all of them alike; sets results[model,slicer] to the fastest run
+# ("SECONDS MB"), or to the first failure (that slicer is then left out of the later rounds).
+measure_model() {
+    local model=$1 supports=$2 run slicer
+    for slicer in "${slicers[@]}"; do
+        results[$model,$slicer]=""
     done
-    result=$best
+    for ((run = 1; run <= runs; ++run)); do
+        for slicer in "${slicers[@]}"; do
+            local best=${results[$model,$slicer]}
+            case "$best" in "" | [0-9]*) ;; *) continue ;; esac
+            [ "$run" = 1 ] && echo "slicing $model.stl with $slicer ..."
+            local log="$work/$model.$slicer.log"
+            measure_once "$slicer" "$work/$model.stl" "$work/$model.$slicer.gcode" "$supports" "$log"
+            case "$result" in
+            [0-9]*) if [ -z "$best" ] || awk -v a="${result% *}" -v b="${best% *}" 'BEGIN { exit !(a < b) }'; then
+                    results[$model,$slicer]=$result
+                fi ;;
+            *) echo "  $slicer on $model.stl $result; see the log:" >&2
+                tail -n 5 "$log" | sed 's/^/    /' >&2
+                results[$model,$slicer]=$result ;;
+            esac
+        done
+    done
 }
 
 seconds_of() { case "$1" in [0-9]*) echo "${1% *}" ;; *) echo "" ;; esac; }
@@ -175,11 +189,7 @@ declare -A results
 for model in "${models[@]}"; do
     supports=0
     [ "$model" = overhang ] && supports=1
-    for slicer in "${slicers[@]}"; do
-        echo "slicing $model.stl with $slicer ..."
-        measure "$slicer" "$work/$model.stl" "$work/$model.$slicer.gcode" "$supports" "$work/$model.$slicer.log"
-        results[$model,$slicer]=$result
-    done
+    measure_model "$model" "$supports"
 done
 
 header="| model | tessaline 1T s / MB | tessaline 2T s / MB | 2T speed-up"
