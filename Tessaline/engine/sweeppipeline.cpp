@@ -24,23 +24,24 @@ void SweepPipeline::work(int slot)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!finished()) {
-        const Task task = claim(slot);
-        if (task.stage == Stage::None) {
-            m_changed.wait(lock);
-            continue;
-        }
-        lock.unlock();
+        Task task;
         try {
+            task = claim(slot);
+            if (task.stage == Stage::None) {
+                m_changed.wait(lock);
+                continue;
+            }
+            lock.unlock();
             execute(task, slot);
-        } catch (...) {
             lock.lock();
+            complete(task);
+        } catch (...) {
+            // Every thread stops at its next look; the caller rethrows.
+            if (!lock.owns_lock())
+                lock.lock();
             if (!m_failure)
                 m_failure = std::current_exception();
-            m_changed.notify_all();
-            continue;
         }
-        lock.lock();
-        complete(task);
         m_changed.notify_all();
     }
 }
