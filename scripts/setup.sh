@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build ccache pkg-config
-    clang libclang-rt-14-dev libomp-dev
+    clang libclang-rt-14-dev
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5opengl5-dev libqt5svg5-dev
     libgl1-mesa-dev libgl1-mesa-dri libegl1
     zlib1g-dev
