@@ -86,8 +86,7 @@ RayGrid::RayGrid(const Face *faces, int count) : m_faces(faces)
     binTriangles(count);
 }
 
-template <typename Visit>
-void RayGrid::forEachCellOf(const Face &face, Visit &&visit) const
+template <typename Visit> void RayGrid::forEachCellOf(const Face &face, Visit &&visit) const
 {
     V3f low = face.p[0], high = face.p[0];
     for (const V3f &p : face.p) {

@@ -27,8 +27,7 @@ public:
 
 private:
     void binTriangles(int count);
-    template <typename Visit>
-    void forEachCellOf(const Face &face, Visit &&visit) const;
+    template <typename Visit> void forEachCellOf(const Face &face, Visit &&visit) const;
     std::array<int, 3> cellOf(const V3f &p) const;
     int cellIndex(int x, int y, int z) const { return (z * m_dims[1] + y) * m_dims[0] + x; }
     void gatherCandidates(const V3f &origin, const V3f &dir, std::vector<int> &candidates) const;
