@@ -42,8 +42,7 @@ int blockCount(int faces)
 }
 
 // Runs edit(face) for every triangle, by blocks on all threads.
-template <typename Edit>
-void forEachFace(QVector<Face> &faces, Edit &&edit)
+template <typename Edit> void forEachFace(QVector<Face> &faces, Edit &&edit)
 {
     if (faces.isEmpty())
         return;
@@ -58,8 +57,7 @@ void forEachFace(QVector<Face> &faces, Edit &&edit)
 // The box of place(p) over every vertex p of a mesh that is not empty, by blocks on all threads. Each block
 // starts from the first vertex and the blocks are joined in order, keeping the earlier bound on a tie, so the
 // box is exactly that of one pass from the first vertex (the sign of a zero and a NaN first vertex included).
-template <typename Place>
-Box3f boundsOf(const QVector<Face> &faces, Place &&place)
+template <typename Place> Box3f boundsOf(const QVector<Face> &faces, Place &&place)
 {
     const Face *data = faces.constData();
     const int total = faces.size();
@@ -115,8 +113,8 @@ void Faces::importFile(const QString &path)
         // let go of (closing the file unmaps it) before the orientation check needs memory of its own.
         const qint64 size = file.size();
         const uchar *mapped = size > 0 && size < std::numeric_limits<int>::max() ? file.map(0, size) : nullptr;
-        const QByteArray data = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(size))
-                                       : file.readAll();
+        const QByteArray data =
+            mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(size)) : file.readAll();
         if (isStl)
             readStl(*this, data);
         else

@@ -69,7 +69,7 @@ void reserveFresh(std::vector<int> &values, size_t count)
 
 } // namespace
 
-RayGrid::RayGrid(const Face *faces, int count) : m_faces(faces)
+RayGrid::RayGrid(const Face *faces, int count) : m_faces(faces), m_count(count)
 {
     m_box = finiteBounds(faces, count);
     const V3f size = m_box.size();
@@ -86,8 +86,7 @@ RayGrid::RayGrid(const Face *faces, int count) : m_faces(faces)
     binTriangles(count);
 }
 
-template <typename Visit>
-void RayGrid::forEachCellOf(const Face &face, Visit &&visit) const
+void RayGrid::cellSpanOf(const Face &face, std::array<int, 3> &from, std::array<int, 3> &to) const
 {
     V3f low = face.p[0], high = face.p[0];
     for (const V3f &p : face.p) {
@@ -95,7 +94,14 @@ void RayGrid::forEachCellOf(const Face &face, Visit &&visit) const
         high = maxV(high, p);
     }
     const V3f margin = m_cellSize * cellMargin;
-    const std::array<int, 3> from = cellOf(low - margin), to = cellOf(high + margin);
+    from = cellOf(low - margin);
+    to = cellOf(high + margin);
+}
+
+template <typename Visit> void RayGrid::forEachCellOf(const Face &face, Visit &&visit) const
+{
+    std::array<int, 3> from, to;
+    cellSpanOf(face, from, to);
     for (int z = from[2]; z <= to[2]; ++z)
         for (int y = from[1]; y <= to[1]; ++y)
             for (int x = from[0]; x <= to[0]; ++x)
@@ -112,15 +118,33 @@ void RayGrid::binTriangles(int count)
     // A count per cell and range: few ranges, since there are about as many cells as triangles.
     const int ranges = std::max(1, std::min({workerThreadCount(), maxBinRanges, count}));
     const auto rangeBegin = [&](int r) { return int(qint64(count) * r / ranges); };
+    // Each range stops counting once it alone is over the limit, so that no mesh takes long to give up on.
+    const qint64 maxEntries = std::min<qint64>(qint64(maxEntriesPerTriangle) * count, std::numeric_limits<int>::max());
     std::vector<std::vector<int>> place(static_cast<size_t>(ranges));
+    std::vector<char> overLimit(static_cast<size_t>(ranges), 0);
     paralellEach(ranges, [&](int r, int) {
         std::vector<int> &counts = place[size_t(r)];
         reserveFresh(counts, size_t(cellCount));
         counts.assign(size_t(cellCount), 0);
-        for (int i = rangeBegin(r); i < rangeBegin(r + 1); ++i)
-            if (isFiniteFace(m_faces[i]))
-                forEachCellOf(m_faces[i], [&](int cell) { ++counts[size_t(cell)]; });
+        qint64 entries = 0;
+        for (int i = rangeBegin(r); i < rangeBegin(r + 1); ++i) {
+            if (!isFiniteFace(m_faces[i]))
+                continue;
+            std::array<int, 3> from, to;
+            cellSpanOf(m_faces[i], from, to);
+            entries += qint64(to[0] - from[0] + 1) * (to[1] - from[1] + 1) * (to[2] - from[2] + 1);
+            if (entries > maxEntries) {
+                overLimit[size_t(r)] = 1;
+                return;
+            }
+            for (int z = from[2]; z <= to[2]; ++z)
+                for (int y = from[1]; y <= to[1]; ++y)
+                    for (int x = from[0]; x <= to[0]; ++x)
+                        ++counts[size_t(cellIndex(x, y, z))];
+        }
     });
+    if (std::find(overLimit.begin(), overLimit.end(), 1) != overLimit.end())
+        return;
 
     // The prefix in blocks of cells: the entries of each block, their running sum, then each block's places.
     const int blocks = (cellCount - 1) / cellsPerBlock + 1;
@@ -139,8 +163,8 @@ void RayGrid::binTriangles(int count)
     });
     for (int b = 0; b < blocks; ++b)
         blockStart[size_t(b) + 1] += blockStart[size_t(b)];
-    if (blockStart.back() > std::numeric_limits<int>::max())
-        throw "RayGrid: too many cell entries";
+    if (blockStart.back() > maxEntries)
+        return;
     const size_t entries = size_t(blockStart.back());
     reserveFresh(m_cellStart, size_t(cellCount) + 1);
     m_cellStart.resize(size_t(cellCount) + 1);
@@ -165,6 +189,7 @@ void RayGrid::binTriangles(int count)
             if (isFiniteFace(m_faces[i]))
                 forEachCellOf(m_faces[i], [&](int cell) { m_triangles[size_t(cursor[size_t(cell)]++)] = i; });
     });
+    m_binned = true;
 }
 
 std::array<int, 3> RayGrid::cellOf(const V3f &p) const
@@ -217,7 +242,11 @@ void RayGrid::gatherCandidates(const V3f &origin, const V3f &dir, std::vector<in
 
 int RayGrid::countHits(const V3f &origin, const V3f &dir, int skipIndex) const
 {
-    if (m_triangles.empty() || !origin.isFinite() || !dir.isFinite())
+    if (!origin.isFinite() || !dir.isFinite())
+        return 0;
+    if (!m_binned)
+        return countEveryTriangle(origin, dir, skipIndex);
+    if (m_triangles.empty())
         return 0;
     std::vector<int> candidates;
     gatherCandidates(origin, dir, candidates);
@@ -227,6 +256,18 @@ int RayGrid::countHits(const V3f &origin, const V3f &dir, int skipIndex) const
     for (const int i : candidates) {
         double t = 0.0;
         if (i != skipIndex && rayHitsTriangle(origin, dir, m_faces[i], t))
+            ++hits;
+    }
+    return hits;
+}
+
+// The rays of a mesh that was not binned, with the triangles the grid would have had.
+int RayGrid::countEveryTriangle(const V3f &origin, const V3f &dir, int skipIndex) const
+{
+    int hits = 0;
+    for (int i = 0; i < m_count; ++i) {
+        double t = 0.0;
+        if (i != skipIndex && isFiniteFace(m_faces[i]) && rayHitsTriangle(origin, dir, m_faces[i], t))
             ++hits;
     }
     return hits;

@@ -13,6 +13,8 @@
 // Cells are entered with a margin of a thousandth of a cell around each triangle's box, far above the
 // rounding of the cell walk, so a ray grazing a cell corner still meets every triangle it touches.
 // Built once per mesh, on all threads of the pool; countHits may be called from several threads at once.
+// A mesh whose triangles would enter more than maxEntriesPerTriangle cells each on average (huge overlapping
+// triangles: the entries would grow as cells times triangles) is not binned; its rays test every triangle.
 class RayGrid
 {
 public:
@@ -24,16 +26,20 @@ public:
 
     // Meshes below this many triangles are quicker to test one by one than to bin.
     static constexpr int worthwhileTriangles = 20000;
+    static constexpr int maxEntriesPerTriangle = 64;
 
 private:
     void binTriangles(int count);
-    template <typename Visit>
-    void forEachCellOf(const Face &face, Visit &&visit) const;
+    void cellSpanOf(const Face &face, std::array<int, 3> &from, std::array<int, 3> &to) const;
+    template <typename Visit> void forEachCellOf(const Face &face, Visit &&visit) const;
+    int countEveryTriangle(const V3f &origin, const V3f &dir, int skipIndex) const;
     std::array<int, 3> cellOf(const V3f &p) const;
     int cellIndex(int x, int y, int z) const { return (z * m_dims[1] + y) * m_dims[0] + x; }
     void gatherCandidates(const V3f &origin, const V3f &dir, std::vector<int> &candidates) const;
 
     const Face *m_faces;
+    int m_count = 0;
+    bool m_binned = false;
     Box3f m_box;
     std::array<int, 3> m_dims{1, 1, 1};
     V3f m_cellSize;

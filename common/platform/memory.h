@@ -9,7 +9,8 @@
 
 // Memory services that differ between operating systems. Header only, so that every library may use
 // them without linking anything more.
-namespace platform {
+namespace platform
+{
 
 // Asks the system to back the whole 2 MB pages inside [data, data + bytes) with huge pages. Call it on a
 // big fresh buffer before anything writes to it: filling a buffer of ordinary pages costs one page fault

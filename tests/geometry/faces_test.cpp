@@ -27,8 +27,7 @@ quint32 referenceCrc(const QByteArray &bytes)
 
 // The box of one pass over the vertices from the first one, as std::min and std::max keep the bound they have
 // on a tie: a NaN first vertex stays, a zero keeps the sign it was first met with.
-template <typename Place>
-Box3f plainBox(const Faces &faces, Place &&place)
+template <typename Place> Box3f plainBox(const Faces &faces, Place &&place)
 {
     Box3f box{place(faces[0].p[0]), place(faces[0].p[0])};
     for (const Face &face : faces.faces())

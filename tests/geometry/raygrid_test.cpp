@@ -128,3 +128,29 @@ TEST(RayGrid, FlatAndDegenerateMeshesAndRaysAreSafe)
     const RayGrid empty(nullptr, 0);
     EXPECT_EQ(empty.countHits(V3f(0, 0, 0), V3f(1, 0, 0), -1), 0);
 }
+
+TEST(RayGrid, HugeOverlappingTrianglesAreTestedOneByOneInsteadOfBinned)
+{
+    // Every triangle spans a large part of the box, so binning would need thousands of entries per triangle
+    // (about 10^8 in all): the grid gives up on it quickly and its counts still equal the plain loop.
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
+    Faces faces;
+    for (int i = 0; i < RayGrid::worthwhileTriangles + 1; ++i) {
+        V3f p[3];
+        for (V3f &v : p)
+            v = V3f(coordinate(rng), coordinate(rng), coordinate(rng));
+        faces.append(Face(p[0], p[1], p[2]));
+    }
+    for (const int threads : {1, 2}) {
+        setWorkerThreadCount(threads);
+        const RayGrid grid(faces.constData(), faces.count());
+        for (int round = 0; round < 200; ++round) {
+            const V3f origin(coordinate(rng), coordinate(rng), coordinate(rng));
+            const V3f dir = V3f(coordinate(rng), coordinate(rng), coordinate(rng)) - origin;
+            const int skip = round % 2 ? int(rng() % unsigned(faces.count())) : -1;
+            ASSERT_EQ(grid.countHits(origin, dir, skip), plainCount(faces, origin, dir, skip)) << round;
+        }
+    }
+    setWorkerThreadCount(QThread::idealThreadCount());
+}
