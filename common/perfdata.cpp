@@ -8,7 +8,8 @@
 #include <memory>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Each thread times its steps in its own table, under a lock that only the report and perfClear() share with
 // it: the slicing threads run thousands of short sections each, and one table for all made them queue for

@@ -24,9 +24,9 @@ LayerIslands groupIslands(const LayerShellPaths &shells, QVector<PolyLine> fills
 // island last. Returns where the head ends.
 V2f orderIslands(LayerOrdering &ordering, LayerIslands islands, V2f position);
 
-// Orders one layer's shells and fills island by island into `ordering` (groupIslands, then orderIslands). An island is an outer perimeter
-// (anticlockwise) with every path that lies inside it and not inside a smaller outer perimeter: its holes,
-// loops, inner hairs and fills. From `position` the island nearest to the head is ordered next; paths in no
+// Orders one layer's shells and fills island by island into `ordering` (groupIslands, then orderIslands). An island is
+// an outer perimeter (anticlockwise) with every path that lies inside it and not inside a smaller outer perimeter: its
+// holes, loops, inner hairs and fills. From `position` the island nearest to the head is ordered next; paths in no
 // island (outer hairs of free-standing walls, stray fills) come last. Returns where the head ends.
 V2f processIslands_and_RemainingHairs(LayerOrdering &ordering, const LayerShellPaths &shells, QVector<PolyLine> fills,
                                       V2f position);

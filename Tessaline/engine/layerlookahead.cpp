@@ -6,9 +6,9 @@
 #include <algorithm>
 
 LayerLookahead::LayerLookahead(SliceContext &context, int threads)
-    : m_context(context), m_preparer(context.frame, context.sp.PolyFillerAlg),
-      m_workers(size_t(std::max(threads, 1))), m_blockFirst(firstLayer()), m_blockLast(firstLayer() - 1),
-      m_repaired(size_t(lastLayer() - firstLayer() + 1), 0), m_countedUntil(firstLayer())
+    : m_context(context), m_preparer(context.frame, context.sp.PolyFillerAlg), m_workers(size_t(std::max(threads, 1))),
+      m_blockFirst(firstLayer()), m_blockLast(firstLayer() - 1), m_repaired(size_t(lastLayer() - firstLayer() + 1), 0),
+      m_countedUntil(firstLayer())
 {
     for (Worker &worker : m_workers)
         worker.shells = std::make_unique<VerticalShells>(context.sp, context.pixelsPerEw);
@@ -51,7 +51,7 @@ void LayerLookahead::compute(int j, int slot)
 {
     Worker &worker = m_workers[size_t(slot)];
     m_repaired[size_t(j - firstLayer())] = m_preparer.prepare(m_context.cutLayers(), j, worker.coverage,
-                                                               m_context.C.get(j), worker.scratch, m_repairEverything);
+                                                              m_context.C.get(j), worker.scratch, m_repairEverything);
     if (j == 0)
         worker.coverage.copyTo(m_context.coverage);
     LayerShellPaths &paths = m_context.A.get(j);

@@ -247,8 +247,8 @@ void Slicer::writeLayer(SliceContext &context, int layerIndex)
 {
     SlicerLayer &layer = context.layers[size_t(layerIndex)];
     const LayerWriterInput input{*m_sp, layerIndex, context.frame, *m_machine, cellFraction, context.raftHeight};
-    QByteArray text = frameLayerText(writeLayerGCode(input, layer.orderedPaths), layerIndex, context.layerCount,
-                                     *m_sp, context.raftGCode);
+    QByteArray text = frameLayerText(writeLayerGCode(input, layer.orderedPaths), layerIndex, context.layerCount, *m_sp,
+                                     context.raftGCode);
     // The paths go on the thread that wrote them, leaving the result's thread only the text to append.
     layer = SlicerLayer();
     layer.gcode = std::move(text);

@@ -9,8 +9,8 @@
 // The layer ranges of one sweep and the cache sizes that bound how far its stages may run ahead.
 struct SweepShape {
     int layerCount = 0;
-    int firstStep = 0;      // the sweep steps run firstStep ... layerCount - 1
-    int firstLook = 0;      // the look-ahead computes firstLook ... lastLook
+    int firstStep = 0; // the sweep steps run firstStep ... layerCount - 1
+    int firstLook = 0; // the look-ahead computes firstLook ... lastLook
     int lastLook = 0;
     int lookBeyondStep = 0; // step i reads the look-ahead of layers up to i + lookBeyondStep
     // Slots of the caches the stages share, by what holds them:
@@ -23,14 +23,14 @@ struct SweepShape {
 // The driver's stages as the pipeline calls them. Stages marked "in order" run one call at a time with the
 // index rising by one; the others run side by side on any thread, one call per layer.
 struct SweepStages {
-    std::function<int(int j)> lookBarrier;       // every look-ahead layer below it is computed before j begins
-    std::function<void(int j)> beginLook;        // in order: takes layer j's cache slots
-    std::function<void(int j, int slot)> look;   // the layer's area, loops and inner area; slot names the thread
-    std::function<void(int step)> step;          // in order: shell regions
-    std::function<void(int layer)> finish;       // the layer's paths; also ordered and written if order is empty
-    std::function<void(int layer)> order;        // in order, or empty when layers are ordered independently
-    std::function<void(int layer)> write;        // the layer's text; empty when finish writes it
-    std::function<void(int layer)> retire;       // in order, on the thread that calls run()
+    std::function<int(int j)> lookBarrier;     // every look-ahead layer below it is computed before j begins
+    std::function<void(int j)> beginLook;      // in order: takes layer j's cache slots
+    std::function<void(int j, int slot)> look; // the layer's area, loops and inner area; slot names the thread
+    std::function<void(int step)> step;        // in order: shell regions
+    std::function<void(int layer)> finish;     // the layer's paths; also ordered and written if order is empty
+    std::function<void(int layer)> order;      // in order, or empty when layers are ordered independently
+    std::function<void(int layer)> write;      // the layer's text; empty when finish writes it
+    std::function<void(int layer)> retire;     // in order, on the thread that calls run()
 };
 
 // Runs the sweep as a pipeline on every slicing thread. Each layer goes through the look-ahead, the sweep step,

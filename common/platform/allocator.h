@@ -6,7 +6,8 @@
 #include <malloc.h>
 #endif
 
-namespace platform {
+namespace platform
+{
 
 // Sets the C allocator up for a program that allocates and frees big buffers all through its run, as slicing
 // does (raster planes, path lists and texts of every layer, on every thread). By default the allocator maps
@@ -18,7 +19,7 @@ inline void tuneAllocatorForSlicing()
 {
 #if defined(__GLIBC__)
     constexpr int MB = 1 << 20;
-    mallopt(M_MMAP_THRESHOLD, 32 * MB); // buffers below this come from the heaps and are reused
+    mallopt(M_MMAP_THRESHOLD, 32 * MB);  // buffers below this come from the heaps and are reused
     mallopt(M_TRIM_THRESHOLD, 128 * MB); // freed memory is kept up to this much
     mallopt(M_TOP_PAD, 8 * MB);          // heaps grow in steps of this much
 #endif

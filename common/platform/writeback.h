@@ -4,7 +4,8 @@
 #include <fcntl.h>
 #endif
 
-namespace platform {
+namespace platform
+{
 
 // Starts writing the given range of a file to disk without waiting for it. A program that writes a big file
 // and syncs it at the end (as a safe save does before renaming) then waits at the end only for the last part,

@@ -25,11 +25,10 @@ class Recorder
 {
 public:
     Recorder(const SweepShape &shape, int blockSize, unsigned seed)
-        : m_shape(shape), m_blockSize(blockSize), m_seed(seed),
-          m_look(size_t(shape.lastLook - shape.firstLook + 1)), m_begun(m_look.size()),
-          m_step(size_t(shape.layerCount - shape.firstStep)), m_finish(size_t(shape.layerCount)),
-          m_order(size_t(shape.layerCount)), m_write(size_t(shape.layerCount)), m_retire(size_t(shape.layerCount)),
-          m_caller(std::this_thread::get_id())
+        : m_shape(shape), m_blockSize(blockSize), m_seed(seed), m_look(size_t(shape.lastLook - shape.firstLook + 1)),
+          m_begun(m_look.size()), m_step(size_t(shape.layerCount - shape.firstStep)),
+          m_finish(size_t(shape.layerCount)), m_order(size_t(shape.layerCount)), m_write(size_t(shape.layerCount)),
+          m_retire(size_t(shape.layerCount)), m_caller(std::this_thread::get_id())
     {
     }
 
@@ -39,7 +38,7 @@ public:
         // Blocks of blockSize layers, each begun once the blocks below the one before it are computed.
         s.lookBarrier = [this](int j) {
             return (j - m_shape.firstLook) % m_blockSize == 0 ? std::max(j - m_blockSize, m_shape.firstLook)
-                                                               : m_shape.firstLook;
+                                                              : m_shape.firstLook;
         };
         s.beginLook = [this](int j) {
             expect(j == m_shape.firstLook || m_begun[size_t(j - 1 - m_shape.firstLook)], "look begun out of order", j);
