@@ -123,11 +123,12 @@ int runSlice(const QStringList &args)
     params.sliceZMin = 0.0f;
     params.sliceZMax = options.machine.buildHeight;
 
+    // The threads serve the import and the support generation too.
+    setSlicerThreads(options.threads > 0 ? options.threads : QThread::idealThreadCount(), QThread::InheritPriority);
     Project project;
     loadInputs(project, options.inputs);
     if (options.generateSupports)
         ::generateSupports(project, options.supportSpacing, options.supportAngle, [](int) {});
-    setSlicerThreads(options.threads > 0 ? options.threads : QThread::idealThreadCount(), QThread::InheritPriority);
 
     if (!options.quiet)
         warnOutsideBuildVolume(project, options.machine);
