@@ -50,7 +50,7 @@ struct SliceContext {
     const MachineRecord &machine;
 
     // Derived values.
-    int K;                    // batch size: the threads of the parallel finishing
+    int K;                    // batch size: the slicing threads
     int N;                    // horizontal-shell window, HShellCnt
     int loopCount;            // VShellCnt
     float extrusionWidth;     // mm
@@ -62,7 +62,7 @@ struct SliceContext {
     float halfBuildWidth;     // mm
     float halfBuildDepth;     // mm
     V2f lastHeadPosition{0.0f, 0.0f};
-    bool paralellGCode;   // LayerStartPos > 0: layers are ordered and written on the batch threads
+    bool paralellGCode;   // LayerStartPos > 0: each layer is ordered from its own start, on any thread
     QByteArray raftGCode; // written after the header
 
     // After mesh slicing.

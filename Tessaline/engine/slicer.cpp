@@ -53,6 +53,22 @@ constexpr float barSlopeLimit = 0.5f;
 // ... and of bars wider than this many times the narrowest one.
 constexpr float barWidthLimitFactor = 1.1f;
 
+// The caches the sweep's stages share, as the pipeline must respect them.
+SweepShape sweepShapeOf(const SliceContext &context, const LayerLookahead &lookahead)
+{
+    SweepShape shape;
+    shape.layerCount = context.layerCount;
+    shape.firstStep = -2 * context.N;
+    shape.firstLook = lookahead.firstLayer();
+    shape.lastLook = lookahead.lastLayer();
+    shape.lookBeyondStep = lookahead.neededBy(0);
+    shape.loopSlots = context.A.capacity();
+    shape.areaSlots = context.C.capacity();
+    shape.innerSlots = context.D.capacity();
+    shape.regionSlots = std::min(context.G.capacity(), context.H.capacity());
+    return shape;
+}
+
 } // namespace
 
 void setSlicerThreads(int threads, QThread::Priority priority)
@@ -134,17 +150,6 @@ void Slicer::sliceMeshes(SliceContext &context)
 void Slicer::sweep(SliceContext &context)
 {
     LayerLookahead lookahead(context, workerThreadCount());
-    SweepShape shape;
-    shape.layerCount = context.layerCount;
-    shape.firstStep = -2 * context.N;
-    shape.firstLook = lookahead.firstLayer();
-    shape.lastLook = lookahead.lastLayer();
-    shape.lookBeyondStep = lookahead.neededBy(0);
-    shape.loopSlots = context.A.capacity();
-    shape.areaSlots = context.C.capacity();
-    shape.innerSlots = context.D.capacity();
-    shape.regionSlots = std::min(context.G.capacity(), context.H.capacity());
-
     SweepStages stages;
     stages.lookBarrier = [&](int j) { return lookahead.barrierFor(j); };
     stages.beginLook = [&](int j) { lookahead.begin(j); };
@@ -174,7 +179,7 @@ void Slicer::sweep(SliceContext &context)
         };
     }
     stages.retire = [&](int layerIndex) { retireLayer(context, layerIndex); };
-    SweepPipeline(shape, std::move(stages)).run();
+    SweepPipeline(sweepShapeOf(context, lookahead), std::move(stages)).run();
 }
 
 void Slicer::sweepStep(SliceContext &context, int i)

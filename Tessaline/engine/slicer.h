@@ -24,12 +24,12 @@ using SliceProgress = std::function<void(int percent, const QByteArray &chunk)>;
 using SliceTextSink = std::function<void(const QByteArray &text)>;
 
 // Sets the threads of the next slices: the worker pool to threads - 1 workers (threads limited to 1 ... the
-// machine's ideal count), which serves the raster operations, the look-ahead blocks and the batch finishing,
-// and the workers' priority (InheritPriority: high). Call it between slices.
+// machine's ideal count), which serves the import, the cutting and the raster operations and runs the sweep's
+// stages, and the workers' priority (InheritPriority: high). Call it between slices.
 void setSlicerThreads(int threads, QThread::Priority priority = QThread::NormalPriority);
 
 // Whether layer i closes a batch of `batchSize` layers: batches are 0 ... K - 1, K ... 2K - 1 and so on, the
-// last one cut short at the last layer.
+// last one cut short at the last layer. The result grows and progress is reported a batch at a time.
 inline bool isBatchEnd(int layerIndex, int batchSize, int layerCount)
 {
     return layerIndex % batchSize == batchSize - 1 || layerIndex == layerCount - 1;
@@ -37,8 +37,9 @@ inline bool isBatchEnd(int layerIndex, int batchSize, int layerCount)
 
 // The slice driver: runs every stage from the scene's triangles to the G-code text of one scene. Layers are
 // cut and rasterised once each in a sweep that keeps the areas and loops N = HShellCnt layers ahead of the
-// layer being finished, in fixed-size caches, so memory does not grow with the layer count; layers are
-// finished (fills, ordering, G-code) in batches of one layer per thread.
+// layer being finished, in fixed-size caches, so memory does not grow with the layer count. The sweep runs as
+// a pipeline (SweepPipeline): the areas and loops of later layers are computed on one thread while earlier
+// layers are finished (fills, ordering, G-code) on another, and the G-code is the same for any thread count.
 //
 // One object per run: construct, slice(), destroy. Only one run at a time in the process; the caller keeps
 // params and machine alive for the run. Lengths in mm, paths in raster pixels.
