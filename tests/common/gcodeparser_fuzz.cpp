@@ -39,15 +39,8 @@ void parseLineByLine(GCodeParser &parser, const QByteArray &text, int piece)
     QByteArray pending, line;
     for (int start = 0; start < text.size(); start += piece) {
         pending += text.mid(start, piece);
-        while (takeLine(pending, line)) {
-            const char *cursor = line.constData(), *const end = cursor + line.size();
-            while (cursor < end) {
-                if (*cursor == '\0')
-                    ++cursor;
-                else
-                    parser.parseCommand(cursor);
-            }
-        }
+        while (takeLine(pending, line))
+            parseLineCommands(parser, line);
     }
 }
 

@@ -388,15 +388,8 @@ TEST(GCodeParserFeed, LinesAreWhatTakeLineMakesOfThem)
             start += piece.size();
             streamedChanged |= streamed.feedLines(piece);
             pending += piece;
-            while (takeLine(pending, line)) {
-                const char *cursor = line.constData(), *const end = cursor + line.size();
-                while (cursor < end) {
-                    if (*cursor == '\0')
-                        ++cursor;
-                    else
-                        referenceChanged |= reference.parseCommand(cursor);
-                }
-            }
+            while (takeLine(pending, line))
+                referenceChanged |= parseLineCommands(reference, line);
         }
         ASSERT_EQ(streamedChanged, referenceChanged) << text.toHex().constData();
         ASSERT_EQ(streamed.lineNo, reference.lineNo) << text.toHex().constData();

@@ -24,3 +24,18 @@ inline bool parseEveryStepForward(GCodeParser &parser, const QByteArray &text)
     }
     return true;
 }
+
+// Parses one line of a streamed text command by command, as feedLines does, skipping NUL bytes; whether any
+// command changed the parser's state.
+inline bool parseLineCommands(GCodeParser &parser, const QByteArray &line)
+{
+    bool changed = false;
+    const char *cursor = line.constData(), *const end = cursor + line.size();
+    while (cursor < end) {
+        if (*cursor == '\0')
+            ++cursor;
+        else
+            changed |= parser.parseCommand(cursor);
+    }
+    return changed;
+}

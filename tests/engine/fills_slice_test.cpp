@@ -1,6 +1,7 @@
 #include "gcodereadback.h"
 #include "segtype.h"
 #include "slicer.h"
+#include "slicerun.h"
 
 #include <gtest/gtest.h>
 
@@ -35,14 +36,6 @@ SlicerParams fillParams()
     return sp;
 }
 
-QByteArray slice(const SliceScene &scene, const SlicerParams &sp, int threads)
-{
-    static const MachineRecord machine;
-    setSlicerThreads(threads);
-    Slicer slicer(scene, &sp, &machine, {});
-    return slicer.slice();
-}
-
 // Extruded length per type for every printed height, in layer order.
 std::vector<std::map<int, double>> extrusionByLayer(const Readback &readback)
 {
@@ -68,7 +61,7 @@ double lengthOf(const std::map<int, double> &layer, SegType type)
 // sparse infill inside its loops and no shell.
 TEST(FillsSlice, BoxOfFortyLayersHasThreeSolidLayersTopAndBottom)
 {
-    const QByteArray gcode = slice(boxScene(8.0f), fillParams(), 2);
+    const QByteArray gcode = sliceOnThreads(boxScene(8.0f), fillParams(), 2);
     const Readback readback = readBack(gcode);
     ASSERT_TRUE(readback.error.isEmpty()) << readback.error.toStdString();
     const std::vector<std::map<int, double>> layers = extrusionByLayer(readback);
@@ -95,7 +88,7 @@ TEST(FillsSlice, NoExtrusionOutsideTheObject)
     sp.InfillThickness = 3;
     sp.InfillAngle = 30.0f;
     sp.InfillAngleInc = 17.0f;
-    const Readback readback = readBack(slice(boxScene(2.0f), sp, 2));
+    const Readback readback = readBack(sliceOnThreads(boxScene(2.0f), sp, 2));
     ASSERT_TRUE(readback.error.isEmpty());
     const float margin = 0.2f; // half an extrusion width
     int fillMoves = 0;
@@ -122,8 +115,8 @@ TEST(FillsSlice, OneAndTwoThreadsWriteTheSameGCode)
         sp.HShellType = shellType;
         sp.InfillType = 2 + shellType;
         sp.InfillAngleInc = 90.0f;
-        const QByteArray one = slice(boxScene(3.0f), sp, 1);
-        const QByteArray two = slice(boxScene(3.0f), sp, 2);
+        const QByteArray one = sliceOnThreads(boxScene(3.0f), sp, 1);
+        const QByteArray two = sliceOnThreads(boxScene(3.0f), sp, 2);
         EXPECT_EQ(one, two) << "HShellType " << shellType;
         EXPECT_GT(one.count(";segType:HShell"), 0);
     }
@@ -134,10 +127,10 @@ TEST(FillsSlice, OutOfRangeDensitiesGiveCleanResults)
 {
     SlicerParams sp = fillParams();
     sp.InfillDensity = 0.0f;
-    EXPECT_EQ(slice(boxScene(2.0f), sp, 2).count(";segType:Infill"), 0);
+    EXPECT_EQ(sliceOnThreads(boxScene(2.0f), sp, 2).count(";segType:Infill"), 0);
     const auto infillLength = [&] {
         double total = 0.0;
-        for (const std::map<int, double> &layer : extrusionByLayer(readBack(slice(boxScene(2.0f), sp, 2))))
+        for (const std::map<int, double> &layer : extrusionByLayer(readBack(sliceOnThreads(boxScene(2.0f), sp, 2))))
             total += lengthOf(layer, SegType::Infill);
         return total;
     };
@@ -147,14 +140,14 @@ TEST(FillsSlice, OutOfRangeDensitiesGiveCleanResults)
     sp.InfillDensity = 50.0f;
     EXPECT_DOUBLE_EQ(infillLength(), solid);
     sp.InfillType = 0;
-    EXPECT_EQ(slice(boxScene(2.0f), sp, 2).count(";segType:Infill"), 0);
+    EXPECT_EQ(sliceOnThreads(boxScene(2.0f), sp, 2).count(";segType:Infill"), 0);
 }
 
 // At density 1 the shell lines of a solid layer lie one extrusion width (0.4 mm) apart at the layer's angle:
 // 45 degrees on layer 0, 135 on layer 1 (HShellAngle 45, HShellAngleInc 90).
 TEST(FillsSlice, SolidLayerLinesAreOneWidthApartAtTheLayersAngle)
 {
-    const Readback readback = readBack(slice(boxScene(2.0f), fillParams(), 2));
+    const Readback readback = readBack(sliceOnThreads(boxScene(2.0f), fillParams(), 2));
     std::map<float, std::vector<const ReadbackCommand *>> shellMoves;
     for (const ReadbackCommand &c : readback.commands)
         if (c.extrudes() && c.segType == int(SegType::HShell) && std::hypot(c.x - c.x0, c.y - c.y0) > 2.0f)
@@ -193,7 +186,7 @@ TEST(FillsSlice, DoubleShellDensityHalvesTheSpacingAndKeepsTheFilament)
         SlicerParams sp = fillParams();
         sp.HShellDensity = density;
         sp.SkirtEnable = false;
-        const Readback readback = readBack(slice(boxScene(2.0f), sp, 2));
+        const Readback readback = readBack(sliceOnThreads(boxScene(2.0f), sp, 2));
         double length = 0.0, filament = 0.0;
         for (const ReadbackCommand &c : readback.commands)
             if (c.extrudes() && c.segType == int(SegType::HShell) && c.z < 0.25f) {

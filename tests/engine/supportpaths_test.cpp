@@ -1,5 +1,6 @@
 #include "gcodereadback.h"
 #include "slicer.h"
+#include "slicerun.h"
 #include "supportpaths.h"
 
 #include <gtest/gtest.h>
@@ -55,14 +56,6 @@ SlicerParams supportParams()
     return sp;
 }
 
-QByteArray slice(const SliceScene &scene, const SlicerParams &sp, int threads)
-{
-    static const MachineRecord machine;
-    setSlicerThreads(threads);
-    Slicer slicer(scene, &sp, &machine, {});
-    return slicer.slice();
-}
-
 // Distance of a printer point outside the square bar standing at scene (x, 0).
 float outsideBar(float barX, float x, float y)
 {
@@ -110,7 +103,7 @@ class SupportContacts : public testing::TestWithParam<Contact>
 // has nothing above it and stays plain support to its top. The pad is printed with half the extrusion.
 TEST_P(SupportContacts, PadUnderTheObjectOnlyAndHalfTheExtrusion)
 {
-    const QByteArray gcode = slice(slabOnABar(GetParam()), supportParams(), 1);
+    const QByteArray gcode = sliceOnThreads(slabOnABar(GetParam()), supportParams(), 1);
     const Readback readback = readBack(gcode);
     ASSERT_TRUE(readback.error.isEmpty()) << readback.error.toStdString();
     EXPECT_TRUE(gcode.contains(";segType:SoftSupport\r\n"));
@@ -141,7 +134,7 @@ TEST_P(SupportContacts, PadUnderTheObjectOnlyAndHalfTheExtrusion)
 // The pad is flat: every point of the bar's square lies under some printed soft line.
 TEST_P(SupportContacts, PadCoversTheWholeSquare)
 {
-    const Readback readback = readBack(slice(slabOnABar(GetParam()), supportParams(), 1));
+    const Readback readback = readBack(sliceOnThreads(slabOnABar(GetParam()), supportParams(), 1));
     QVector<ReadbackCommand> soft;
     for (const ReadbackCommand &c : readback.commands)
         if (c.extrudes() && c.segType == int(SegType::SoftSupport))
@@ -175,7 +168,8 @@ INSTANTIATE_TEST_SUITE_P(Bars, SupportContacts,
 
 TEST(SupportContact, SameGCodeOnOneAndTwoThreads)
 {
-    EXPECT_EQ(slice(slabOnABar(touching), supportParams(), 1), slice(slabOnABar(touching), supportParams(), 2));
+    EXPECT_EQ(sliceOnThreads(slabOnABar(touching), supportParams(), 1),
+              sliceOnThreads(slabOnABar(touching), supportParams(), 2));
 }
 
 // A path cut against random contact areas: the pieces put back together are the path, each piece lies on the
