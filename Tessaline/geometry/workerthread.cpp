@@ -1,5 +1,7 @@
 #include "workerthread.h"
 
+#include "platform/allocator.h"
+
 #include <QString>
 
 #include <chrono>
@@ -117,6 +119,8 @@ void WorkerThread::applyWantedPriority()
 
 void WorkerThread::run()
 {
+    // Each thread allocates from a heap of its own; the raster buffers of its jobs fill it.
+    platform::growHeapInHugePages();
     applyWantedPriority();
     while (waitForJobWord()) {
         applyWantedPriority();
