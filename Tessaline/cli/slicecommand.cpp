@@ -115,11 +115,9 @@ int runSlice(const QStringList &args)
     SlicerParams params;
     if (!options.preset.isEmpty())
         params = importPresetFile(options.preset);
-    for (const QString &assignment : options.settings) {
-        const QString wrong = applySetting(params, assignment);
-        if (!wrong.isEmpty())
-            return usageError("slice: " + wrong);
-    }
+    const QString wrong = applySettings(params, options.settings);
+    if (!wrong.isEmpty())
+        return usageError("slice: " + wrong);
     params.sliceZMin = 0.0f;
     params.sliceZMax = options.machine.buildHeight;
 

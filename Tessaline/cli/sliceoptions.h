@@ -25,10 +25,11 @@ struct SliceOptions {
     QString parse(const QStringList &args);
 };
 
-// Sets one SlicerParams key from text, with the key's own type (number, true/false or text). Returns an empty
-// string, or what is wrong: an unknown key, or a value the key cannot hold (an integer key takes whole
-// numbers only, a number must be finite).
-QString applySetting(SlicerParams &params, const QString &assignment);
+// Sets SlicerParams keys from "Key=Value" texts, each value with its key's own type (number, true/false or
+// text); a key given twice takes the later value. Returns an empty string, or what is wrong with the first
+// faulty assignment: an unknown key, or a value the key cannot hold (an integer key takes whole numbers only, a
+// number must be finite). On a fault `params` is left as it was.
+QString applySettings(SlicerParams &params, const QStringList &assignments);
 
 // "SPACING,ANGLE": bar spacing (mm, above 0) and overhang angle (degrees, finite).
 QString parseSupports(const QString &text, float &spacing, float &angle);

@@ -82,8 +82,10 @@ TEST(CliSlice, PresetThenSettingsThenThreadsAndQuiet)
                               "FirstLayerHeight=0.1", "--threads", "1", "--quiet", "-o", one});
     ASSERT_EQ(r1.exitCode, 0) << r1.err.constData();
     EXPECT_TRUE(r1.out.isEmpty());
-    const CliResult r2 = runCli({"slice", box, "--preset", preset, "--set", "LayerHeight=0.1", "--set",
-                              "FirstLayerHeight=0.1", "--threads", "2", "--quiet", "-o", two});
+    // The same settings given otherwise: a key set twice takes the later value.
+    const CliResult r2 = runCli({"slice", box, "--preset", preset, "--set", "LayerHeight=0.3", "--set",
+                              "FirstLayerHeight=0.1", "--set", "LayerHeight=0.1", "--threads", "2", "--quiet", "-o",
+                              two});
     ASSERT_EQ(r2.exitCode, 0) << r2.err.constData();
     const QByteArray gcode = readFile(one);
     EXPECT_EQ(layerBanners(gcode), 30);
