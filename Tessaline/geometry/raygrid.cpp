@@ -82,8 +82,22 @@ RayGrid::RayGrid(const Face *faces, int count) : m_faces(faces), m_count(count)
     for (int a = 0; a < 3; ++a) {
         m_dims[size_t(a)] = std::clamp(int(std::ceil(double(size[a]) / edge)), 1, 1024);
         m_cellSize[a] = std::max(size[a] / float(m_dims[size_t(a)]), 1e-30f);
+        m_cellsPerUnit[size_t(a)] = 1.0 / double(m_cellSize[a]);
     }
     binTriangles(count);
+}
+
+// Called for both corners of every triangle's box in both binning passes. The product is off by one ulp of the
+// quotient at most, which the margin around every triangle covers; clamped first, the cell is not negative, so
+// truncating is flooring (and needs no call to the maths library).
+std::array<int, 3> RayGrid::cellOf(const V3f &p) const
+{
+    std::array<int, 3> cell{};
+    for (int a = 0; a < 3; ++a) {
+        const double c = (double(p[a]) - m_box.min[a]) * m_cellsPerUnit[size_t(a)];
+        cell[size_t(a)] = int(std::clamp(c, 0.0, double(m_dims[size_t(a)] - 1)));
+    }
+    return cell;
 }
 
 void RayGrid::cellSpanOf(const Face &face, std::array<int, 3> &from, std::array<int, 3> &to) const
@@ -190,16 +204,6 @@ void RayGrid::binTriangles(int count)
                 forEachCellOf(m_faces[i], [&](int cell) { m_triangles[size_t(cursor[size_t(cell)]++)] = i; });
     });
     m_binned = true;
-}
-
-std::array<int, 3> RayGrid::cellOf(const V3f &p) const
-{
-    std::array<int, 3> cell{};
-    for (int a = 0; a < 3; ++a) {
-        const double c = std::floor((double(p[a]) - m_box.min[a]) / m_cellSize[a]);
-        cell[size_t(a)] = int(std::clamp(c, 0.0, double(m_dims[size_t(a)] - 1)));
-    }
-    return cell;
 }
 
 // Walks the cells along the ray from the origin's cell until it leaves the grid (Amanatides and Woo).

@@ -43,6 +43,7 @@ private:
     Box3f m_box;
     std::array<int, 3> m_dims{1, 1, 1};
     V3f m_cellSize;
+    std::array<double, 3> m_cellsPerUnit{}; // 1 / m_cellSize: a multiplication in place of a division
     std::vector<int> m_cellStart; // cells + 1 offsets into m_triangles
     std::vector<int> m_triangles;
 };
