@@ -10,6 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 peers_dir="$root/bench/peers"
 cli="$root/build/release/Tessaline/cli/tessaline-cli"
 meshgen="$root/build/release/tools/meshgen/meshgen"
+runtimed="$root/build/release/tools/runtimed/runtimed"
 quick=0
 use_peers=1
 runs=1
@@ -48,16 +49,12 @@ done
 
 case "$runs" in '' | *[!0-9]* | 0) echo "compare_slicers: --runs expects a whole number from 1, got '$runs'" >&2; exit 2 ;; esac
 case "$time_limit" in '' | *[!0-9]* | 0) echo "compare_slicers: --timeout expects whole seconds, got '$time_limit'" >&2; exit 2 ;; esac
-for program in "$cli" "$meshgen"; do
+for program in "$cli" "$meshgen" "$runtimed"; do
     if [ ! -x "$program" ]; then
         echo "compare_slicers: $program is not built (scripts/build.sh release)" >&2
         exit 2
     fi
 done
-if [ ! -x /usr/bin/time ]; then
-    echo "compare_slicers: /usr/bin/time is missing (Debian package \"time\")" >&2
-    exit 2
-fi
 
 if [ -n "$keep_dir" ]; then
     work=$keep_dir
@@ -109,29 +106,25 @@ build_command() {
     esac
 }
 
-# Slices once and sets `result` to "SECONDS MB" or to what went wrong. The wall time is taken to the
-# microsecond around the run (time(1) rounds it to 10 ms, a tenth of a small slice); the peak memory comes from
-# time(1).
+# Slices once and sets `result` to "SECONDS MB" or to what went wrong. runtimed starts the slicer itself and
+# times it to the microsecond from its start to its end, with its peak memory (time(1) and timeout(1) around
+# it added the start of two more programs, about 10 ms, to every run).
 measure_once() {
     local slicer=$1 model=$2 out=$3 supports=$4 log=$5
-    local times="$work/time.txt" code start end
-    rm -f "$out" "$times"
+    local seconds kilobytes code
+    rm -f "$out"
     build_command "$slicer" "$model" "$out" "$supports"
     echo "\$ ${command[*]}" >"$log"
-    start=$EPOCHREALTIME
-    /usr/bin/time -f '%e %M' -o "$times" timeout "$time_limit" "${command[@]}" >>"$log" 2>&1
-    code=$?
-    end=$EPOCHREALTIME
-    if [ "$code" = 124 ]; then
+    if ! read -r seconds kilobytes code < <("$runtimed" "$time_limit" "$log" -- "${command[@]}"); then
+        result="failed(runtimed)"
+    elif [ "$code" = 124 ]; then
         result="timeout"
     elif [ "$code" != 0 ]; then
         result="failed($code)"
     elif [ ! -s "$out" ]; then
         result="no-gcode"
     else
-        local seconds kilobytes
-        read -r seconds kilobytes < <(tail -n 1 "$times")
-        result="$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }') $(awk -v k="$kilobytes" 'BEGIN { printf "%.0f", k / 1024 }')"
+        result="$(awk -v s="$seconds" 'BEGIN { printf "%.3f", s }') $(awk -v k="$kilobytes" 'BEGIN { printf "%.0f", k / 1024 }')"
     fi
 }
 
