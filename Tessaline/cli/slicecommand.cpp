@@ -85,7 +85,9 @@ public:
 private:
     [[noreturn]] void fail() { throw QString("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString()); }
 
-    static constexpr qint64 writebackStep = 1 << 20;
+    // Small enough that a small part's file (a few hundred kilobytes) is mostly on its way to the disk by the
+    // end; each step costs one system call.
+    static constexpr qint64 writebackStep = 256 << 10;
     QSaveFile m_file;
     qint64 m_writebackFrom = 0;
 };
