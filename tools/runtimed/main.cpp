@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,7 +26,7 @@ constexpr int statusTimedOut = 124;
 constexpr int statusNotStarted = 127;
 
 volatile sig_atomic_t timedOut = 0;
-pid_t child = 0;
+volatile pid_t child = 0; // read by the alarm handler
 
 void stopChild(int)
 {
@@ -50,7 +49,8 @@ int main(int argc, char **argv)
         return usage();
     char *end = nullptr;
     const long seconds = std::strtol(argv[1], &end, 10);
-    if (*end != '\0' || seconds <= 0)
+    constexpr long longestLimit = 30L * 24 * 3600; // what alarm() surely holds
+    if (*end != '\0' || seconds <= 0 || seconds > longestLimit)
         return usage();
     const int log = open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (log < 0) {
@@ -58,8 +58,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    struct sigaction action {
-    };
+    struct sigaction action = {};
     action.sa_handler = stopChild;
     sigaction(SIGALRM, &action, nullptr);
     const auto start = std::chrono::steady_clock::now();
@@ -78,8 +77,7 @@ int main(int argc, char **argv)
     alarm(unsigned(seconds));
 
     int status = 0;
-    struct rusage usage {
-    };
+    struct rusage usage = {};
     while (wait4(child, &status, 0, &usage) < 0) {
         if (errno != EINTR) {
             std::fprintf(stderr, "runtimed: lost the process: %s\n", std::strerror(errno));
