@@ -133,8 +133,8 @@ QString SliceOptions::parse(const QStringList &args)
         const QString &arg = args[index];
         if (arg == "--quiet") {
             quiet = true;
-        } else if (arg == "-o" || arg == "--preset" || arg == "--set" || arg == "--threads" || arg == "--machine"
-                   || arg == "--supports") {
+        } else if (arg == "-o" || arg == "--preset" || arg == "--set" || arg == "--threads" || arg == "--machine" ||
+                   arg == "--supports") {
             const QString value = takeValue(args, index);
             if (value.isNull())
                 return QString("slice: %1 needs a value").arg(arg);
