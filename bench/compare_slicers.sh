@@ -185,8 +185,25 @@ for model in "${models[@]}"; do
     measure_model "$model" "$supports"
 done
 
-header="| model | tessaline 1T s / MB | tessaline 2T s / MB | 2T speed-up"
-rule="|---|---|---|---"
+# What every run of tessaline-cli costs before and after its work, whatever the thread count: loading the
+# program and its libraries, starting and ending it. Best of at least five runs of "--version".
+startup=""
+for ((run = 1; run <= (runs > 5 ? runs : 5); ++run)); do
+    if read -r seconds _ code < <("$runtimed" 60 "$work/startup.log" -- "$cli" --version) && [ "$code" = 0 ]; then
+        if [ -z "$startup" ] || awk -v a="$seconds" -v b="$startup" 'BEGIN { exit !(a < b) }'; then
+            startup=$seconds
+        fi
+    fi
+done
+# (a - s) / (b - s): the two-thread speed-up of what a run does beyond starting the program.
+net_ratio() {
+    awk -v a="$1" -v b="$2" -v s="$3" 'BEGIN { if (a == "" || b == "" || s == "" || b - s <= 0) print "-"; else printf "%.2f", (a - s) / (b - s) }'
+}
+sum_one=0
+sum_two=0
+
+header="| model | tessaline 1T s / MB | tessaline 2T s / MB | 2T speed-up | 2T speed-up after start-up"
+rule="|---|---|---|---|---"
 for peer in "${peer_names[@]}"; do
     header+=" | $peer s / MB"
     rule+="|---"
@@ -207,6 +224,9 @@ for model in "${models[@]}"; do
     label=$model.stl
     [ "$model" = overhang ] && label+=" (supports)"
     line="| $label | $(cell "$one") | $(cell "$two") | $(ratio "$(seconds_of "$one")" "$(seconds_of "$two")")"
+    line+=" | $(net_ratio "$(seconds_of "$one")" "$(seconds_of "$two")" "$startup")"
+    sum_one=$(awk -v s="$sum_one" -v t="$(seconds_of "$one")" 'BEGIN { print (s == "-" || t == "") ? "-" : s + t }')
+    sum_two=$(awk -v s="$sum_two" -v t="$(seconds_of "$two")" 'BEGIN { print (s == "-" || t == "") ? "-" : s + t }')
     fastest=""
     for peer in "${peer_names[@]}"; do
         peer_result=${results[$model,$peer]}
@@ -222,6 +242,9 @@ for model in "${models[@]}"; do
 done
 
 echo
+echo "Program start-up alone (tessaline-cli --version, best run): $(awk -v s="$startup" 'BEGIN { if (s == "") print "?"; else printf "%.3f", s }') s; the column after the speed-up"
+echo "leaves it out of both times."
+echo "All models one after another: 1T $sum_one s, 2T $sum_two s, speed-up $(ratio "$sum_one" "$sum_two")."
 echo "Goals: 2T speed-up at least 1.6; fastest peer / tessaline 2T at least 3 on every model."
 for threads in 1T 2T; do
     short=$(megabytes_of "${results[tall,tessaline-$threads]}")
