@@ -199,6 +199,8 @@ done
 net_ratio() {
     awk -v a="$1" -v b="$2" -v s="$3" 'BEGIN { if (a == "" || b == "" || s == "" || b - s <= 0) print "-"; else printf "%.2f", (a - s) / (b - s) }'
 }
+# A running sum of seconds that stays empty ("not measured") once a run is missing.
+add_seconds() { awk -v s="$1" -v t="$2" 'BEGIN { if (s == "" || t == "") print ""; else print s + t }'; }
 sum_one=0
 sum_two=0
 
@@ -225,8 +227,8 @@ for model in "${models[@]}"; do
     [ "$model" = overhang ] && label+=" (supports)"
     line="| $label | $(cell "$one") | $(cell "$two") | $(ratio "$(seconds_of "$one")" "$(seconds_of "$two")")"
     line+=" | $(net_ratio "$(seconds_of "$one")" "$(seconds_of "$two")" "$startup")"
-    sum_one=$(awk -v s="$sum_one" -v t="$(seconds_of "$one")" 'BEGIN { print (s == "-" || t == "") ? "-" : s + t }')
-    sum_two=$(awk -v s="$sum_two" -v t="$(seconds_of "$two")" 'BEGIN { print (s == "-" || t == "") ? "-" : s + t }')
+    sum_one=$(add_seconds "$sum_one" "$(seconds_of "$one")")
+    sum_two=$(add_seconds "$sum_two" "$(seconds_of "$two")")
     fastest=""
     for peer in "${peer_names[@]}"; do
         peer_result=${results[$model,$peer]}
@@ -244,7 +246,7 @@ done
 echo
 echo "Program start-up alone (tessaline-cli --version, best run): $(awk -v s="$startup" 'BEGIN { if (s == "") print "?"; else printf "%.3f", s }') s; the column after the speed-up"
 echo "leaves it out of both times."
-echo "All models one after another: 1T $sum_one s, 2T $sum_two s, speed-up $(ratio "$sum_one" "$sum_two")."
+echo "All models one after another: 1T ${sum_one:-?} s, 2T ${sum_two:-?} s, speed-up $(ratio "$sum_one" "$sum_two")."
 echo "Goals: 2T speed-up at least 1.6; fastest peer / tessaline 2T at least 3 on every model."
 for threads in 1T 2T; do
     short=$(megabytes_of "${results[tall,tessaline-$threads]}")
