@@ -1,11 +1,11 @@
 // Binary STL loading on closed spheres of 100 k, 1 M and 4 M triangles written once per run into a temporary
 // folder: the plain read of the file into memory, then on 1 and 2 threads the steps of an import (decoding
-// the records, the content hash, the ray grid of the orientation vote, the bounds and shift of placing it)
+// the records, the content hash, the rays of the orientation vote, the bounds and shift of placing it)
 // and the whole import with its orientation vote.
 
 #include "faces.h"
 #include "files.h"
-#include "raygrid.h"
+#include "raybatch.h"
 #include "shapes.h"
 #include "stlreader.h"
 #include "stlwriter.h"
@@ -83,14 +83,19 @@ void hash(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * faces.count() * 36);
 }
 
-void rayGrid(benchmark::State &state)
+// The first pass of the orientation vote: 150 rays from triangles along their normals.
+void orientationRays(benchmark::State &state)
 {
     const Faces &faces = loadedMesh(int(state.range(0)));
     setWorkerThreadCount(int(state.range(1)));
-    for (auto _ : state) {
-        const RayGrid grid(faces.constData(), faces.count());
-        benchmark::DoNotOptimize(grid.countHits(V3f(0, 0, 0), V3f(1, 0, 0), -1));
+    std::vector<MeshRay> rays;
+    const int step = faces.count() / 150;
+    for (int k = 0; k < 150; ++k) {
+        const Face &face = faces[k * step];
+        rays.push_back({face.centroid(), face.n, k * step});
     }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(countRayHitsOnMesh(faces.constData(), faces.count(), rays));
 }
 
 // What placing a new mesh on the plate does to it: its box, and a shift to the new place.
@@ -132,7 +137,7 @@ void sizesAndThreads(benchmark::internal::Benchmark *b)
 BENCHMARK(readOnly)->Arg(100000)->Arg(1000000)->Arg(4000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(decode)->Apply(sizesAndThreads);
 BENCHMARK(hash)->Apply(sizesAndThreads);
-BENCHMARK(rayGrid)->Apply(sizesAndThreads);
+BENCHMARK(orientationRays)->Apply(sizesAndThreads);
 BENCHMARK(boundsAndShift)->Apply(sizesAndThreads);
 BENCHMARK(importWithOrientation)->Apply(sizesAndThreads);
 

@@ -1,12 +1,11 @@
 #include "meshray.h"
 
 #include "faces.h"
-#include "raygrid.h"
+#include "raybatch.h"
 #include "workerthread.h"
 
+#include <algorithm>
 #include <cmath>
-#include <memory>
-#include <numeric>
 #include <vector>
 
 bool rayHitsTriangle(const V3f &origin, const V3f &dir, const Face &face, double &t)
@@ -74,29 +73,19 @@ bool Faces::isOutward() const
     const int n = m_faces.size();
     if (n == 0)
         return true;
-    // A ray leaving an outward-facing closed surface crosses it an even number of times.
-    // The votes are sums, so the samples may run in any order on any number of threads.
-    std::unique_ptr<RayGrid> grid;
-    if (n >= RayGrid::worthwhileTriangles)
-        grid = std::make_unique<RayGrid>(m_faces.constData(), n);
-    const auto hitsFrom = [&](const V3f &origin, const V3f &target, int index) {
-        return grid ? grid->countHits(origin, target - origin, index) : countRayHits(origin, target, index);
-    };
+    // A ray leaving an outward-facing closed surface crosses it an even number of times. Each ray runs from a
+    // sampled triangle's centre along its normal, skipping that triangle.
     auto vote = [&](int samples, int &outward, int &inward) {
         const int step = n / samples;
-        std::vector<int> outwardOf(size_t(workerThreadCount()), 0), inwardOf(outwardOf.size(), 0);
-        paralell(
-            samples, [](int) { return 1.0; },
-            [&](int begin, int end, int range) {
-                for (int k = begin; k < end; ++k) {
-                    const int index = k * step;
-                    const Face &face = m_faces[index];
-                    const V3f origin = face.centroid();
-                    ++(hitsFrom(origin, origin + face.n, index) % 2 == 0 ? outwardOf : inwardOf)[size_t(range)];
-                }
-            });
-        outward = std::accumulate(outwardOf.begin(), outwardOf.end(), 0);
-        inward = std::accumulate(inwardOf.begin(), inwardOf.end(), 0);
+        std::vector<MeshRay> rays(static_cast<size_t>(samples));
+        for (int k = 0; k < samples; ++k) {
+            const Face &face = m_faces[k * step];
+            const V3f origin = face.centroid();
+            rays[size_t(k)] = {origin, (origin + face.n) - origin, k * step};
+        }
+        const std::vector<int> hits = countRayHitsOnMesh(m_faces.constData(), n, rays);
+        outward = int(std::count_if(hits.begin(), hits.end(), [](int h) { return h % 2 == 0; }));
+        inward = samples - outward;
     };
     int outward = 0, inward = 0;
     vote(150, outward, inward);

@@ -6,7 +6,7 @@ tessaline_gtest(test_meshes
         ${CMAKE_CURRENT_LIST_DIR}/stl_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/obj_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/meshray_test.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/raygrid_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/raybatch_test.cpp
     LIBS tessaline_geometry meshgen_shapes)
 
 tessaline_fuzzer(fuzz_stl SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz_stl.cpp LIBS tessaline_geometry

@@ -1,5 +1,5 @@
 #include "faces.h"
-#include "raygrid.h"
+#include "raybatch.h"
 #include "shapes.h"
 #include "workerthread.h"
 
@@ -11,7 +11,7 @@
 namespace
 {
 
-// What the grid must reproduce: every triangle tested.
+// What the batch must reproduce: every triangle tested.
 int plainCount(const Faces &faces, const V3f &origin, const V3f &dir, int skip)
 {
     return faces.countRayHits(origin, origin + dir, skip);
@@ -35,22 +35,17 @@ Faces gridShapes()
 // A ray of one of three kinds, taking turns: from a triangle along its normal (skipping it), as the orientation
 // vote casts them; from anywhere towards somewhere among the shapes; along an axis on the voxel grid's lines,
 // through shared edges and corners.
-struct TestRay {
-    V3f origin, dir;
-    int skip = -1;
-};
-
-TestRay randomRay(std::mt19937 &rng, const Faces &faces, int round)
+MeshRay randomRay(std::mt19937 &rng, const Faces &faces, int round)
 {
     std::uniform_real_distribution<float> coordinate(-70.0f, 70.0f);
     std::uniform_int_distribution<int> anyFace(0, faces.count() - 1);
     std::uniform_int_distribution<int> small(-3, 15);
     const V3f axes[] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-    TestRay ray;
+    MeshRay ray;
     switch (round % 3) {
     case 0: {
-        ray.skip = anyFace(rng);
-        const Face &face = faces[ray.skip];
+        ray.skipIndex = anyFace(rng);
+        const Face &face = faces[ray.skipIndex];
         ray.origin = face.centroid();
         ray.dir = (ray.origin + face.n) - ray.origin;
         break;
@@ -67,7 +62,7 @@ TestRay randomRay(std::mt19937 &rng, const Faces &faces, int round)
     return ray;
 }
 
-// Copies of triangles with a NaN corner at random places: the grid leaves them out, and the hit test never
+// Copies of triangles with a NaN corner at random places: the batch leaves them out, and the hit test never
 // counts them.
 Faces withBrokenTriangles(const Faces &faces, std::mt19937 &rng)
 {
@@ -85,58 +80,70 @@ Faces withBrokenTriangles(const Faces &faces, std::mt19937 &rng)
 
 } // namespace
 
-TEST(RayGrid, CountsEqualTheTriangleByTriangleCountForManyRaysOnAnyThreadCount)
+TEST(RayBatch, CountsEqualTheTriangleByTriangleCountForManyRaysOnAnyThreadCount)
 {
     std::mt19937 rng(7);
     const Faces faces = withBrokenTriangles(gridShapes(), rng);
-    ASSERT_GT(faces.count(), RayGrid::worthwhileTriangles);
     for (const int threads : {1, 2, 4}) {
         setWorkerThreadCount(threads);
-        const RayGrid grid(faces.constData(), faces.count());
         int nonZero = 0;
-        for (int round = 0; round < 1500; ++round) {
-            const TestRay ray = randomRay(rng, faces, round);
-            const int expected = plainCount(faces, ray.origin, ray.dir, ray.skip);
-            nonZero += expected > 0;
-            ASSERT_EQ(grid.countHits(ray.origin, ray.dir, ray.skip), expected)
-                << threads << " threads, round " << round << " origin " << ray.origin.x << "," << ray.origin.y << ","
-                << ray.origin.z << " dir " << ray.dir.x << "," << ray.dir.y << "," << ray.dir.z;
+        // Batches of the orientation vote's size and one of a single ray.
+        for (const int batchSize : {150, 150, 150, 150, 150, 150, 150, 150, 150, 150, 1}) {
+            std::vector<MeshRay> rays;
+            for (int k = 0; k < batchSize; ++k)
+                rays.push_back(randomRay(rng, faces, int(rays.size()) + batchSize));
+            const std::vector<int> hits = countRayHitsOnMesh(faces.constData(), faces.count(), rays);
+            ASSERT_EQ(hits.size(), rays.size());
+            for (size_t r = 0; r < rays.size(); ++r) {
+                const MeshRay &ray = rays[r];
+                const int expected = plainCount(faces, ray.origin, ray.dir, ray.skipIndex);
+                nonZero += expected > 0;
+                ASSERT_EQ(hits[r], expected)
+                    << threads << " threads, ray " << r << " origin " << ray.origin.x << "," << ray.origin.y << ","
+                    << ray.origin.z << " dir " << ray.dir.x << "," << ray.dir.y << "," << ray.dir.z;
+            }
         }
         EXPECT_GT(nonZero, 250) << "the rays must meet the shapes often enough to mean something";
     }
     setWorkerThreadCount(QThread::idealThreadCount());
 }
 
-TEST(RayGrid, LargeMeshesAreTurnedOutwardLikeSmallOnes)
+TEST(RayBatch, MeshesOfAnySizeAreTurnedOutward)
 {
-    Faces sphere = makeSphere(15, 200, 100);
-    ASSERT_GT(sphere.count(), RayGrid::worthwhileTriangles);
-    EXPECT_TRUE(sphere.isOutward());
-    sphere.flipAll();
-    EXPECT_FALSE(sphere.isOutward());
+    for (const int segments : {8, 40, 200}) {
+        Faces sphere = makeSphere(15, segments, segments / 2);
+        EXPECT_TRUE(sphere.isOutward()) << segments;
+        sphere.flipAll();
+        EXPECT_FALSE(sphere.isOutward()) << segments;
+    }
 }
 
-TEST(RayGrid, FlatAndDegenerateMeshesAndRaysAreSafe)
+TEST(RayBatch, FlatAndDegenerateMeshesAndRaysAreSafe)
 {
     Faces flat; // every triangle in the plane y = 0
     for (int i = 0; i < 200; ++i)
         flat.append(Face(V3f(float(i), 0, 0), V3f(float(i) + 1, 0, 0), V3f(float(i), 0, 1)));
-    const RayGrid grid(flat.constData(), flat.count());
-    EXPECT_EQ(grid.countHits(V3f(10.2f, 5, 0.3f), V3f(0, -1, 0), -1), 1);
-    EXPECT_EQ(grid.countHits(V3f(10.2f, 5, 0.3f), V3f(0, 0, 0), -1), 0);
-    EXPECT_EQ(grid.countHits(V3f(NAN, 5, 0.3f), V3f(0, -1, 0), -1), 0);
-    const RayGrid empty(nullptr, 0);
-    EXPECT_EQ(empty.countHits(V3f(0, 0, 0), V3f(1, 0, 0), -1), 0);
+    const std::vector<MeshRay> rays{{V3f(10.2f, 5, 0.3f), V3f(0, -1, 0), -1},
+                                    {V3f(10.2f, 5, 0.3f), V3f(0, 0, 0), -1},
+                                    {V3f(NAN, 5, 0.3f), V3f(0, -1, 0), -1},
+                                    {V3f(10.2f, 5, 0.3f), V3f(0, -1, INFINITY), -1},
+                                    {V3f(10.2f, 5, 0.3f), V3f(0, -1, 0), 10}};
+    EXPECT_EQ(countRayHitsOnMesh(flat.constData(), flat.count(), rays), std::vector<int>({1, 0, 0, 0, 0}));
+    EXPECT_EQ(countRayHitsOnMesh(nullptr, 0, rays), std::vector<int>(rays.size(), 0));
+    EXPECT_TRUE(countRayHitsOnMesh(flat.constData(), flat.count(), {}).empty());
+    Faces broken; // no finite corner anywhere
+    broken.append(Face(V3f(NAN, 0, 0), V3f(1, NAN, 0), V3f(0, 0, INFINITY)));
+    EXPECT_EQ(countRayHitsOnMesh(broken.constData(), broken.count(), rays), std::vector<int>(rays.size(), 0));
 }
 
-TEST(RayGrid, HugeOverlappingTrianglesAreTestedOneByOneInsteadOfBinned)
+TEST(RayBatch, HugeOverlappingTrianglesAreTestedAgainstEveryRayInsteadOfCellByCell)
 {
-    // Every triangle spans a large part of the box, so binning would need thousands of entries per triangle
-    // (about 10^8 in all): the grid gives up on it quickly and its counts still equal the plain loop.
+    // Every triangle spans a large part of the box, so visiting its cells would take thousands of steps per
+    // triangle: it is tested against each ray instead, and the counts still equal the plain loop.
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
     Faces faces;
-    for (int i = 0; i < RayGrid::worthwhileTriangles + 1; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         V3f p[3];
         for (V3f &v : p)
             v = V3f(coordinate(rng), coordinate(rng), coordinate(rng));
@@ -144,13 +151,15 @@ TEST(RayGrid, HugeOverlappingTrianglesAreTestedOneByOneInsteadOfBinned)
     }
     for (const int threads : {1, 2}) {
         setWorkerThreadCount(threads);
-        const RayGrid grid(faces.constData(), faces.count());
-        for (int round = 0; round < 200; ++round) {
+        std::vector<MeshRay> rays;
+        for (int round = 0; round < 100; ++round) {
             const V3f origin(coordinate(rng), coordinate(rng), coordinate(rng));
             const V3f dir = V3f(coordinate(rng), coordinate(rng), coordinate(rng)) - origin;
-            const int skip = round % 2 ? int(rng() % unsigned(faces.count())) : -1;
-            ASSERT_EQ(grid.countHits(origin, dir, skip), plainCount(faces, origin, dir, skip)) << round;
+            rays.push_back({origin, dir, round % 2 ? int(rng() % unsigned(faces.count())) : -1});
         }
+        const std::vector<int> hits = countRayHitsOnMesh(faces.constData(), faces.count(), rays);
+        for (size_t r = 0; r < rays.size(); ++r)
+            ASSERT_EQ(hits[r], plainCount(faces, rays[r].origin, rays[r].dir, rays[r].skipIndex)) << r;
     }
     setWorkerThreadCount(QThread::idealThreadCount());
 }
