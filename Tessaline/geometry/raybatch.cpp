@@ -202,11 +202,13 @@ std::vector<int> countRayHitsOnMesh(const Face *faces, int count, const std::vec
     const RaysByCell raysByCell(grid, rays);
     const int rayCount = int(rays.size());
     const int blocks = (count - 1) / trianglesPerBlock + 1;
-    std::vector<std::vector<int>> hitsOfBlock(static_cast<size_t>(blocks));
+    // Each block counts on its own, and remembers the last triangle each ray was tested against. Allocated
+    // here: a worker's first allocation can cost it a fresh page of its own heap while everyone waits.
+    std::vector<std::vector<int>> hitsOfBlock(size_t(blocks), std::vector<int>(size_t(rayCount), 0));
+    std::vector<std::vector<int>> testedOnOfBlock(size_t(blocks), std::vector<int>(size_t(rayCount), -1));
     paralellEach(blocks, [&](int b, int) {
         std::vector<int> &blockHits = hitsOfBlock[size_t(b)];
-        blockHits.assign(size_t(rayCount), 0);
-        std::vector<int> testedOn(size_t(rayCount), -1); // the last triangle each ray was tested against
+        std::vector<int> &testedOn = testedOnOfBlock[size_t(b)];
         const auto test = [&](int r, int i) {
             if (testedOn[size_t(r)] == i)
                 return;
