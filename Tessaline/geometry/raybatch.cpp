@@ -20,11 +20,6 @@ constexpr double maxCells = 1 << 22;
 constexpr float cellMargin = 1e-3f;
 constexpr int trianglesPerBlock = 1 << 15;
 
-bool isFiniteFace(const Face &face)
-{
-    return face.p[0].isFinite() && face.p[1].isFinite() && face.p[2].isFinite();
-}
-
 // The box of the finite triangles, by blocks on all threads; false when there is none. Blocks are joined in
 // order and a box keeps its own bound on a tie, so the result is the one box of a single pass.
 bool finiteBounds(const Face *faces, int count, Box3f &box)
@@ -35,13 +30,13 @@ bool finiteBounds(const Face *faces, int count, Box3f &box)
     paralellEach(blocks, [&](int b, int) {
         const int end = std::min(count, (b + 1) * trianglesPerBlock);
         int i = b * trianglesPerBlock;
-        while (i < end && !isFiniteFace(faces[i]))
+        while (i < end && !faces[i].isFinite())
             ++i;
         if (i == end)
             return;
         Box3f local{faces[i].p[0], faces[i].p[0]}; // local, so that it stays in registers
         for (; i < end; ++i)
-            if (isFiniteFace(faces[i]))
+            if (faces[i].isFinite())
                 for (const V3f &p : faces[i].p)
                     local.include(p);
         boxOf[size_t(b)] = local;
@@ -221,7 +216,7 @@ std::vector<int> countRayHitsOnMesh(const Face *faces, int count, const std::vec
         };
         const int end = std::min(count, (b + 1) * trianglesPerBlock);
         for (int i = b * trianglesPerBlock; i < end; ++i) {
-            if (!isFiniteFace(faces[i]))
+            if (!faces[i].isFinite())
                 continue;
             std::array<int, 3> from, to;
             // A triangle over more cells than there are rays is quicker to test against every ray.
