@@ -1,10 +1,10 @@
-#include "applook.h"
-#include "debugswitches.h"
-#include "exceptionreport.h"
-#include "frmmain.h"
-#include "platform/allocator.h"
-#include "qmyapp.h"
-#include "singleinstance.h"
+#include "common/debugswitches.h"
+#include "common/gui/applook.h"
+#include "common/gui/exceptionreport.h"
+#include "common/gui/qmyapp.h"
+#include "common/gui/singleinstance.h"
+#include "common/platform/allocator.h"
+#include "forms/frmmain.h"
 
 #include <QDir>
 #include <QTextStream>

@@ -1,9 +1,9 @@
 // Mesh slicing and contour repair on scenes of realistic and of hostile size.
-#include "faces.h"
-#include "layercutter.h"
-#include "repairpolygons.h"
-#include "scenetriangles.h"
-#include "workerthread.h"
+#include "geometry/faces.h"
+#include "geometry/scenetriangles.h"
+#include "geometry/workerthread.h"
+#include "raster/layercutter.h"
+#include "raster/repairpolygons.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
 // Horizontal-shell regions and line fills on a 1024 x 1024 frame holding a disc with holes, the inner area of
 // a typical part. BM_ShellRegions reports the plane operations per layer (counter "ops/layer") for shell
 // windows N = 3, 5 and 10; BM_FillRegion times one layer's fill of each pattern at 10 % and 100 %.
-#include "horizontalshells.h"
-#include "linefills.h"
-#include "perfdata.h"
-#include "slicecontext.h"
+#include "common/perfdata.h"
+#include "engine/horizontalshells.h"
+#include "engine/linefills.h"
+#include "engine/slicecontext.h"
 
 #include <QRegularExpression>
 
@@ -71,7 +71,7 @@ BENCHMARK(BM_ShellRegions)->Arg(3)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecon
 void BM_FillRegion(benchmark::State &state)
 {
     const Plane1 area = partArea(0);
-    FillSpec request;
+    FillRequest request;
     request.pattern.pattern = int(state.range(0));
     request.pattern.spacing = 3.003f / (float(state.range(1)) / 100.0f);
     request.pattern.angleDegrees = 45;

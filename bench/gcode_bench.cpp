@@ -2,9 +2,9 @@
 // own dialect and in another writer's, next to a plain memchr scan for line ends over the same bytes
 // (the floor any line-based reader pays). Goals: 300 MB/s or more, and within 6x of the scan; the
 // compact-format converter 200 MB/s of text written.
+#include "common/gcode/gcodeparser.h"
+#include "common/gcode/gcodesimxcode.h"
 #include "gcodegen.h"
-#include "gcodeparser.h"
-#include "gcodesimxcode.h"
 
 #include <QtGlobal>
 #include <benchmark/benchmark.h>

@@ -3,13 +3,13 @@
 // the records, the content hash, the rays of the orientation vote, the bounds and shift of placing it)
 // and the whole import with its orientation vote.
 
-#include "faces.h"
-#include "files.h"
-#include "raybatch.h"
+#include "common/files.h"
+#include "geometry/faces.h"
+#include "geometry/raybatch.h"
+#include "geometry/stlreader.h"
+#include "geometry/stlwriter.h"
+#include "geometry/workerthread.h"
 #include "shapes.h"
-#include "stlreader.h"
-#include "stlwriter.h"
-#include "workerthread.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

@@ -1,11 +1,11 @@
 // The vertical shells of one realistic 2048 x 2048 layer (a toothed ring with round holes, a field of small
 // pegs and thin walls), with and without hair detection, on 1 and 2 worker threads.
 // Arguments: loop count, hairs on (1) or off (0), threads.
-#include "edgemarkplane.h"
-#include "plane8.h"
-#include "slicerparams.h"
-#include "verticalshells.h"
-#include "workerthread.h"
+#include "engine/slicerparams.h"
+#include "engine/verticalshells.h"
+#include "geometry/workerthread.h"
+#include "raster/edgemarkplane.h"
+#include "raster/plane8.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,12 +1,12 @@
 // The raster kernels on a 2048 x 2048 frame holding a realistic layer (a toothed outline of about 600 mm,
 // round holes, thin walls), each beside a plain memory copy of the bytes it reads.
 // Arguments: vector level (0 plain, 1 best this CPU has) and worker threads.
-#include "contourtracer.h"
-#include "edgemarkplane.h"
-#include "plane1.h"
-#include "plane8.h"
-#include "simdlevel.h"
-#include "workerthread.h"
+#include "geometry/workerthread.h"
+#include "raster/contourtracer.h"
+#include "raster/edgemarkplane.h"
+#include "raster/plane1.h"
+#include "raster/plane8.h"
+#include "raster/simdlevel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // The whole slice, mesh to G-code, on the sample projects and on generated models, with 1 and 2 threads.
-#include "project.h"
-#include "slicer.h"
-#include "slicesnapshot.h"
+#include "engine/slicer.h"
+#include "scene/project.h"
+#include "scene/slicesnapshot.h"
 
 #include <QFile>
 #include <QLoggingCategory>

@@ -1,8 +1,8 @@
 // Concentric shells of a 1024 x 1024 shell region (rings and strips of widths that leave centre lines, and a
 // solid block), and the slice of a slab held by a grid of support bars, on 1 and 2 threads.
-#include "concentricfill.h"
-#include "slicer.h"
-#include "workerthread.h"
+#include "engine/concentricfill.h"
+#include "engine/slicer.h"
+#include "geometry/workerthread.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // Speed of the last slicing steps on a large generated layer set: writing G-code (reported in MB/s of
 // text) and ordering a layer's paths with travel routing (paths per second).
-#include "layerordering.h"
-#include "layerwriter.h"
-#include "slicerparams.h"
+#include "engine/layerordering.h"
+#include "engine/layerwriter.h"
+#include "engine/slicerparams.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,11 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
 # tessaline_library(<name> [LIBS ...])
-# One static library per source folder, built from every .cpp/.h/.ui/.qrc in that folder.
+# One static library per source folder, built from every .cpp/.h/.ui/.qrc in that folder. Its users
+# include its headers from the program's root ("geometry/faces.h") and the shared code from the
+# repository's root ("common/ini.h"), so that two programs' folders of the same name stay apart.
 function(tessaline_library name)
+    set(include_roots ${CMAKE_CURRENT_SOURCE_DIR}/.. ${PROJECT_SOURCE_DIR})
     cmake_parse_arguments(ARG "" "" "LIBS;PUBLIC_LIBS" ${ARGN})
     # Every folder library is linked publicly: the layers above see the ones below.
     file(GLOB sources CONFIGURE_DEPENDS
@@ -12,13 +15,13 @@ function(tessaline_library name)
     if(NOT sources)
         # A folder that holds only headers so far.
         add_library(${name} INTERFACE)
-        target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+        target_include_directories(${name} INTERFACE ${include_roots})
         target_link_libraries(${name} INTERFACE ${ARG_PUBLIC_LIBS} ${ARG_LIBS})
         return()
     endif()
     file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     add_library(${name} STATIC ${sources} ${headers})
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_include_directories(${name} PUBLIC ${include_roots})
     target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} ${ARG_LIBS})
     tessaline_warnings(${name})
 endfunction()
@@ -63,4 +66,17 @@ function(tessaline_fuzzer name)
     add_test(NAME fuzz.${name}
         COMMAND sh -c "mkdir -p '${corpus_copy}' && exec '$<TARGET_FILE:${name}>' -max_total_time=10 -rss_limit_mb=2048 -timeout=10 '${corpus_copy}' ${seeds}")
     set_tests_properties(fuzz.${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# program_version(<program> NUMBER <release> BUILD <build number> STAGE <stage>)
+# Generates <program>version.h from cmake/version.h.in and an interface library <program>_version
+# (lower case) that gives it to whoever links it: "#include "tessalineversion.h"".
+function(program_version program)
+    cmake_parse_arguments(VERSION "" "NUMBER;BUILD;STAGE" "" ${ARGN})
+    set(VERSION_PROGRAM ${program})
+    string(TOLOWER ${program} lower)
+    set(dir ${CMAKE_CURRENT_BINARY_DIR}/version)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in ${dir}/${lower}version.h @ONLY)
+    add_library(${lower}_version INTERFACE)
+    target_include_directories(${lower}_version INTERFACE ${dir})
 endfunction()

@@ -1,6 +1,6 @@
-#include "debugswitches.h"
+#include "common/debugswitches.h"
 
-#include "platform/paths.h"
+#include "common/platform/paths.h"
 
 #include <QDate>
 

@@ -1,4 +1,4 @@
-#include "ini.h"
+#include "common/ini.h"
 
 #include <QCoreApplication>
 #include <QDebug>

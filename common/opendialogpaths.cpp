@@ -1,6 +1,6 @@
-#include "opendialogpaths.h"
+#include "common/opendialogpaths.h"
 
-#include "ini.h"
+#include "common/ini.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "takeline.h"
+#include "common/takeline.h"
 
 bool takeLine(QByteArray &buffer, QByteArray &line)
 {

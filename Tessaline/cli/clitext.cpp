@@ -1,4 +1,4 @@
-#include "clitext.h"
+#include "cli/clitext.h"
 
 #include <cstdio>
 

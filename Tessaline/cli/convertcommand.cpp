@@ -1,9 +1,9 @@
-#include "convertcommand.h"
+#include "cli/convertcommand.h"
 
-#include "clitext.h"
-#include "faces.h"
-#include "files.h"
-#include "gcodesimxcode.h"
+#include "cli/clitext.h"
+#include "common/files.h"
+#include "common/gcode/gcodesimxcode.h"
+#include "geometry/faces.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

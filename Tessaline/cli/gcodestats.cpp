@@ -1,6 +1,6 @@
-#include "gcodestats.h"
+#include "cli/gcodestats.h"
 
-#include "gcodeparser.h"
+#include "common/gcode/gcodeparser.h"
 
 #include <cmath>
 #include <unordered_set>

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "gcodeparsertypes.h"
+#include "common/gcode/gcodeparsertypes.h"
 
 // What `stats` reports about one G-code text, measured by one walk of the shared parser.
 struct GCodeStats {

@@ -1,8 +1,9 @@
-#include "clitext.h"
-#include "platform/allocator.h"
-#include "convertcommand.h"
-#include "slicecommand.h"
-#include "statscommand.h"
+#include "cli/clitext.h"
+#include "cli/convertcommand.h"
+#include "cli/slicecommand.h"
+#include "cli/statscommand.h"
+#include "common/platform/allocator.h"
+#include "tessalineversion.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -22,7 +23,7 @@ int runCommand(const QStringList &args)
         return kExitOk;
     }
     if (command == "--version") {
-        printOut(QString("tessaline-cli %1\n").arg(TESSALINE_VERSION));
+        printOut(QString("tessaline-cli %1 (build %2)\n").arg(TessalineVersion::number).arg(TessalineVersion::build));
         return kExitOk;
     }
     if (command == "stats")

@@ -1,6 +1,6 @@
-#include "progressbar.h"
+#include "cli/progressbar.h"
 
-#include "clitext.h"
+#include "cli/clitext.h"
 
 #include <algorithm>
 

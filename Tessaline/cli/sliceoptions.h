@@ -1,11 +1,9 @@
 #pragma once
 
-#include "machinerecord.h"
+#include "engine/machinerecord.h"
 
 #include <QString>
 #include <QStringList>
-
-struct SlicerParams;
 
 // The command line of `tessaline-cli slice`, checked: whatever parse() accepts can be sliced.
 struct SliceOptions {
@@ -24,12 +22,6 @@ struct SliceOptions {
     // Returns an empty string, or what is wrong for the usage message.
     QString parse(const QStringList &args);
 };
-
-// Sets SlicerParams keys from "Key=Value" texts, each value with its key's own type (number, true/false or
-// text); a key given twice takes the later value. Returns an empty string, or what is wrong with the first
-// faulty assignment: an unknown key, or a value the key cannot hold (an integer key takes whole numbers only, a
-// number must be finite). On a fault `params` is left as it was.
-QString applySettings(SlicerParams &params, const QStringList &assignments);
 
 // "SPACING,ANGLE": bar spacing (mm, above 0) and overhang angle (degrees, finite).
 QString parseSupports(const QString &text, float &spacing, float &angle);

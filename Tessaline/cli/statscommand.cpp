@@ -1,10 +1,10 @@
-#include "statscommand.h"
+#include "cli/statscommand.h"
 
-#include "clitext.h"
-#include "duration.h"
-#include "files.h"
-#include "gcodesimxcode.h"
-#include "gcodestats.h"
+#include "cli/clitext.h"
+#include "cli/gcodestats.h"
+#include "common/duration.h"
+#include "common/files.h"
+#include "common/gcode/gcodesimxcode.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "areaoffset.h"
+#include "engine/areaoffset.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plane8.h"
+#include "raster/plane8.h"
 
 // Offsets coverage planes (128 and above inside) by blurring and thresholding them again: a positive
 // distance (pixels) shrinks the covered area, a negative one grows it. Keeps its scratch planes between

@@ -1,9 +1,9 @@
-#include "brimskirtraft.h"
+#include "engine/brimskirtraft.h"
 
-#include "firstlayerfootprint.h"
-#include "firstlayerloops.h"
-#include "raftbuilder.h"
-#include "slicecontext.h"
+#include "engine/firstlayerfootprint.h"
+#include "engine/firstlayerloops.h"
+#include "engine/raftbuilder.h"
+#include "engine/slicecontext.h"
 
 #include <cmath>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "concentricfill.h"
+#include "engine/concentricfill.h"
 
-#include "contourtracer.h"
+#include "raster/contourtracer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "areaoffset.h"
-#include "hairdetect.h"
-#include "plane1.h"
-#include "plane8.h"
-#include "polyline.h"
+#include "engine/areaoffset.h"
+#include "engine/hairdetect.h"
+#include "raster/plane1.h"
+#include "raster/plane8.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

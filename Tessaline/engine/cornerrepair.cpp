@@ -1,4 +1,4 @@
-#include "cornerrepair.h"
+#include "engine/cornerrepair.h"
 
 #include <cmath>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "firstlayerfootprint.h"
+#include "engine/firstlayerfootprint.h"
 
-#include "plane8.h"
-#include "rasterframesetup.h"
-#include "slicecontext.h"
+#include "engine/slicecontext.h"
+#include "raster/plane8.h"
+#include "raster/rasterframesetup.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "plane1.h"
-#include "rasterframe.h"
+#include "raster/plane1.h"
+#include "raster/rasterframe.h"
 
 struct SliceContext;
 

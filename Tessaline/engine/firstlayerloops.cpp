@@ -1,8 +1,8 @@
-#include "firstlayerloops.h"
+#include "engine/firstlayerloops.h"
 
-#include "contourtracer.h"
-#include "firstlayerfootprint.h"
-#include "plane8.h"
+#include "engine/firstlayerfootprint.h"
+#include "raster/contourtracer.h"
+#include "raster/plane8.h"
 
 #include <cmath>
 #include <limits>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "plane1.h"
-#include "polyline.h"
-#include "v2f.h"
+#include "geometry/v2f.h"
+#include "raster/plane1.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

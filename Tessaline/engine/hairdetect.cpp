@@ -1,6 +1,6 @@
-#include "hairdetect.h"
+#include "engine/hairdetect.h"
 
-#include "perfdata.h"
+#include "common/perfdata.h"
 
 #include <QSet>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "plane1.h"
-#include "plane8.h"
-#include "polyline.h"
+#include "raster/plane1.h"
+#include "raster/plane8.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

@@ -1,7 +1,7 @@
-#include "horizontalshells.h"
+#include "engine/horizontalshells.h"
 
-#include "concentricfill.h"
-#include "slicecontext.h"
+#include "engine/concentricfill.h"
+#include "engine/slicecontext.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
-#include "islands.h"
+#include "engine/islands.h"
 
-#include "layerordering.h"
+#include "engine/layerordering.h"
 
 #include <QString>
 

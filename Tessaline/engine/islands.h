@@ -1,7 +1,7 @@
 #pragma once
 
-#include "polyline.h"
-#include "v2f.h"
+#include "geometry/v2f.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

@@ -1,7 +1,7 @@
-#include "layerlookahead.h"
+#include "engine/layerlookahead.h"
 
-#include "slicecontext.h"
-#include "verticalshells.h"
+#include "engine/slicecontext.h"
+#include "engine/verticalshells.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "edgemarkplane.h"
-#include "layerarea.h"
-#include "plane8.h"
+#include "raster/edgemarkplane.h"
+#include "raster/layerarea.h"
+#include "raster/plane8.h"
 
 #include <memory>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "layerordering.h"
+#include "engine/layerordering.h"
 
-#include "slicerparams.h"
+#include "engine/slicerparams.h"
 
 #include <QString>
 

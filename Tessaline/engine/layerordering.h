@@ -1,10 +1,10 @@
 #pragma once
 
-#include "machinerecord.h"
-#include "pathordering.h"
-#include "rasterframe.h"
-#include "travelplanes.h"
-#include "travelrouter.h"
+#include "engine/machinerecord.h"
+#include "engine/pathordering.h"
+#include "engine/travelplanes.h"
+#include "engine/travelrouter.h"
+#include "raster/rasterframe.h"
 
 #include <QVector>
 

@@ -1,6 +1,6 @@
-#include "layertexts.h"
+#include "engine/layertexts.h"
 
-#include "platform/memory.h"
+#include "common/platform/memory.h"
 
 #include <QString>
 

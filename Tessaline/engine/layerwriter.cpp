@@ -1,6 +1,6 @@
-#include "layerwriter.h"
+#include "engine/layerwriter.h"
 
-#include "gcodesimformat.h"
+#include "common/gcode/gcodesimformat.h"
 
 #include <cmath>
 #include <cstdint>

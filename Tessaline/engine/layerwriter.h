@@ -1,9 +1,9 @@
 #pragma once
 
-#include "machinerecord.h"
-#include "polyline.h"
-#include "rasterframe.h"
-#include "slicerparams.h"
+#include "engine/machinerecord.h"
+#include "engine/slicerparams.h"
+#include "raster/polyline.h"
+#include "raster/rasterframe.h"
 
 #include <QByteArray>
 #include <QVector>

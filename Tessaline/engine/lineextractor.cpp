@@ -1,4 +1,4 @@
-#include "lineextractor.h"
+#include "engine/lineextractor.h"
 
 #include <algorithm>
 #include <cmath>

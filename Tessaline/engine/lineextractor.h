@@ -1,9 +1,9 @@
 #pragma once
 
-#include "linepattern.h"
-#include "plane1.h"
-#include "plane8.h"
-#include "polyline.h"
+#include "engine/linepattern.h"
+#include "raster/plane1.h"
+#include "raster/plane8.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

@@ -1,8 +1,8 @@
-#include "linefills.h"
+#include "engine/linefills.h"
 
-#include "lineextractor.h"
-#include "runjoiner.h"
-#include "slicecontext.h"
+#include "engine/lineextractor.h"
+#include "engine/runjoiner.h"
+#include "engine/slicecontext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,7 +30,7 @@ QVector<PolyLine> infillLines(const SliceContext &context, int layerIndex)
     if (sp.InfillType == 0 || sp.InfillThickness <= 0 || !usableDensity(sp.InfillDensity))
         return {};
     const float p = context.pixelsPerEw;
-    FillSpec request;
+    FillRequest request;
     request.pattern.pattern = sp.InfillType;
     request.pattern.spacing = lineSpacing(p, sp.InfillDensity, 1.0f);
     request.pattern.angleDegrees = fillAngleDegrees(sp.InfillAngleInc, sp.InfillAngle, layerIndex);
@@ -49,7 +49,7 @@ QVector<PolyLine> shellLines(const SliceContext &context, int layerIndex)
     if (sp.HShellType != 0 || !usableDensity(sp.HShellDensity))
         return {};
     const float p = context.pixelsPerEw;
-    FillSpec request;
+    FillRequest request;
     request.pattern.pattern = 1;
     request.pattern.spacing = lineSpacing(p, sp.HShellDensity, 2.0f);
     request.pattern.angleDegrees = fillAngleDegrees(sp.HShellAngleInc, sp.HShellAngle, layerIndex);
@@ -62,7 +62,7 @@ QVector<PolyLine> shellLines(const SliceContext &context, int layerIndex)
 
 } // namespace
 
-QVector<PolyLine> fillRegion(const Plane1 &region, const FillSpec &request)
+QVector<PolyLine> fillRegion(const Plane1 &region, const FillRequest &request)
 {
     QVector<PolyLine> paths;
     const QVector<QVector<PatternLine>> directions = linePattern(region.width(), region.height(), request.pattern);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "linepattern.h"
-#include "plane1.h"
-#include "polyline.h"
+#include "engine/linepattern.h"
+#include "raster/plane1.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 
@@ -15,12 +15,12 @@ void lineFills(SliceContext &context, int layerIndex);
 
 // One fill of a region: the pattern, the paths' type, the shortest run kept (x or z extent, pixels) and how far
 // apart the ends of neighbouring runs may be to be joined into one path (pixels).
-struct FillSpec {
-    LinePatternSpec pattern;
+struct FillRequest {
+    LinePatternRequest pattern;
     SegType type = SegType::Infill;
     float minimumRunLength = 0.0f;
     float joinLimit = 0.0f;
 };
 
 // The region (1 inside) filled with the pattern's lines, cut to the region and joined.
-QVector<PolyLine> fillRegion(const Plane1 &region, const FillSpec &request);
+QVector<PolyLine> fillRegion(const Plane1 &region, const FillRequest &request);

@@ -1,4 +1,4 @@
-#include "linepattern.h"
+#include "engine/linepattern.h"
 
 #include <QString>
 
@@ -40,7 +40,7 @@ bool clipToRect(V2f &a, V2f &b, float maxX, float maxY)
     return true;
 }
 
-QVector<PatternLine> directionLines(int width, int height, double angle, const LinePatternSpec &request, int strands)
+QVector<PatternLine> directionLines(int width, int height, double angle, const LinePatternRequest &request, int strands)
 {
     const double centreX = (width - 1) * 0.5, centreY = (height - 1) * 0.5;
     const double radius = 0.5 * std::hypot(double(width), double(height));
@@ -63,7 +63,7 @@ QVector<PatternLine> directionLines(int width, int height, double angle, const L
 
 } // namespace
 
-QVector<QVector<PatternLine>> linePattern(int width, int height, const LinePatternSpec &request)
+QVector<QVector<PatternLine>> linePattern(int width, int height, const LinePatternRequest &request)
 {
     if (request.pattern < 0 || request.pattern > 3)
         throw QString("Fill pattern %1 is not one of 0 ... 3").arg(request.pattern);

@@ -1,4 +1,4 @@
-#include "nextpathsearch.h"
+#include "engine/nextpathsearch.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "polyline.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

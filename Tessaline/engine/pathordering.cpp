@@ -1,7 +1,7 @@
-#include "pathordering.h"
+#include "engine/pathordering.h"
 
-#include "nextpathsearch.h"
-#include "travelrouter.h"
+#include "engine/nextpathsearch.h"
+#include "engine/travelrouter.h"
 
 #include <cmath>
 

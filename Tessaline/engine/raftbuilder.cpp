@@ -1,11 +1,11 @@
-#include "raftbuilder.h"
+#include "engine/raftbuilder.h"
 
-#include "firstlayerfootprint.h"
-#include "layerwriter.h"
-#include "linefills.h"
-#include "rafttable.h"
-#include "rasterframesetup.h"
-#include "slicecontext.h"
+#include "engine/firstlayerfootprint.h"
+#include "engine/layerwriter.h"
+#include "engine/linefills.h"
+#include "engine/rafttable.h"
+#include "engine/slicecontext.h"
+#include "raster/rasterframesetup.h"
 
 #include <QString>
 
@@ -20,9 +20,9 @@ namespace
 // the plane's border.
 constexpr int raftMarginWidths = 10;
 
-QVector<PolyLine> raftLayerLines(const Plane1 &area, const RaftLayerSpec &layer, float pixelsPerEw)
+QVector<PolyLine> raftLayerLines(const Plane1 &area, const RaftLayerPlan &layer, float pixelsPerEw)
 {
-    FillSpec request;
+    FillRequest request;
     request.pattern.pattern = layer.type;
     request.pattern.spacing = pixelsPerEw / layer.fillDensity;
     // Whole degrees, as every fill angle is taken.
@@ -35,7 +35,7 @@ QVector<PolyLine> raftLayerLines(const Plane1 &area, const RaftLayerSpec &layer,
     return fillRegion(area, request);
 }
 
-QByteArray writeRaftLayer(const SliceContext &context, const RaftLayerSpec &layer, QVector<PolyLine> lines)
+QByteArray writeRaftLayer(const SliceContext &context, const RaftLayerPlan &layer, QVector<PolyLine> lines)
 {
     SlicerParams params = context.sp;
     params.FirstLayerHeight = layer.layerHeight;
@@ -64,7 +64,7 @@ Plane1 raftArea(const SliceContext &context, const FirstLayerFootprint &footprin
 
 void buildRaft(SliceContext &context)
 {
-    const QVector<RaftLayerSpec> layers = raftLayers(parseRaftTable(context.sp.RaftConfig));
+    const QVector<RaftLayerPlan> layers = raftLayers(parseRaftTable(context.sp.RaftConfig));
     if (layers.isEmpty())
         return;
     if (layers.size() > maxRaftLayers)
@@ -80,7 +80,7 @@ void buildRaft(SliceContext &context)
     const float margin = float(footprint.margin);
 
     V2f head = context.lastHeadPosition + V2f(margin, margin);
-    for (const RaftLayerSpec &layer : layers) {
+    for (const RaftLayerPlan &layer : layers) {
         if (layer.type > 0) {
             QVector<PolyLine> lines = orderRaftLines(raftLayerLines(area, layer, p), head);
             for (PolyLine &line : lines)

@@ -1,4 +1,4 @@
-#include "rafttable.h"
+#include "engine/rafttable.h"
 
 #include <QList>
 
@@ -96,9 +96,9 @@ QVector<RaftTableRow> parseRaftTable(const QByteArray &text)
     return rows;
 }
 
-QVector<RaftLayerSpec> raftLayers(const QVector<RaftTableRow> &rows)
+QVector<RaftLayerPlan> raftLayers(const QVector<RaftTableRow> &rows)
 {
-    QVector<RaftLayerSpec> layers;
+    QVector<RaftLayerPlan> layers;
     bool printedBelow = false;
     for (const RaftTableRow &row : rows) {
         if (!row.typeValid || row.type < 0 || row.type > 3)
@@ -107,7 +107,7 @@ QVector<RaftLayerSpec> raftLayers(const QVector<RaftTableRow> &rows)
             continue;
         if (row.type == 0 && !printedBelow)
             continue;
-        RaftLayerSpec layer;
+        RaftLayerPlan layer;
         layer.type = row.type;
         layer.layerHeight = row.layerHeight;
         layer.fillDensity = std::fmin(std::fmax(row.fillDensity, 0.001f), 1.0f);

@@ -21,7 +21,7 @@ struct RaftTableRow {
 QVector<RaftTableRow> parseRaftTable(const QByteArray &text);
 
 // A raft layer as it is printed: the row validated and clamped.
-struct RaftLayerSpec {
+struct RaftLayerPlan {
     int type = 0;             // 0 gap, 1 ... 3 the line pattern
     float layerHeight = 0.0f; // mm, 0.03 ... 3.0
     float fillDensity = 0.1f; // 0.001 ... 1
@@ -32,7 +32,7 @@ struct RaftLayerSpec {
 // skipped, densities clamped to 0.001 ... 1 (so a density written in percent prints solid). Gap rows below the
 // first printed layer are dropped too, since they would only lift the raft into the air; a table without a
 // printed layer gives no raft at all.
-QVector<RaftLayerSpec> raftLayers(const QVector<RaftTableRow> &rows);
+QVector<RaftLayerPlan> raftLayers(const QVector<RaftTableRow> &rows);
 
 constexpr float raftMinLayerHeight = 0.03f;
 constexpr float raftMaxLayerHeight = 3.0f;

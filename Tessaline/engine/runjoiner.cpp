@@ -1,4 +1,4 @@
-#include "runjoiner.h"
+#include "engine/runjoiner.h"
 
 #include <utility>
 

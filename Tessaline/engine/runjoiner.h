@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lineextractor.h"
-#include "polyline.h"
+#include "engine/lineextractor.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

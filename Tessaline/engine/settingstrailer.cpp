@@ -1,6 +1,6 @@
-#include "settingstrailer.h"
+#include "engine/settingstrailer.h"
 
-#include "slicerparams.h"
+#include "engine/slicerparams.h"
 
 #include <zlib.h>
 

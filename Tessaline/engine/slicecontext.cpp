@@ -1,7 +1,7 @@
-#include "slicecontext.h"
+#include "engine/slicecontext.h"
 
-#include "layerlookahead.h"
-#include "rasterframesetup.h"
+#include "engine/layerlookahead.h"
+#include "raster/rasterframesetup.h"
 
 SliceContext::SliceContext(const SlicerParams &params, const MachineRecord &machineRecord, int batchSize)
     : sp(params), machine(machineRecord), K(batchSize), N(params.HShellCnt), loopCount(params.VShellCnt),

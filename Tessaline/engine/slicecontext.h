@@ -1,17 +1,17 @@
 #pragma once
 
-#include "fifo.h"
-#include "islands.h"
-#include "layercutter.h"
-#include "layerordering.h"
-#include "machinerecord.h"
-#include "plane1.h"
-#include "plane8.h"
-#include "polyline.h"
-#include "rasterframe.h"
-#include "slicerparams.h"
-#include "v2f.h"
-#include "verticalshells.h"
+#include "engine/fifo.h"
+#include "engine/islands.h"
+#include "engine/layerordering.h"
+#include "engine/machinerecord.h"
+#include "engine/slicerparams.h"
+#include "engine/verticalshells.h"
+#include "geometry/v2f.h"
+#include "raster/layercutter.h"
+#include "raster/plane1.h"
+#include "raster/plane8.h"
+#include "raster/polyline.h"
+#include "raster/rasterframe.h"
 
 #include <QByteArray>
 #include <QVector>

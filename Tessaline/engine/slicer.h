@@ -1,10 +1,10 @@
 #pragma once
 
-#include "layertexts.h"
-#include "machinerecord.h"
-#include "slicerparams.h"
-#include "slicescene.h"
-#include "v2f.h"
+#include "engine/layertexts.h"
+#include "engine/machinerecord.h"
+#include "engine/slicerparams.h"
+#include "geometry/slicescene.h"
+#include "geometry/v2f.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "slicerparams.h"
+#include "engine/slicerparams.h"
 
-#include "ini.h"
+#include "common/ini.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "segtype.h"
+#include "raster/segtype.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
-#include "slicerpresets.h"
+#include "engine/slicerpresets.h"
 
-#include "files.h"
-#include "ini.h"
-#include "slicerparams.h"
+#include "common/files.h"
+#include "common/ini.h"
+#include "engine/slicerparams.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

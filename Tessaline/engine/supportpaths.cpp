@@ -1,8 +1,8 @@
-#include "supportpaths.h"
+#include "engine/supportpaths.h"
 
-#include "linefills.h"
-#include "plane8.h"
-#include "slicecontext.h"
+#include "engine/linefills.h"
+#include "engine/slicecontext.h"
+#include "raster/plane8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,7 +102,7 @@ QVector<PolyLine> contactPad(const SliceContext &context, int layerIndex, const 
     Plane1 region;
     covered.offset(region, -int(std::lround(p)));
 
-    FillSpec request;
+    FillRequest request;
     request.pattern.pattern = 1;
     request.pattern.spacing = p;
     request.pattern.angleDegrees = 0;

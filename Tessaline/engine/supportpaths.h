@@ -1,7 +1,7 @@
 #pragma once
 
-#include "plane1.h"
-#include "polyline.h"
+#include "raster/plane1.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

@@ -1,6 +1,6 @@
-#include "sweeppipeline.h"
+#include "engine/sweeppipeline.h"
 
-#include "workerthread.h"
+#include "geometry/workerthread.h"
 
 #include <algorithm>
 

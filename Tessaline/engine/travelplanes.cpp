@@ -1,4 +1,4 @@
-#include "travelplanes.h"
+#include "engine/travelplanes.h"
 
 #include <cmath>
 

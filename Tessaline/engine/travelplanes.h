@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plane1.h"
+#include "raster/plane1.h"
 
 // Where the head may travel over printed material on one layer. Built by the ordering stage from the
 // layer's area plane and those of the layers just below and above (the driver clamps those indexes to the

@@ -1,4 +1,4 @@
-#include "travelrouter.h"
+#include "engine/travelrouter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "polyline.h"
-#include "travelplanes.h"
+#include "engine/travelplanes.h"
+#include "raster/polyline.h"
 
 #include <QtGlobal>
 

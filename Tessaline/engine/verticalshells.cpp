@@ -1,10 +1,10 @@
-#include "verticalshells.h"
+#include "engine/verticalshells.h"
 
-#include "contourtracer.h"
-#include "cornerrepair.h"
-#include "linemasker2.h"
-#include "perfdata.h"
-#include "slicerparams.h"
+#include "common/perfdata.h"
+#include "engine/cornerrepair.h"
+#include "engine/slicerparams.h"
+#include "raster/contourtracer.h"
+#include "raster/linemasker2.h"
 
 #include <algorithm>
 #include <cmath>

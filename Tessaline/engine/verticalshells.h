@@ -1,11 +1,11 @@
 #pragma once
 
-#include "areaoffset.h"
-#include "hairdetect.h"
-#include "islands.h"
-#include "plane1.h"
-#include "plane8.h"
-#include "polyline.h"
+#include "engine/areaoffset.h"
+#include "engine/hairdetect.h"
+#include "engine/islands.h"
+#include "raster/plane1.h"
+#include "raster/plane8.h"
+#include "raster/polyline.h"
 
 #include <QVector>
 

@@ -1,4 +1,4 @@
-#include "droppedfiles.h"
+#include "forms/droppedfiles.h"
 
 #include <QFileInfo>
 #include <QMimeData>

@@ -1,18 +1,19 @@
-#include "frmmain.h"
+#include "forms/frmmain.h"
 #include "ui_frmmain.h"
 
-#include "droppedfiles.h"
-#include "ini.h"
-#include "keyfilter.h"
-#include "overlaybar.h"
-#include "platform/paths.h"
-#include "platform/window.h"
-#include "projectfileui.h"
-#include "singleinstance.h"
-#include "userprompts.h"
-#include "windowgeometry.h"
+#include "common/gui/singleinstance.h"
+#include "common/gui/windowgeometry.h"
+#include "common/ini.h"
+#include "common/platform/paths.h"
+#include "common/platform/window.h"
+#include "forms/droppedfiles.h"
+#include "forms/keyfilter.h"
+#include "forms/overlaybar.h"
+#include "forms/projectfileui.h"
+#include "forms/userprompts.h"
 
-#include "resources.h"
+#include "forms/resources.h"
+#include "tessalineversion.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -93,7 +94,7 @@ void FrmMain::setUserPrompts(std::unique_ptr<UserPrompts> prompts)
 
 QString FrmMain::versionText()
 {
-    return QStringLiteral("Tessaline 1.07 beta #") + QString::number(7970) + "  ";
+    return QString::fromLatin1(TessalineVersion::title);
 }
 
 void FrmMain::readSettings()

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "fileops.h"
-#include "overlaycommands.h"
-#include "project.h"
-#include "scenecommands.h"
-#include "slicerparams.h"
+#include "engine/slicerparams.h"
+#include "forms/overlaycommands.h"
+#include "scene/fileops.h"
+#include "scene/project.h"
+#include "scene/scenecommands.h"
 
 #include <QMainWindow>
 #include <QTimer>

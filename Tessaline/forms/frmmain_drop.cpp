@@ -1,10 +1,10 @@
 // Files dragged onto the main window. Models join the scene, selected, as soon as the drag enters
 // (so that they can follow the cursor) and leave it again when the drag leaves; a drop records them
 // as one change.
-#include "frmmain.h"
+#include "forms/frmmain.h"
 #include "ui_frmmain.h"
 
-#include "droppedfiles.h"
+#include "forms/droppedfiles.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>

@@ -1,5 +1,5 @@
 // The main window's keyboard commands.
-#include "frmmain.h"
+#include "forms/frmmain.h"
 #include "ui_frmmain.h"
 
 #include <QHash>

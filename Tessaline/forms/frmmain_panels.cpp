@@ -1,6 +1,6 @@
 // The support, G-code, clipping and key-frame panels, and the commands that the view, slicing and the
 // settings forms fill in as they arrive.
-#include "frmmain.h"
+#include "forms/frmmain.h"
 #include "ui_frmmain.h"
 
 void FrmMain::on_bClearSupport_clicked() {}

@@ -1,9 +1,9 @@
 // The project and its scene edits, as the main window offers them.
-#include "frmmain.h"
+#include "forms/frmmain.h"
 #include "ui_frmmain.h"
 
-#include "opendialogpaths.h"
-#include "userprompts.h"
+#include "common/opendialogpaths.h"
+#include "forms/userprompts.h"
 
 #include <QListWidget>
 

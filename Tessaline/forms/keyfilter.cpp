@@ -1,4 +1,4 @@
-#include "keyfilter.h"
+#include "forms/keyfilter.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>

@@ -1,4 +1,4 @@
-#include "overlaybar.h"
+#include "forms/overlaybar.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "overlaycommands.h"
+#include "forms/overlaycommands.h"
 
 #include <QHash>
 #include <QWidget>

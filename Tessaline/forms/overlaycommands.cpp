@@ -1,4 +1,4 @@
-#include "overlaycommands.h"
+#include "forms/overlaycommands.h"
 
 #include <QStringList>
 

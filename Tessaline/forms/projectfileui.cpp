@@ -1,7 +1,7 @@
-#include "projectfileui.h"
+#include "forms/projectfileui.h"
 
-#include "opendialogpaths.h"
-#include "userprompts.h"
+#include "common/opendialogpaths.h"
+#include "forms/userprompts.h"
 
 namespace {
 const char *const dialogKind = "project";

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileopsui.h"
+#include "scene/fileopsui.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "resources.h"
+#include "forms/resources.h"
 
 #include <QtGlobal>
 

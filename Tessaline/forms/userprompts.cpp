@@ -1,4 +1,4 @@
-#include "userprompts.h"
+#include "forms/userprompts.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "v3f.h"
+#include "geometry/v3f.h"
 
 // An axis-aligned box in millimetres: min then max. Empty meshes report the zero box.
 struct Box3f {

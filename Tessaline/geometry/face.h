@@ -1,7 +1,7 @@
 #pragma once
 
-#include "m44f.h"
-#include "v3f.h"
+#include "geometry/m44f.h"
+#include "geometry/v3f.h"
 
 #include <QtGlobal>
 #include <type_traits>

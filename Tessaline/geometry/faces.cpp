@@ -1,10 +1,10 @@
-#include "faces.h"
+#include "geometry/faces.h"
 
-#include "objreader.h"
-#include "objwriter.h"
-#include "stlreader.h"
-#include "stlwriter.h"
-#include "workerthread.h"
+#include "geometry/objreader.h"
+#include "geometry/objwriter.h"
+#include "geometry/stlreader.h"
+#include "geometry/stlwriter.h"
+#include "geometry/workerthread.h"
 
 #include <QDataStream>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "facescache.h"
+#include "geometry/facescache.h"
 
 Faces *FacesCache::add(Faces &faces)
 {

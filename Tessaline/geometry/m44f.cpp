@@ -1,4 +1,4 @@
-#include "m44f.h"
+#include "geometry/m44f.h"
 
 #include <QDataStream>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "v3f.h"
+#include "geometry/v3f.h"
 
 class QDataStream;
 

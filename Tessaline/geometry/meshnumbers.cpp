@@ -1,4 +1,4 @@
-#include "meshnumbers.h"
+#include "geometry/meshnumbers.h"
 
 #include <charconv>
 

@@ -1,8 +1,8 @@
-#include "meshray.h"
+#include "geometry/meshray.h"
 
-#include "faces.h"
-#include "raybatch.h"
-#include "workerthread.h"
+#include "geometry/faces.h"
+#include "geometry/raybatch.h"
+#include "geometry/workerthread.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "face.h"
+#include "geometry/face.h"
 
 // Möller–Trumbore on a half-line: whether the ray origin + t·dir (t >= 0) meets the triangle, and at
 // which t (a multiple of the unnormalised direction). Edges count as inside. Near-parallel rays

@@ -1,4 +1,4 @@
-#include "meshtext.h"
+#include "geometry/meshtext.h"
 
 #include <cmath>
 #include <limits>

@@ -1,7 +1,7 @@
-#include "objreader.h"
+#include "geometry/objreader.h"
 
-#include "faces.h"
-#include "meshtext.h"
+#include "geometry/faces.h"
+#include "geometry/meshtext.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
-#include "objwriter.h"
+#include "geometry/objwriter.h"
 
-#include "faces.h"
-#include "meshnumbers.h"
+#include "geometry/faces.h"
+#include "geometry/meshnumbers.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
-#include "raybatch.h"
+#include "geometry/raybatch.h"
 
-#include "box3f.h"
-#include "meshray.h"
-#include "workerthread.h"
+#include "geometry/box3f.h"
+#include "geometry/meshray.h"
+#include "geometry/workerthread.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "face.h"
+#include "geometry/face.h"
 
 #include <vector>
 

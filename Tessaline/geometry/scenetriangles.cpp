@@ -1,4 +1,4 @@
-#include "scenetriangles.h"
+#include "geometry/scenetriangles.h"
 
 Faces gatherTriangles(const std::vector<SceneItem> &items)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "faces.h"
-#include "m44f.h"
+#include "geometry/faces.h"
+#include "geometry/m44f.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,9 +1,9 @@
-#include "stlreader.h"
+#include "geometry/stlreader.h"
 
-#include "faces.h"
-#include "meshtext.h"
-#include "platform/memory.h"
-#include "workerthread.h"
+#include "common/platform/memory.h"
+#include "geometry/faces.h"
+#include "geometry/meshtext.h"
+#include "geometry/workerthread.h"
 
 #include <QtEndian>
 

@@ -1,7 +1,7 @@
-#include "stlwriter.h"
+#include "geometry/stlwriter.h"
 
-#include "faces.h"
-#include "meshnumbers.h"
+#include "geometry/faces.h"
+#include "geometry/meshnumbers.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
-#include "supportbar.h"
+#include "geometry/supportbar.h"
 
-#include "supportbarbody.h"
+#include "geometry/supportbarbody.h"
 
 #include <cmath>
 

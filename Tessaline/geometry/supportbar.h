@@ -1,8 +1,8 @@
 #pragma once
 
-#include "faces.h"
-#include "layercutter.h"
-#include "v3f.h"
+#include "geometry/faces.h"
+#include "geometry/supportbarbody.h"
+#include "geometry/v3f.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "supportbarbody.h"
+#include "geometry/supportbarbody.h"
 
 Faces supportBarBody(const V3f &lower, const V3f &upper, float width)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "faces.h"
+#include "geometry/faces.h"
 
 // The 16-triangle body of a support bar from `lower` to `upper` (mm) whose cross-section is the
 // axis-aligned square of side `width` around the axis, in the layout the layer cutter reads:
@@ -12,3 +12,11 @@
 //   2  a triangle of the bottom cap, 3  a triangle of the top cap (horizontal: cutting gives nothing).
 // Together the 16 triangles close the bar, wound counter-clockwise seen from outside.
 Faces supportBarBody(const V3f &lower, const V3f &upper, float width);
+
+// What the layer cutter needs of one support bar: its 16-triangle body (laid out as above), its width
+// (mm) and its slope ((|dx| + |dz|) / dy).
+struct CutBar {
+    Faces body;
+    float width = 0.0f;
+    float slope = 0.0f;
+};

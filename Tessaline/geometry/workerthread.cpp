@@ -1,6 +1,6 @@
-#include "workerthread.h"
+#include "geometry/workerthread.h"
 
-#include "platform/allocator.h"
+#include "common/platform/allocator.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "arrange.h"
+#include "scene/arrange.h"
 
-#include "project.h"
+#include "scene/project.h"
 
 #include <cmath>
 #include <limits>

@@ -1,7 +1,7 @@
-#include "fileops.h"
+#include "scene/fileops.h"
 
-#include "fileopsui.h"
-#include "files.h"
+#include "common/files.h"
+#include "scene/fileopsui.h"
 
 #include <QSaveFile>
 

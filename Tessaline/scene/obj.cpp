@@ -1,4 +1,4 @@
-#include "obj.h"
+#include "scene/obj.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "box3f.h"
-#include "faces.h"
-#include "m44f.h"
+#include "geometry/box3f.h"
+#include "geometry/faces.h"
+#include "geometry/m44f.h"
 
 #include <QString>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "project.h"
+#include "scene/project.h"
 
 #include <QFileInfo>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "facescache.h"
-#include "fileops.h"
-#include "obj.h"
-#include "supportbarrecord.h"
+#include "geometry/facescache.h"
+#include "scene/fileops.h"
+#include "scene/obj.h"
+#include "scene/supportbarrecord.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "scenecommands.h"
+#include "scene/scenecommands.h"
 
-#include "fileops.h"
-#include "project.h"
+#include "scene/fileops.h"
+#include "scene/project.h"
 
 #include <QFileInfo>
 

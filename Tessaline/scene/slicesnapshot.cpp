@@ -1,6 +1,6 @@
-#include "slicesnapshot.h"
+#include "scene/slicesnapshot.h"
 
-#include "project.h"
+#include "scene/project.h"
 
 SliceScene sliceSnapshot(const Project &project)
 {

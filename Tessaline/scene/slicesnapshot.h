@@ -1,6 +1,6 @@
 #pragma once
 
-#include "slicescene.h"
+#include "geometry/slicescene.h"
 
 class Project;
 

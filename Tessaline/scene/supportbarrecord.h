@@ -1,8 +1,8 @@
 #pragma once
 
-#include "face.h"
-#include "supportbar.h"
-#include "v3f.h"
+#include "geometry/face.h"
+#include "geometry/supportbar.h"
+#include "geometry/v3f.h"
 
 #include <cmath>
 

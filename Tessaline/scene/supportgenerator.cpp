@@ -1,5 +1,5 @@
-#include "meshray.h"
-#include "supports.h"
+#include "geometry/meshray.h"
+#include "scene/supports.h"
 
 #include <QElapsedTimer>
 #include <algorithm>

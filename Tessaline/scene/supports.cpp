@@ -1,4 +1,4 @@
-#include "supports.h"
+#include "scene/supports.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "project.h"
-#include "supportbar.h"
+#include "geometry/supportbar.h"
+#include "scene/project.h"
 
 #include <QString>
 #include <functional>

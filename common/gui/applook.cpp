@@ -1,4 +1,4 @@
-#include "applook.h"
+#include "common/gui/applook.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "exceptionreport.h"
+#include "common/gui/exceptionreport.h"
 
 #include <QApplication>
 #include <QDebug>

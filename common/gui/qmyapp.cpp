@@ -1,6 +1,6 @@
-#include "qmyapp.h"
+#include "common/gui/qmyapp.h"
 
-#include "exceptionreport.h"
+#include "common/gui/exceptionreport.h"
 
 QMyApp::QMyApp(int &argc, char **argv) : QApplication(argc, argv)
 {

@@ -1,6 +1,6 @@
-#include "windowgeometry.h"
+#include "common/gui/windowgeometry.h"
 
-#include "ini.h"
+#include "common/ini.h"
 
 #include <QWidget>
 

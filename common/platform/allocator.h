@@ -1,6 +1,6 @@
 #pragma once
 
-#include "memory.h"
+#include "common/platform/memory.h"
 
 #include <cstddef>
 #include <cstdint>

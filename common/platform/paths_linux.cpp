@@ -1,4 +1,4 @@
-#include "paths.h"
+#include "common/platform/paths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "window.h"
+#include "common/platform/window.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -5,6 +5,7 @@ tessaline_gtest(test_common
         ${CMAKE_CURRENT_LIST_DIR}/ini_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/perfdata_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/files_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/strnum_test.cpp
     LIBS common)
 
 tessaline_gtest(test_common_gui GUI

@@ -1,4 +1,4 @@
-#include "duration.h"
+#include "common/duration.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
+#include "common/gui/exceptionreport.h"
 #include "exceptioncatcher.h"
-#include "exceptionreport.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
-#include "debugswitches.h"
-#include "files.h"
-#include "platform/paths.h"
+#include "common/debugswitches.h"
+#include "common/files.h"
+#include "common/platform/paths.h"
 #include "testenvironment.h"
 
 #include <QDir>

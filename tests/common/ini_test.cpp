@@ -1,5 +1,5 @@
-#include "ini.h"
-#include "opendialogpaths.h"
+#include "common/ini.h"
+#include "common/opendialogpaths.h"
 
 #include <QSettings>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "perfdata.h"
+#include "common/perfdata.h"
 
 #include <QRegularExpression>
 #include <QStringList>

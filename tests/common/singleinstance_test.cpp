@@ -1,4 +1,4 @@
-#include "singleinstance.h"
+#include "common/gui/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

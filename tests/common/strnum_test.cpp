@@ -1,4 +1,4 @@
-#include "strnum.h"
+#include "common/strnum.h"
 
 #include <gtest/gtest.h>
 

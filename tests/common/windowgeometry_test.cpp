@@ -1,5 +1,5 @@
-#include "ini.h"
-#include "windowgeometry.h"
+#include "common/gui/windowgeometry.h"
+#include "common/ini.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exceptionreport.h"
+#include "common/gui/exceptionreport.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "testenvironment.h"
 
-#include "exceptionreport.h"
-#include "qmyapp.h"
+#include "common/gui/exceptionreport.h"
+#include "common/gui/qmyapp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "gcodegen.h"
 
-#include "gcodesimformat.h"
+#include "common/gcode/gcodesimformat.h"
 
 #include <cstdio>
 #include <random>

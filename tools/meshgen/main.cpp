@@ -7,9 +7,9 @@
 // writes the models of the slicer comparison (bench/compare_slicers.sh) into DIR as binary STL.
 
 #include "benchmodels.h"
-#include "project.h"
+#include "geometry/stlwriter.h"
+#include "scene/project.h"
 #include "shapes.h"
-#include "stlwriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

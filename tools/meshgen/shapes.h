@@ -1,6 +1,6 @@
 #pragma once
 
-#include "faces.h"
+#include "geometry/faces.h"
 
 #include <QVector>
 

@@ -1,5 +1,0 @@
-tessaline_gtest(test_supports
-    SOURCES
-        ${PROJECT_SOURCE_DIR}/tests/scene/scenetestutil.h
-        ${CMAKE_CURRENT_LIST_DIR}/supports_test.cpp
-    LIBS tessaline_scene meshgen_shapes Qt5::Test)
