@@ -6,13 +6,19 @@
 #include "common/ini.h"
 #include "common/platform/paths.h"
 #include "common/platform/window.h"
+#include "forms/clippingpanel.h"
 #include "forms/droppedfiles.h"
+#include "forms/gcodepanel.h"
 #include "forms/keyfilter.h"
+#include "forms/keyframespanel.h"
+#include "forms/objectpanel.h"
 #include "forms/overlaybar.h"
 #include "forms/projectfileui.h"
-#include "forms/userprompts.h"
-
 #include "forms/resources.h"
+#include "forms/scenesession.h"
+#include "forms/statspanel.h"
+#include "forms/supportpanel.h"
+#include "forms/userprompts.h"
 #include "tessalineversion.h"
 
 #include <QApplication>
@@ -21,64 +27,63 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
+#include <exception>
+
+namespace
+{
 
 const int timerIntervalMs = 15;
 const int delayedStartupMs = 1000;
-const int gcodeEditMode = 6;
-const int supportEditMode = 5;
 const char *const unsavedGCodePrefix = "Unsaved GCode:";
 
-int clampEditMode(int mode)
+// The message of what opening threw, empty when it succeeded. Loaders throw their message as text.
+QString failureOf(const std::function<void()> &open)
 {
-    return qBound(0, mode, gcodeEditMode);
-}
-
-ViewMode viewModeOfEditMode(int mode)
-{
-    if (mode == gcodeEditMode)
-        return ViewMode::GCode;
-    return mode == supportEditMode ? ViewMode::Support : ViewMode::Objects;
+    try {
+        open();
+    } catch (const char *message) {
+        return QString::fromUtf8(message);
+    } catch (const QString &message) {
+        return message;
+    } catch (const std::exception &error) {
+        return QString::fromUtf8(error.what());
+    }
+    return QString();
 }
 
 } // namespace
 
 FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()), m_prompts(std::make_unique<UserPrompts>()),
-      m_projectFileUi(std::make_unique<ProjectFileUi>(this, m_prompts)), m_fileOps(m_projectFileUi.get()),
-      m_scene(m_project, m_fileOps)
+      m_projectFileUi(std::make_unique<ProjectFileUi>(this, m_prompts)),
+      m_session(std::make_unique<SceneSession>(m_projectFileUi.get())), m_commands([this] { return m_editMode; })
 {
     initTessalineResources();
     ui->setupUi(this);
-    connect(&m_fileOps, &FileOps::fileOp, this, &FrmMain::on_fileOp);
-    connect(ui->lwObjects, &QListWidget::itemSelectionChanged, this, &FrmMain::on_ObjListViewChanged);
     setAcceptDrops(true);
-    for (QWidget *panel : {ui->gbObject, ui->gbSupport, ui->gbGCode, ui->gbStats, ui->gbClipping, ui->pKeyFrames})
-        panel->hide();
+    createPanels();
+    connect(m_session.get(), &SceneSession::sceneChanged, this, QOverload<>::of(&QWidget::update));
 
     readSettings();
 
-    m_overlayBar = new OverlayBar(ui->viewHost);
+    addCommands();
+    m_overlayBar = new OverlayBar(m_commands, ui->viewHost);
     ui->viewHostLayout->addWidget(m_overlayBar);
     ui->viewHostLayout->addStretch(1);
-    connect(m_overlayBar, &OverlayBar::clicked, this, &FrmMain::runCommand);
     qApp->installEventFilter(new KeyFilter(this, [this](const QString &key) { return handleKeyPress(key); }));
 
     openStartupFile(openArgument);
-
-    m_lastNonGCodeMode = Ini::global().getInt("lastNonGCodeMode", m_lastNonGCodeMode);
-    m_lastObjEditMode = Ini::global().getInt("lastObjEditMode", m_lastObjEditMode);
-    setEditMode(Ini::global().getInt("lastEditMode", 1));
+    readModes();
 
     connect(&m_timer, &QTimer::timeout, this, &FrmMain::onTimer);
     m_timer.start(timerIntervalMs);
 
     const Ini &ini = Ini::global();
     m_frmSlicerIsSimple = ini.getInt("frmSlicerIsSimple", m_frmSlicerIsSimple);
-    m_autoDrop = ini.getInt("autoDrop", m_autoDrop);
+    m_session->setAutoDrop(ini.getInt("autoDrop", m_session->autoDrop()));
     m_viewGCode = ini.getInt("viewGCode", m_viewGCode);
     m_viewStats = ini.getInt("viewStats", m_viewStats);
-    m_overlayBar->setChecked("Auto drop", m_autoDrop);
+    m_overlayBar->setChecked("Auto drop", m_session->autoDrop());
     m_overlayBar->setChecked("Stats", m_viewStats);
     updatePanels();
     ::restoreGeometry(this, ini);
@@ -87,9 +92,40 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
 
 FrmMain::~FrmMain() = default;
 
+void FrmMain::createPanels()
+{
+    // In the dock's order, above its closing spacer; each view shows its own (updatePanels).
+    int position = 0;
+    auto dock = [&](QWidget *panel) {
+        ui->sidePanelLayout->insertWidget(position++, panel);
+        panel->hide();
+    };
+    dock(m_objectPanel = new ObjectPanel(*m_session, ui->sidePanel));
+    dock(m_supportPanel = new SupportPanel(*m_session, ui->sidePanel));
+    dock(m_gcodePanel = new GCodePanel(ui->sidePanel));
+    dock(m_statsPanel = new StatsPanel(ui->sidePanel));
+    dock(new ClippingPanel(ui->sidePanel));
+    dock(new KeyFramesPanel(ui->sidePanel));
+}
+
 void FrmMain::setUserPrompts(std::unique_ptr<UserPrompts> prompts)
 {
     m_prompts = std::move(prompts);
+}
+
+bool FrmMain::autoDrop() const
+{
+    return m_session->autoDrop();
+}
+
+const Project &FrmMain::project() const
+{
+    return m_session->project();
+}
+
+FileOps &FrmMain::fileOps()
+{
+    return m_session->fileOps();
 }
 
 QString FrmMain::versionText()
@@ -104,17 +140,28 @@ void FrmMain::readSettings()
     m_cameraText = ini.getString("cam");
 }
 
+void FrmMain::readModes()
+{
+    const Ini &ini = Ini::global();
+    m_lastNonGCodeMode = editModeFromInt(ini.getInt("lastNonGCodeMode", int(m_lastNonGCodeMode)));
+    // Key "1" returns to this mode: only an object mode may come back from the store.
+    const EditMode objectMode = editModeFromInt(ini.getInt("lastObjEditMode", int(m_lastObjEditMode)));
+    if (isObjectMode(objectMode))
+        m_lastObjEditMode = objectMode;
+    setEditMode(editModeFromInt(ini.getInt("lastEditMode", int(EditMode::Move))));
+}
+
 void FrmMain::storeSettings()
 {
     Ini &ini = Ini::global();
     m_params.storeToIni(ini);
     ini.setString("cam", m_cameraText);
-    ini.setString("lastProject", m_fileOps.fileName());
-    ini.setInt("lastNonGCodeMode", m_lastNonGCodeMode);
-    ini.setInt("lastObjEditMode", m_lastObjEditMode);
-    ini.setInt("lastEditMode", m_editMode);
+    ini.setString("lastProject", m_session->fileOps().fileName());
+    ini.setInt("lastNonGCodeMode", int(m_lastNonGCodeMode));
+    ini.setInt("lastObjEditMode", int(m_lastObjEditMode));
+    ini.setInt("lastEditMode", int(m_editMode));
     ini.setInt("frmSlicerIsSimple", m_frmSlicerIsSimple);
-    ini.setInt("autoDrop", m_autoDrop);
+    ini.setInt("autoDrop", m_session->autoDrop());
     ini.setInt("viewGCode", m_viewGCode);
     ini.setInt("viewStats", m_viewStats);
     ::storeGeometry(this, ini);
@@ -123,24 +170,43 @@ void FrmMain::storeSettings()
 
 void FrmMain::openStartupFile(const QString &openArgument)
 {
-    if (!openArgument.isEmpty()) {
-        openPath(openArgument, false);
-        homeCamera();
+    if (openArgument.isEmpty()) {
+        openLastProject();
         return;
     }
+    openPath(openArgument, false);
+    m_commands.run("Camera home");
+}
+
+void FrmMain::openLastProject()
+{
     const QString lastProject = Ini::global().getString("lastProject");
-    try {
-        if (!lastProject.isEmpty() && QFileInfo(lastProject).isFile()) {
-            m_fileOps.open(lastProject, false);
-        } else if (QFileInfo(unsavedProjectPath()).isFile()) {
-            m_fileOps.open(unsavedProjectPath(), false);
-            m_fileOps.setFileName(QString());
-        }
-    } catch (...) {
-        // A start must not fail on last time's file: the user starts with an empty project instead.
-        m_fileOps.new_(false);
-    }
-    refreshObjectList();
+    const bool named = !lastProject.isEmpty() && QFileInfo(lastProject).isFile();
+    const QString path = named ? lastProject : unsavedProjectPath();
+    // No file to come back to is the normal case of a fresh start or a project moved away.
+    if (!QFileInfo(path).isFile())
+        return;
+    FileOps &fileOps = m_session->fileOps();
+    const QString failure = failureOf([&] {
+        fileOps.open(path, false);
+        if (!named)
+            fileOps.setFileName(QString());
+    });
+    if (failure.isEmpty())
+        return;
+    // The window starts empty; the file stays as it is (the close leaves an empty scene unwritten).
+    m_startupProblem =
+        named ? "The last project could not be opened." : "The last unsaved project could not be opened.";
+    m_startupProblemDetail = "\"" + path + "\": " + failure;
+}
+
+void FrmMain::reportStartupProblem()
+{
+    if (m_startupProblem.isEmpty())
+        return;
+    const QString text = m_startupProblem;
+    m_startupProblem.clear();
+    m_prompts->warning(this, text, m_startupProblemDetail);
 }
 
 QString FrmMain::unsavedProjectPath() const
@@ -148,16 +214,15 @@ QString FrmMain::unsavedProjectPath() const
     return platform::dataDir() + "_lastUnsavedProject.tsprj";
 }
 
-void FrmMain::setEditMode(int mode)
+void FrmMain::setEditMode(EditMode mode)
 {
-    mode = clampEditMode(mode);
     m_editMode = mode;
-    if (mode != gcodeEditMode)
+    if (mode != EditMode::GCode)
         m_lastNonGCodeMode = mode;
-    if (mode < supportEditMode)
+    if (isObjectMode(mode))
         m_lastObjEditMode = mode;
-    m_overlayBar->setPressed(editModeNames().at(mode));
-    setViewMode(viewModeOfEditMode(mode));
+    m_overlayBar->setPressed(editModeName(mode));
+    setViewMode(viewModeOf(mode));
 }
 
 void FrmMain::setViewMode(ViewMode mode)
@@ -168,7 +233,7 @@ void FrmMain::setViewMode(ViewMode mode)
         m_viewMode = mode;
     }
     m_overlayBar->showViewMode(mode);
-    m_overlayBar->setPressed(editModeNames().at(m_editMode));
+    m_overlayBar->setPressed(editModeName(m_editMode));
     updatePanels();
     update();
 }
@@ -180,33 +245,34 @@ void FrmMain::showView(int viewMode)
         setEditMode(m_lastObjEditMode);
         break;
     case 1:
-        setEditMode(supportEditMode);
+        setEditMode(EditMode::Support);
         break;
     default:
-        setEditMode(gcodeEditMode);
+        setEditMode(EditMode::GCode);
         break;
     }
 }
 
 void FrmMain::updatePanels()
 {
-    ui->gbObject->setVisible(m_viewMode == ViewMode::Objects);
-    ui->gbSupport->setVisible(m_viewMode == ViewMode::Support);
-    ui->gbGCode->setVisible(m_viewMode == ViewMode::GCode);
-    ui->gbStats->setVisible(m_viewMode == ViewMode::GCode && m_viewStats);
+    m_objectPanel->setVisible(m_viewMode == ViewMode::Objects);
+    m_supportPanel->setVisible(m_viewMode == ViewMode::Support);
+    m_gcodePanel->setVisible(m_viewMode == ViewMode::GCode);
+    m_statsPanel->setVisible(m_viewMode == ViewMode::GCode && m_viewStats);
 }
 
 void FrmMain::updateTitle()
 {
     QString title = versionText();
-    if (m_editMode == gcodeEditMode) {
-        const QString label = ui->lGCodeFileName->text();
+    if (m_editMode == EditMode::GCode) {
+        const QString label = m_gcodePanel->fileLabel();
         title += " GCode:[" + label + "]";
         if (label.startsWith(unsavedGCodePrefix))
             title += "*";
     } else {
-        title += " Project:[" + m_fileOps.fileName() + "]";
-        if (m_fileOps.changeCount() != 0)
+        const FileOps &fileOps = m_session->fileOps();
+        title += " Project:[" + fileOps.fileName() + "]";
+        if (fileOps.changeCount() != 0)
             title += "*";
     }
     if (windowTitle() != title)
@@ -225,6 +291,7 @@ void FrmMain::onTimer()
 
 void FrmMain::firstTick()
 {
+    reportStartupProblem();
     if (Ini::global().getInt("askForCheckUpdates", 1) != 0)
         openWelcomeProject();
     QTimer::singleShot(delayedStartupMs, this, &FrmMain::delayedStartup);
@@ -232,9 +299,8 @@ void FrmMain::firstTick()
 
 void FrmMain::openWelcomeProject()
 {
-    m_fileOps.open(":/res/welcome.tsprj", false);
-    m_fileOps.setFileName(QString());
-    refreshObjectList();
+    m_session->fileOps().open(":/res/welcome.tsprj", false);
+    m_session->fileOps().setFileName(QString());
 }
 
 void FrmMain::drainInstanceMessages()
@@ -263,11 +329,10 @@ void FrmMain::handleInstanceMessage(const QByteArray &message)
 
 void FrmMain::showGCodeLine(const QString &path, int line)
 {
-    m_overlayBar->setPressed("GCode");
-    setEditMode(gcodeEditMode);
-    if (ui->lGCodeFileName->text() != path)
+    setEditMode(EditMode::GCode);
+    if (m_gcodePanel->fileLabel() != path)
         openPath(path, false);
-    ui->seGCodeLine->setValue(line);
+    m_gcodePanel->setLine(line);
 }
 
 void FrmMain::openPath(const QString &path, bool askToSaveChanges)
@@ -275,13 +340,12 @@ void FrmMain::openPath(const QString &path, bool askToSaveChanges)
     if (!QFileInfo::exists(path))
         throw QString("File not found: \"" + path + "\"");
     if (isProjectFile(path)) {
-        m_fileOps.open(path, askToSaveChanges);
-        refreshObjectList();
+        m_session->fileOps().open(path, askToSaveChanges);
     } else if (isModelFile(path)) {
-        if (m_scene.add({path}))
-            sceneEdited();
+        if (m_session->edits().add({path}))
+            m_session->edited();
     } else if (isGCodeFile(path)) {
-        // The G-code preview loads it.
+        // The G-code preview loads it once it has been built.
     } else {
         throw QString("Unsupported type of file: \"" + path + "\"");
     }
@@ -305,12 +369,14 @@ void FrmMain::delayedStartup()
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
-    if (!m_fileOps.canCloseApp()) {
+    if (!m_session->fileOps().canCloseApp()) {
         event->ignore();
         return;
     }
     storeSettings();
-    if (m_fileOps.fileName().isEmpty())
+    // An empty scene is never written over the unsaved project: after a start that could not open the
+    // last project, that file still holds the user's earlier unnamed work.
+    if (m_session->fileOps().fileName().isEmpty() && !m_session->isEmpty())
         storeUnsavedProject();
     event->accept();
 }
@@ -318,47 +384,6 @@ void FrmMain::closeEvent(QCloseEvent *event)
 void FrmMain::storeUnsavedProject()
 {
     // Kept for the next start, which shows it again still unnamed.
-    m_fileOps.save(unsavedProjectPath());
-    m_fileOps.setFileName(QString());
-}
-
-void FrmMain::runCommand(const QString &name)
-{
-    const int mode = editModeNames().indexOf(name);
-    if (mode >= 0 && mode < supportEditMode) {
-        setEditMode(mode);
-    } else if (name == "Objects") {
-        showView(0);
-    } else if (name == "Support") {
-        showView(1);
-    } else if (name == "GCode") {
-        showView(2);
-    } else if (name == "Auto drop") {
-        m_autoDrop = !m_autoDrop;
-        m_overlayBar->setChecked("Auto drop", m_autoDrop);
-    } else if (name == "Stats") {
-        m_viewStats = !m_viewStats;
-        m_overlayBar->setChecked("Stats", m_viewStats);
-        updatePanels();
-    } else if (name == "Slice...") {
-        emit showFrmSlicer();
-    } else if (name == "Options") {
-        openOptions();
-    } else if (name == "Add") {
-        addModels();
-    } else if (name == "Remove") {
-        removeSelectedObjects();
-    } else if (name == "Export") {
-        exportMeshes();
-    } else if (m_viewMode == ViewMode::GCode && name == "Save") {
-        on_bSaveGCode_clicked();
-    } else if (name == "Load") {
-        on_bLoadGCode_clicked();
-    } else if (name == "Clear") {
-        on_bClearGCode_clicked();
-    } else if (name == "Print") {
-        on_bPrintGCode_clicked();
-    } else {
-        projectCommand(name);
-    }
+    m_session->fileOps().save(unsavedProjectPath());
+    m_session->fileOps().setFileName(QString());
 }

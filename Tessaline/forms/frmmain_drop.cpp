@@ -2,9 +2,9 @@
 // (so that they can follow the cursor) and leave it again when the drag leaves; a drop records them
 // as one change.
 #include "forms/frmmain.h"
-#include "ui_frmmain.h"
 
 #include "forms/droppedfiles.h"
+#include "forms/scenesession.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -19,12 +19,13 @@ void FrmMain::dragEnterEvent(QDragEnterEvent *event)
     if (files.isEmpty())
         return;
     if (!files.models.isEmpty()) {
-        m_project.selectAll(false);
-        m_draggedModels = m_project.addFiles(files.models);
+        Project &project = m_session->project();
+        project.selectAll(false);
+        m_draggedModels = project.addFiles(files.models);
         m_draggedNames.clear();
         for (const QString &path : files.models)
             m_draggedNames << QFileInfo(path).fileName();
-        refreshObjectList();
+        m_session->changed();
     }
     event->acceptProposedAction();
 }
@@ -32,9 +33,9 @@ void FrmMain::dragEnterEvent(QDragEnterEvent *event)
 void FrmMain::dragLeaveEvent(QDragLeaveEvent *event)
 {
     if (m_draggedModels > 0) {
-        m_project.removeSelected();
+        m_session->project().removeSelected();
         m_draggedModels = 0;
-        refreshObjectList();
+        m_session->changed();
     }
     event->accept();
 }
@@ -49,10 +50,10 @@ void FrmMain::dropEvent(QDropEvent *event)
     setFocus();
     if (m_draggedModels > 0) {
         m_draggedModels = 0;
-        m_fileOps.chg("add(" + m_draggedNames.join(' '));
-        sceneEdited();
+        m_session->fileOps().chg("add(" + m_draggedNames.join(' '));
+        m_session->edited();
     } else if (!files.gcode.isEmpty()) {
-        setEditMode(6);
+        setEditMode(EditMode::GCode);
         openPath(files.gcode, false);
     } else if (!files.project.isEmpty()) {
         openPath(files.project, true);

@@ -3,7 +3,8 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
-OverlayBar::OverlayBar(QWidget *parent) : QWidget(parent), m_layout(new QHBoxLayout(this))
+OverlayBar::OverlayBar(const CommandTable &commands, QWidget *parent)
+    : QWidget(parent), m_commands(commands), m_layout(new QHBoxLayout(this))
 {
     setObjectName("overlayBar");
     m_layout->setContentsMargins(4, 4, 4, 4);
@@ -12,7 +13,11 @@ OverlayBar::OverlayBar(QWidget *parent) : QWidget(parent), m_layout(new QHBoxLay
 
 void OverlayBar::showViewMode(ViewMode mode)
 {
-    qDeleteAll(m_buttons);
+    // A click can switch the mode: the clicked button is still delivering its signal then.
+    for (QToolButton *button : qAsConst(m_buttons)) {
+        button->hide();
+        button->deleteLater();
+    }
     m_buttons.clear();
     while (QLayoutItem *item = m_layout->takeAt(0))
         delete item;
@@ -38,7 +43,7 @@ void OverlayBar::addGroup(const OverlayGroup &group)
                                       "QToolButton:checked { background-color: %1; }")
                                   .arg(b.colour.name()));
         const QString name = b.name;
-        connect(button, &QToolButton::clicked, this, [this, name] { emit clicked(name); });
+        connect(button, &QToolButton::clicked, this, [this, name] { m_commands.run(name); });
         m_layout->addWidget(button);
         m_buttons.insert(name, button);
     }

@@ -1,7 +1,5 @@
 #include "forms/overlaycommands.h"
 
-#include <QStringList>
-
 namespace {
 
 OverlayButton button(const char *name, QRgb rgb, int icon, bool groupStart = false, int flags = 0)
@@ -40,10 +38,4 @@ const QVector<OverlayGroup> &overlayGroups()
           button("Save", 0xBC2300, 48), button("Print", 0xBFAE00, 51), button("Options", 0xAE843F, 54, gap)}},
     };
     return groups;
-}
-
-const QStringList &editModeNames()
-{
-    static const QStringList names = {"Select", "Move", "Rotate", "Scale", "Drop plane", "Support", "GCode"};
-    return names;
 }

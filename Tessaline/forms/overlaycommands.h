@@ -1,12 +1,13 @@
 #pragma once
 
+#include "forms/modes.h"
+
 #include <QColor>
 #include <QString>
 #include <QVector>
 
-// The command buttons drawn over the 3D view, per view mode and window edge. The view draws them and
-// reports clicks by name; FrmMain acts on the name, so the keyboard and the buttons share one path.
-enum class ViewMode { Objects = 0, Support = 1, GCode = 2 };
+// The command buttons drawn over the 3D view, per view mode and window edge: their look only. A click
+// runs the command of the button's name from the window's command table, which the keys share.
 enum class OverlayEdge { Left, Top, Right };
 
 struct OverlayButton
@@ -27,5 +28,3 @@ struct OverlayGroup
 
 const QVector<OverlayGroup> &overlayGroups();
 
-// The edit modes, in the order of their indexes; also the names of their overlay buttons.
-const QStringList &editModeNames();

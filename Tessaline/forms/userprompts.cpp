@@ -13,6 +13,13 @@ QMessageBox::StandardButton UserPrompts::question(QWidget *parent, const QString
     return QMessageBox::StandardButton(box.exec());
 }
 
+void UserPrompts::warning(QWidget *parent, const QString &text, const QString &informative)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    box.setInformativeText(informative);
+    box.exec();
+}
+
 QString UserPrompts::openFileName(QWidget *parent, const QString &title, const QString &folder,
                                   const QString &filter)
 {

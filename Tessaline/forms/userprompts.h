@@ -14,6 +14,8 @@ public:
     virtual QMessageBox::StandardButton question(QWidget *parent, const QString &text, const QString &informative,
                                                  QMessageBox::StandardButtons buttons,
                                                  QMessageBox::StandardButton defaultButton);
+    // A report that needs no answer but must not pass unseen (a file that could not be opened).
+    virtual void warning(QWidget *parent, const QString &text, const QString &informative);
     virtual QString openFileName(QWidget *parent, const QString &title, const QString &folder, const QString &filter);
     virtual QStringList openFileNames(QWidget *parent, const QString &title, const QString &folder,
                                       const QString &filter);

@@ -3,6 +3,7 @@ tessaline_gtest(test_forms GUI
         ${CMAKE_CURRENT_LIST_DIR}/frmmain_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/keyfilter_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/frmmain_scene_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/commandtable_test.cpp
     LIBS tessaline_forms)
 
 # Real processes of the slicer; needs the program built.

@@ -11,6 +11,7 @@
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -24,6 +25,12 @@ QString writeBox(const QString &name, float size)
     const QString path = testHomeDir() + "/" + name;
     box.exportFata(path, true);
     return path;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class SceneWindow : public testing::Test
@@ -105,23 +112,112 @@ TEST_F(SceneWindow, CancelKeepsTheWindowOpenAndSaveNamesTheProject)
 TEST_F(SceneWindow, AMissingLastProjectIsSkippedSilently)
 {
     Ini::global().setString("lastProject", testHomeDir() + "/moved away.tsprj");
-    QFile broken(testHomeDir() + "/broken.tsprj");
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("definitely not a project");
-    broken.close();
     ExceptionCatcher catcher;
     auto window = newWindow();
+    window->onTimer();
     EXPECT_EQ(window->project().objectCount(), 0);
-    Ini::global().setString("lastProject", broken.fileName());
-    window = newWindow();
-    EXPECT_EQ(window->project().objectCount(), 0);
+    EXPECT_TRUE(script->asked.isEmpty());
     EXPECT_TRUE(catcher.texts.isEmpty());
+}
+
+// Regression: a last project that failed to load was dropped without a word, and the close that
+// followed wrote the empty scene over the unsaved project, so the user's earlier unnamed work was lost.
+struct UnopenableStart
+{
+    const char *name;
+    bool brokenNamedProject; // else the unsaved project itself is broken
+    const char *message;
+};
+
+void PrintTo(const UnopenableStart &start, std::ostream *out)
+{
+    *out << start.name;
+}
+
+class UnopenableLastProject : public SceneWindow, public testing::WithParamInterface<UnopenableStart>
+{
+};
+
+TEST_P(UnopenableLastProject, IsReportedAndTheUnsavedProjectSurvivesTheClose)
+{
+    const QString unsavedPath = platform::dataDir() + "_lastUnsavedProject.tsprj";
+    auto window = newWindow(writeBox("earlier work.stl", 10));
+    script->answer = QMessageBox::Discard;
+    window->show();
+    ASSERT_TRUE(window->close());
+    const QString broken = GetParam().brokenNamedProject ? testHomeDir() + "/broken.tsprj" : unsavedPath;
+    if (GetParam().brokenNamedProject)
+        Ini::global().setString("lastProject", broken);
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("definitely not a project");
+    file.close();
+    const QByteArray unsavedBefore = readAll(unsavedPath);
+
+    ExceptionCatcher catcher;
+    window = newWindow();
+    window->onTimer();
+    ASSERT_EQ(script->asked.size(), 1);
+    EXPECT_EQ(script->asked[0], QString(GetParam().message) + " / \"" + broken +
+                                    "\": Project::loadFromStr() Invalid file signature.");
+    EXPECT_TRUE(catcher.texts.isEmpty());
+    EXPECT_EQ(window->project().objectCount(), 0);
+    window->onTimer();
+    EXPECT_EQ(script->asked.size(), 1); // told once
+
+    ASSERT_TRUE(window->close());
+    EXPECT_EQ(readAll(unsavedPath), unsavedBefore);
+    if (GetParam().brokenNamedProject) {
+        window = newWindow();
+        ASSERT_EQ(window->project().objectCount(), 1);
+        EXPECT_EQ(window->project().object(0)->name, "earlier work");
+        EXPECT_TRUE(window->fileOps().fileName().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Start, UnopenableLastProject,
+    testing::Values(UnopenableStart{"NamedProject", true, "The last project could not be opened."},
+                    UnopenableStart{"UnsavedProject", false, "The last unsaved project could not be opened."}),
+    [](const testing::TestParamInfo<UnopenableStart> &info) { return std::string(info.param.name); });
+
+TEST_F(SceneWindow, SupportPanelGeneratesAndClearsBarsAsUndoableChanges)
+{
+    // A block hovering 10 mm above the plate: its whole underside is an overhang.
+    Project raised;
+    Faces block;
+    block.makeBox(Box3f{V3f(0, 0, 0), V3f(10, 4, 10)});
+    raised.addMesh(block, "deck")->setTransform(M44f::translation(V3f(0, 10, 0)));
+    const QString path = testHomeDir() + "/raised.tsprj";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(raised.saveToStr(false));
+    file.close();
+
+    auto window = newWindow(path);
+    window->setEditMode(EditMode::Support);
+    auto *generate = window->findChild<QPushButton *>("bGenSupport");
+    auto *clear = window->findChild<QPushButton *>("bClearSupport");
+    ASSERT_TRUE(generate && clear && generate->isVisibleTo(window.get()));
+    generate->click();
+    const int bars = window->project().supportBars.size();
+    EXPECT_GT(bars, 0);
+    EXPECT_EQ(window->fileOps().undoCaption(), "Supports generated");
+    EXPECT_TRUE(window->isEnabled());
+
+    clear->click();
+    EXPECT_EQ(window->project().supportBars.size(), 0);
+    EXPECT_EQ(window->fileOps().undoCaption(), "Supports cleared");
+    clear->click(); // nothing left to clear: no second record
+    EXPECT_EQ(window->fileOps().undoCount(), 2);
+    EXPECT_TRUE(window->handleKeyPress("Ctrl+Z"));
+    EXPECT_EQ(window->project().supportBars.size(), bars);
 }
 
 TEST_F(SceneWindow, UndoAndRedoKeysWalkTheHistory)
 {
     auto window = newWindow();
-    window->setEditMode(1);
+    window->setEditMode(EditMode::Move);
     window->openPath(writeBox("a.stl", 10), false);
     window->openPath(writeBox("b.stl", 20), false);
     ASSERT_EQ(window->project().objectCount(), 2);
@@ -143,7 +239,7 @@ TEST_F(SceneWindow, AddAsksForModelsAndRecordsOneChange)
 {
     auto window = newWindow();
     script->openPaths = QStringList{writeBox("one.stl", 4), writeBox("two.stl", 6)};
-    window->setEditMode(0);
+    window->setEditMode(EditMode::Select);
     EXPECT_TRUE(window->handleKeyPress("Ins"));
     ASSERT_EQ(window->project().objectCount(), 2);
     EXPECT_EQ(window->fileOps().undoCount(), 1);

@@ -57,14 +57,14 @@ TEST_F(FrmMainTest, EditModesSelectTheirViewAndTheTitleFollows)
 {
     window->onTimer();
     EXPECT_EQ(window->windowTitle(), "Tessaline 1.07 beta #7970   Project:[]");
-    const struct { int mode; ViewMode view; } cases[] = {
-        {0, ViewMode::Objects}, {4, ViewMode::Objects}, {5, ViewMode::Support},
-        {6, ViewMode::GCode},   {-3, ViewMode::Objects}, {99, ViewMode::GCode},
+    const struct { EditMode mode; ViewMode view; } cases[] = {
+        {EditMode::Select, ViewMode::Objects}, {EditMode::DropPlane, ViewMode::Objects},
+        {EditMode::Support, ViewMode::Support}, {EditMode::GCode, ViewMode::GCode},
     };
     for (const auto &c : cases) {
         window->setEditMode(c.mode);
-        EXPECT_EQ(window->editMode(), qBound(0, c.mode, 6)) << c.mode;
-        EXPECT_EQ(window->viewMode(), c.view) << c.mode;
+        EXPECT_EQ(window->editMode(), c.mode) << int(c.mode);
+        EXPECT_EQ(window->viewMode(), c.view) << int(c.mode);
     }
     window->onTimer();
     EXPECT_EQ(window->windowTitle(), "Tessaline 1.07 beta #7970   GCode:[Empty GCode]");
@@ -73,9 +73,31 @@ TEST_F(FrmMainTest, EditModesSelectTheirViewAndTheTitleFollows)
     EXPECT_EQ(window->windowTitle(), "Tessaline 1.07 beta #7970   GCode:[Unsaved GCode: /tmp/a.tsprj]*");
 }
 
+// Stored modes are numbers that users and older files hand in: out-of-range ones are clamped, and only
+// an object mode can become the mode that key "1" returns to.
+TEST_F(FrmMainTest, StoredModesAreClampedWhenRead)
+{
+    const struct { int lastEditMode, lastObjEditMode; EditMode mode; ViewMode view; EditMode objectMode; } cases[] = {
+        {-3, 2, EditMode::Select, ViewMode::Objects, EditMode::Select},
+        {99, 2, EditMode::GCode, ViewMode::GCode, EditMode::Rotate},
+        {5, 4, EditMode::Support, ViewMode::Support, EditMode::DropPlane},
+        {6, 99, EditMode::GCode, ViewMode::GCode, EditMode::Move},
+        {6, -1, EditMode::GCode, ViewMode::GCode, EditMode::Select},
+    };
+    for (const auto &c : cases) {
+        Ini::global().setInt("lastEditMode", c.lastEditMode);
+        Ini::global().setInt("lastObjEditMode", c.lastObjEditMode);
+        window = std::make_unique<FrmMain>();
+        EXPECT_EQ(window->editMode(), c.mode) << c.lastEditMode;
+        EXPECT_EQ(window->viewMode(), c.view) << c.lastEditMode;
+        window->handleKeyPress("1");
+        EXPECT_EQ(window->editMode(), c.objectMode) << c.lastObjEditMode;
+    }
+}
+
 TEST_F(FrmMainTest, KeysSwitchModesAndViews)
 {
-    struct Step { QString key; bool consumed; int mode; };
+    struct Step { QString key; bool consumed; int mode; }; // modes by their stored numbers
     const Step steps[] = {
         {"Space", true, 0}, {"M", true, 1}, {"R", true, 2}, {"S", true, 3},
         {"U", true, 5},     {"G", true, 6}, {"1", true, 3},  // back to the last object mode
@@ -85,7 +107,7 @@ TEST_F(FrmMainTest, KeysSwitchModesAndViews)
     };
     for (const Step &s : steps) {
         EXPECT_EQ(window->handleKeyPress(s.key), s.consumed) << s.key.toStdString();
-        EXPECT_EQ(window->editMode(), s.mode) << s.key.toStdString();
+        EXPECT_EQ(int(window->editMode()), s.mode) << s.key.toStdString();
     }
 }
 
@@ -93,7 +115,7 @@ TEST_F(FrmMainTest, CommandKeysDependOnTheMode)
 {
     auto *barScale = window->findChild<QSpinBox *>("seSupportBarScale");
     ASSERT_NE(barScale, nullptr);
-    window->setEditMode(5);
+    window->setEditMode(EditMode::Support);
     barScale->setValue(9);
     EXPECT_TRUE(window->handleKeyPress("Num++"));
     EXPECT_TRUE(window->handleKeyPress("Num++"));
@@ -104,14 +126,14 @@ TEST_F(FrmMainTest, CommandKeysDependOnTheMode)
     EXPECT_FALSE(window->handleKeyPress("Esc"));
     EXPECT_TRUE(window->handleKeyPress("Ctrl+Z"));
 
-    window->setEditMode(1);
+    window->setEditMode(EditMode::Move);
     for (const char *key : {"Ctrl+A", "Esc", "Ins", "Num++", "Del", "Num+-", "Ctrl+S", "Ctrl+O", "Ctrl+N",
                             "Ctrl+Z", "Ctrl+Y", "Ctrl+E", "Home", "Ctrl+P", "Ctrl+Shift+L", "Ctrl+L", "4"})
         EXPECT_TRUE(window->handleKeyPress(key)) << key;
-    EXPECT_EQ(window->editMode(), 1);
+    EXPECT_EQ(window->editMode(), EditMode::Move);
     EXPECT_EQ(barScale->value(), 9);
 
-    window->setEditMode(6);
+    window->setEditMode(EditMode::GCode);
     for (const char *key : {"Ctrl+S", "Ctrl+O", "Ctrl+N"})
         EXPECT_TRUE(window->handleKeyPress(key)) << key;
     EXPECT_FALSE(window->handleKeyPress("Ctrl+Z"));
@@ -140,13 +162,13 @@ TEST_F(FrmMainTest, ToggleCommandsFlipTheirFlags)
     EXPECT_TRUE(sliceFormAsked);
 
     window->runCommand("Support");
-    EXPECT_EQ(window->editMode(), 5);
+    EXPECT_EQ(window->editMode(), EditMode::Support);
     window->runCommand("GCode");
-    EXPECT_EQ(window->editMode(), 6);
+    EXPECT_EQ(window->editMode(), EditMode::GCode);
     window->runCommand("Objects");
     EXPECT_EQ(window->viewMode(), ViewMode::Objects);
     window->runCommand("Rotate");
-    EXPECT_EQ(window->editMode(), 2);
+    EXPECT_EQ(window->editMode(), EditMode::Rotate);
 }
 
 TEST_F(FrmMainTest, SettingsAreStoredAtCloseAndReadAtStart)
@@ -154,8 +176,8 @@ TEST_F(FrmMainTest, SettingsAreStoredAtCloseAndReadAtStart)
     Ini::global().setString("slicerParams", "{\"LayerHeight\": 0.15, \"HeadTemp\": 231}");
     window = std::make_unique<FrmMain>();
     window->show();
-    window->setEditMode(3);
-    window->setEditMode(6);
+    window->setEditMode(EditMode::Scale);
+    window->setEditMode(EditMode::GCode);
     window->runCommand("Auto drop");
     window->runCommand("Stats");
     const bool autoDrop = window->autoDrop();
@@ -171,11 +193,11 @@ TEST_F(FrmMainTest, SettingsAreStoredAtCloseAndReadAtStart)
     EXPECT_EQ(params.HeadTemp, 231);
     EXPECT_EQ(params.BedTemp, SlicerParams().BedTemp);
     window = std::make_unique<FrmMain>();
-    EXPECT_EQ(window->editMode(), 6);
+    EXPECT_EQ(window->editMode(), EditMode::GCode);
     EXPECT_EQ(window->autoDrop(), autoDrop);
     EXPECT_TRUE(window->viewStats());
     window->handleKeyPress("1");
-    EXPECT_EQ(window->editMode(), 3); // the last object mode came back too
+    EXPECT_EQ(window->editMode(), EditMode::Scale); // the last object mode came back too
 }
 
 TEST_F(FrmMainTest, FirstStartAsksAboutUpdatesOnce)
@@ -219,5 +241,5 @@ TEST_F(FrmMainTest, InstanceMessagesOpenFilesAndReportWhatCannotBeOpened)
     ASSERT_EQ(catcher.texts.size(), 2);
     EXPECT_EQ(catcher.texts[0], "EXCEPTION : File not found: \"" + missing + "\"");
     EXPECT_EQ(catcher.texts[1], "EXCEPTION : Unsupported type of file: \"" + unknown + "\"");
-    EXPECT_NE(window->editMode(), 6);
+    EXPECT_NE(window->editMode(), EditMode::GCode);
 }

@@ -58,7 +58,7 @@ TEST(KeyFilter, TypingIntoASpinBoxReachesItAndCommandLettersStillWork)
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    window.setEditMode(0);
+    window.setEditMode(EditMode::Select);
     auto *spin = window.findChild<QSpinBox *>("seAngleSnap_1");
     ASSERT_NE(spin, nullptr);
     ASSERT_TRUE(spin->isVisible());
@@ -66,12 +66,12 @@ TEST(KeyFilter, TypingIntoASpinBoxReachesItAndCommandLettersStillWork)
     spin->selectAll();
     QTest::keyClick(spin, Qt::Key_7);
     EXPECT_EQ(spin->value(), 7);
-    EXPECT_EQ(window.editMode(), 0);
+    EXPECT_EQ(window.editMode(), EditMode::Select);
     QTest::keyClick(spin, Qt::Key_Space); // Space selects Select mode elsewhere; here it is the spin box's
-    EXPECT_EQ(window.editMode(), 0);
+    EXPECT_EQ(window.editMode(), EditMode::Select);
     QTest::keyClick(spin, Qt::Key_M);
-    EXPECT_EQ(window.editMode(), 1);
+    EXPECT_EQ(window.editMode(), EditMode::Move);
     EXPECT_EQ(spin->value(), 7);
     QTest::keyClick(spin, Qt::Key_G);
-    EXPECT_EQ(window.editMode(), 6);
+    EXPECT_EQ(window.editMode(), EditMode::GCode);
 }

@@ -3,7 +3,7 @@
 #include "forms/userprompts.h"
 
 // Answers every question of the window from a script and remembers what was asked, so that no test
-// ever waits on a real dialog. Questions get `answer`; save dialogs `savePath`; open dialogs
+// ever waits on a real dialog. Questions get `answer`, warnings are only noted; save dialogs `savePath`; open dialogs
 // `openPaths` (empty: the user cancelled).
 class ScriptedPrompts : public UserPrompts
 {
@@ -18,6 +18,10 @@ public:
     {
         asked << (informative.isEmpty() ? text : text + " / " + informative);
         return answer;
+    }
+    void warning(QWidget *, const QString &text, const QString &informative) override
+    {
+        asked << text + " / " + informative;
     }
     QString openFileName(QWidget *, const QString &title, const QString &, const QString &) override
     {

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QGroupBox>
+
+#include <memory>
+
+namespace Ui
+{
+class GCodePanel;
+}
+
+// The side panel of the G-code view: the file label, the layer and line cursors, the colouring and the G-code
+// buttons. Its controls are served by the G-code preview, which arrives with slicing; until then it shows the label
+// that the window title reads.
+class GCodePanel : public QGroupBox
+{
+    Q_OBJECT
+public:
+    explicit GCodePanel(QWidget *parent = nullptr);
+    ~GCodePanel() override;
+
+    // The label "Empty GCode", a file path or "Unsaved GCode: " + the project's path.
+    QString fileLabel() const;
+    // Moves the line cursor to a line of the G-code.
+    void setLine(int line);
+
+private:
+    std::unique_ptr<Ui::GCodePanel> ui;
+};
