@@ -1,0 +1,86 @@
+#include "engine/machinerecord.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// The printer's X and Y of a scene point, as the G-code writer computes them.
+float printerX(const MachineRecord &m, float x)
+{
+    return (x - m.originX + m.buildWidth / 2) * m.signX;
+}
+
+float printerY(const MachineRecord &m, float z)
+{
+    return (z - m.originZ + m.buildDepth / 2) * m.signZ;
+}
+
+constexpr float width = 300, depth = 200, height = 150;
+
+TEST(MachineRecord, TheShortcutsGiveTheDialogsOrigins)
+{
+    const MachineRecord frontLeft = frontLeftMachineRecord(width, depth, height);
+    EXPECT_EQ(frontLeft.originX, 0);
+    EXPECT_EQ(frontLeft.originZ, depth);
+    EXPECT_EQ(frontLeft.signX, 1);
+    EXPECT_EQ(frontLeft.signZ, -1);
+    EXPECT_EQ(frontLeft.buildWidth, width);
+    EXPECT_EQ(frontLeft.buildDepth, depth);
+    EXPECT_EQ(frontLeft.buildHeight, height);
+
+    const MachineRecord center = centerMachineRecord(width, depth, height);
+    EXPECT_EQ(center.originX, width / 2);
+    EXPECT_EQ(center.originZ, depth / 2);
+    EXPECT_EQ(center.signX, 1);
+    EXPECT_EQ(center.signZ, -1);
+}
+
+// Regression: a record nobody filled in wrote the model mirrored front to back.
+TEST(MachineRecord, ADefaultRecordIsTheFrontLeftCornerOfA200mmCube)
+{
+    const MachineRecord fresh;
+    const MachineRecord frontLeft = frontLeftMachineRecord(200, 200, 200);
+    EXPECT_EQ(fresh.buildWidth, frontLeft.buildWidth);
+    EXPECT_EQ(fresh.buildHeight, frontLeft.buildHeight);
+    EXPECT_EQ(fresh.buildDepth, frontLeft.buildDepth);
+    EXPECT_EQ(fresh.originX, frontLeft.originX);
+    EXPECT_EQ(fresh.originZ, frontLeft.originZ);
+    EXPECT_EQ(fresh.signX, frontLeft.signX);
+    EXPECT_EQ(fresh.signZ, frontLeft.signZ);
+}
+
+// Every choice of the dialog puts the printer's 0,0 where its origin names and counts up the way its
+// direction names. The scene's front is +z, its left -x; the plate is centred on 0.
+TEST(MachineRecord, EveryChoicePutsZeroAtTheNamedOriginAndCountsTheNamedWay)
+{
+    const float leftCenterRight[] = {-width / 2, 0, width / 2};
+    const float frontCenterBack[] = {depth / 2, 0, -depth / 2};
+    for (int xDirection = 0; xDirection < 2; ++xDirection)
+        for (int xOrigin = 0; xOrigin < 3; ++xOrigin)
+            for (int yDirection = 0; yDirection < 2; ++yDirection)
+                for (int yOrigin = 0; yOrigin < 3; ++yOrigin) {
+                    const MachineAxes axes{xDirection, xOrigin, yDirection, yOrigin};
+                    const MachineRecord m = machineRecordFromOptions(width, depth, height, axes);
+                    SCOPED_TRACE(testing::Message() << xDirection << xOrigin << yDirection << yOrigin);
+                    EXPECT_NEAR(printerX(m, leftCenterRight[xOrigin]), 0, 1e-3);
+                    EXPECT_NEAR(printerY(m, frontCenterBack[yOrigin]), 0, 1e-3);
+                    // One mm to the right, one mm to the back (scene z falls towards the back).
+                    const float rightwards = printerX(m, 1) - printerX(m, 0);
+                    const float backwards = printerY(m, -1) - printerY(m, 0);
+                    EXPECT_FLOAT_EQ(rightwards, xDirection == 0 ? 1 : -1);
+                    EXPECT_FLOAT_EQ(backwards, yDirection == 0 ? 1 : -1);
+                }
+}
+
+TEST(MachineRecord, IndexesOutOfRangeKeepTheOriginOnThePlate)
+{
+    const MachineRecord low = machineRecordFromOptions(width, depth, height, MachineAxes{0, -1, 0, -1});
+    const MachineRecord high = machineRecordFromOptions(width, depth, height, MachineAxes{1, 7, 1, 7});
+    EXPECT_EQ(low.originX, 0);
+    EXPECT_EQ(low.originZ, depth);
+    EXPECT_EQ(high.originX, width);
+    EXPECT_EQ(high.originZ, 0);
+}
+
+} // namespace
