@@ -12,7 +12,7 @@
 namespace
 {
 
-// A box standing on the plate, 20 x 16 mm, centred at x = 5, z = -5: printer X = x + 100, Y = z + 100.
+// A box standing on the plate, 20 x 16 mm, centred at x = 5, z = -5: printer X = x + 100, Y = 100 - z.
 SliceScene boxScene(float height)
 {
     Faces faces;
@@ -100,8 +100,8 @@ TEST(FillsSlice, NoExtrusionOutsideTheObject)
         for (const auto &[x, y] : {std::make_pair(c.x0, c.y0), std::make_pair(c.x, c.y)}) {
             EXPECT_GE(x, 95 - margin);
             EXPECT_LE(x, 115 + margin);
-            EXPECT_GE(y, 87 - margin);
-            EXPECT_LE(y, 103 + margin);
+            EXPECT_GE(y, 97 - margin);
+            EXPECT_LE(y, 113 + margin);
         }
     }
     EXPECT_GT(fillMoves, 100);

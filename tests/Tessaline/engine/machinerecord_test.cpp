@@ -18,36 +18,29 @@ float printerY(const MachineRecord &m, float z)
 
 constexpr float width = 300, depth = 200, height = 150;
 
-TEST(MachineRecord, TheShortcutsGiveTheDialogsOrigins)
+// The dialog's shortcuts, and a record nobody filled in, which once wrote every model mirrored front to back.
+TEST(MachineRecord, TheShortcutsAndTheDefaultGiveTheDialogsOrigins)
 {
-    const MachineRecord frontLeft = frontLeftMachineRecord(width, depth, height);
-    EXPECT_EQ(frontLeft.originX, 0);
-    EXPECT_EQ(frontLeft.originZ, depth);
-    EXPECT_EQ(frontLeft.signX, 1);
-    EXPECT_EQ(frontLeft.signZ, -1);
-    EXPECT_EQ(frontLeft.buildWidth, width);
-    EXPECT_EQ(frontLeft.buildDepth, depth);
-    EXPECT_EQ(frontLeft.buildHeight, height);
-
-    const MachineRecord center = centerMachineRecord(width, depth, height);
-    EXPECT_EQ(center.originX, width / 2);
-    EXPECT_EQ(center.originZ, depth / 2);
-    EXPECT_EQ(center.signX, 1);
-    EXPECT_EQ(center.signZ, -1);
-}
-
-// Regression: a record nobody filled in wrote the model mirrored front to back.
-TEST(MachineRecord, ADefaultRecordIsTheFrontLeftCornerOfA200mmCube)
-{
-    const MachineRecord fresh;
-    const MachineRecord frontLeft = frontLeftMachineRecord(200, 200, 200);
-    EXPECT_EQ(fresh.buildWidth, frontLeft.buildWidth);
-    EXPECT_EQ(fresh.buildHeight, frontLeft.buildHeight);
-    EXPECT_EQ(fresh.buildDepth, frontLeft.buildDepth);
-    EXPECT_EQ(fresh.originX, frontLeft.originX);
-    EXPECT_EQ(fresh.originZ, frontLeft.originZ);
-    EXPECT_EQ(fresh.signX, frontLeft.signX);
-    EXPECT_EQ(fresh.signZ, frontLeft.signZ);
+    struct Case {
+        const char *name;
+        MachineRecord record;
+        float width, depth, height, originX, originZ;
+    };
+    const Case cases[] = {
+        {"front left", frontLeftMachineRecord(width, depth, height), width, depth, height, 0, depth},
+        {"center", centerMachineRecord(width, depth, height), width, depth, height, width / 2, depth / 2},
+        {"default", MachineRecord(), 200, 200, 200, 0, 200},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.record.buildWidth, c.width);
+        EXPECT_EQ(c.record.buildDepth, c.depth);
+        EXPECT_EQ(c.record.buildHeight, c.height);
+        EXPECT_EQ(c.record.originX, c.originX);
+        EXPECT_EQ(c.record.originZ, c.originZ);
+        EXPECT_EQ(c.record.signX, 1);
+        EXPECT_EQ(c.record.signZ, -1);
+    }
 }
 
 // Every choice of the dialog puts the printer's 0,0 where its origin names and counts up the way its
