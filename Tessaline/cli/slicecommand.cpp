@@ -37,20 +37,19 @@ void loadInputs(Project &project, const QStringList &inputs)
 }
 
 // The printer cannot reach what lies beyond its build volume; the G-code is still written, for the user may
-// know better (a bigger machine than the one given), but not silently.
+// know better (a bigger machine than the one given), but not silently. The plate is centred on the scene
+// whatever the G-code's origin, which only moves the numbers written.
 void warnOutsideBuildVolume(const Project &project, const MachineRecord &machine)
 {
     const float slack = 1e-3f;
+    const float halfWidth = machine.buildWidth / 2 + slack, halfDepth = machine.buildDepth / 2 + slack;
     for (int i = 0; i < project.objectCount(); ++i) {
         const Obj *obj = project.object(i);
         if (!obj->mesh())
             continue;
         const Box3f box = obj->transformedBounds();
-        const bool inside = box.min.x >= machine.originX - machine.buildWidth / 2 - slack &&
-                            box.max.x <= machine.originX + machine.buildWidth / 2 + slack &&
-                            box.min.z >= machine.originZ - machine.buildDepth / 2 - slack &&
-                            box.max.z <= machine.originZ + machine.buildDepth / 2 + slack &&
-                            box.max.y <= machine.buildHeight + slack;
+        const bool inside = box.min.x >= -halfWidth && box.max.x <= halfWidth && box.min.z >= -halfDepth &&
+                            box.max.z <= halfDepth && box.max.y <= machine.buildHeight + slack;
         if (!inside)
             printErr(QString("tessaline-cli: warning: object '%1' reaches outside the build volume\n").arg(obj->name));
     }

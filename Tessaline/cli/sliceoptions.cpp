@@ -36,6 +36,18 @@ QString parseMachine(const QString &text, MachineRecord &machine)
     return QString();
 }
 
+QString parseOrigin(const QString &text, MachineRecord &machine)
+{
+    const MachineRecord volume;
+    if (text == "front-left")
+        machine = frontLeftMachineRecord(volume.buildWidth, volume.buildDepth, volume.buildHeight);
+    else if (text == "center")
+        machine = centerMachineRecord(volume.buildWidth, volume.buildDepth, volume.buildHeight);
+    else
+        return QString("--origin expects front-left or center, got '%1'").arg(text);
+    return QString();
+}
+
 QString parseSupports(const QString &text, float &spacing, float &angle)
 {
     const QStringList parts = text.split(',');
@@ -53,12 +65,14 @@ QString parseSupports(const QString &text, float &spacing, float &angle)
 
 QString SliceOptions::parse(const QStringList &args)
 {
+    // Both set the whole record; which of the two would win is no choice to make for the user.
+    bool machineGiven = false, originGiven = false;
     for (int index = 0; index < args.size(); ++index) {
         const QString &arg = args[index];
         if (arg == "--quiet") {
             quiet = true;
         } else if (arg == "-o" || arg == "--preset" || arg == "--set" || arg == "--threads" || arg == "--machine" ||
-                   arg == "--supports") {
+                   arg == "--origin" || arg == "--supports") {
             const QString value = takeValue(args, index);
             if (value.isNull())
                 return QString("slice: %1 needs a value").arg(arg);
@@ -78,10 +92,16 @@ QString SliceOptions::parse(const QStringList &args)
                 if (!problem.isEmpty())
                     return "slice: " + problem;
                 generateSupports = true;
+            } else if (arg == "--origin") {
+                const QString problem = parseOrigin(value, machine);
+                if (!problem.isEmpty())
+                    return "slice: " + problem;
+                originGiven = true;
             } else {
                 const QString problem = parseMachine(value, machine);
                 if (!problem.isEmpty())
                     return "slice: " + problem;
+                machineGiven = true;
             }
         } else if (arg.startsWith('-') && arg.size() > 1) {
             return QString("slice: unknown option '%1'").arg(arg);
@@ -89,6 +109,8 @@ QString SliceOptions::parse(const QStringList &args)
             inputs << arg;
         }
     }
+    if (machineGiven && originGiven)
+        return "slice: --machine and --origin both set the machine; give one of them";
     if (inputs.isEmpty())
         return "slice: expected at least one input file";
     if (output.isEmpty())

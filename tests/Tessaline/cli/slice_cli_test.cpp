@@ -135,6 +135,8 @@ TEST(CliSlice, UsageErrorsExitWith2AndWriteNothing)
         {"slice", box, "-o", out, "--machine", "200,200,200"},
         {"slice", box, "-o", out, "--machine", "200,200,200,0,0,2,1"},
         {"slice", box, "-o", out, "--machine", "0,200,200,0,0,1,1"},
+        {"slice", box, "-o", out, "--origin", "back-left"},
+        {"slice", box, "-o", out, "--origin"},
         {"slice", sourceDir() + "/Tessaline/res/welcome.tsprj", box, "-o", out},
     };
     for (const QStringList &args : cases) {

@@ -126,7 +126,7 @@ QString messageOf(const SlicerParams &sp)
     return QString();
 }
 
-// Printer X of a scene x with the default machine (no origin shift, axes not mirrored).
+// Printer X of a scene x with the default machine (0,0 at the plate's left edge, X not mirrored).
 float printerX(float x)
 {
     return x + MachineRecord().buildWidth / 2;
@@ -213,8 +213,10 @@ TEST(Raft, LayersFollowTheirRowsPatternAngleAndDensity)
         std::set<int> directions, expected;
         for (const auto &entry : offsets)
             directions.insert(entry.first);
+        // Angles turn counter-clockwise in the slice's (x, z) frame; the printer's Y runs against z, so the
+        // G-code shows them mirrored.
         for (int k = 0; k < row.pattern; ++k)
-            expected.insert((row.angle + k * (row.pattern == 2 ? 90 : 60)) % 180);
+            expected.insert((180 - (row.angle + k * (row.pattern == 2 ? 90 : 60)) % 180) % 180);
         EXPECT_EQ(directions, expected) << "layer " << layer;
 
         std::vector<float> gaps;

@@ -12,7 +12,7 @@
 namespace
 {
 
-// A box standing on the plate, 20 x 16 mm, centred at x = 5, z = -5: printer X = x + 100, Y = z + 100.
+// A box standing on the plate, 20 x 16 mm, centred at x = 5, z = -5: printer X = x + 100, Y = 100 - z.
 SliceScene boxScene(float height)
 {
     Faces faces;
@@ -100,8 +100,8 @@ TEST(FillsSlice, NoExtrusionOutsideTheObject)
         for (const auto &[x, y] : {std::make_pair(c.x0, c.y0), std::make_pair(c.x, c.y)}) {
             EXPECT_GE(x, 95 - margin);
             EXPECT_LE(x, 115 + margin);
-            EXPECT_GE(y, 87 - margin);
-            EXPECT_LE(y, 103 + margin);
+            EXPECT_GE(y, 97 - margin);
+            EXPECT_LE(y, 113 + margin);
         }
     }
     EXPECT_GT(fillMoves, 100);
@@ -144,7 +144,8 @@ TEST(FillsSlice, OutOfRangeDensitiesGiveCleanResults)
 }
 
 // At density 1 the shell lines of a solid layer lie one extrusion width (0.4 mm) apart at the layer's angle:
-// 45 degrees on layer 0, 135 on layer 1 (HShellAngle 45, HShellAngleInc 90).
+// 45 degrees on layer 0, 135 on layer 1 (HShellAngle 45, HShellAngleInc 90) in the slice's (x, z) frame, which
+// the default machine's Y, running against z, shows mirrored: -45 and -135 degrees.
 TEST(FillsSlice, SolidLayerLinesAreOneWidthApartAtTheLayersAngle)
 {
     const Readback readback = readBack(sliceOnThreads(boxScene(2.0f), fillParams(), 2));
@@ -157,7 +158,7 @@ TEST(FillsSlice, SolidLayerLinesAreOneWidthApartAtTheLayersAngle)
     for (const auto &[z, moves] : shellMoves) {
         if (layer > 1)
             break;
-        const double angle = (layer == 0 ? 45.0 : 135.0) * M_PI / 180.0;
+        const double angle = (layer == 0 ? -45.0 : -135.0) * M_PI / 180.0;
         std::vector<std::pair<double, const ReadbackCommand *>> lines;
         for (const ReadbackCommand *c : moves) {
             EXPECT_NEAR(std::fabs(std::sin(std::atan2(c->y - c->y0, c->x - c->x0) - angle)), 0.0, 0.01)

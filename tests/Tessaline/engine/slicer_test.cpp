@@ -310,7 +310,7 @@ TEST(SlicerInput, UnusableScenesAndSettingsGiveAMessage)
 }
 
 // Parse what we write: the printer sees every layer once, Z never falls, and nothing is extruded outside the
-// box (printer X = x + 100, Y = z + 100 on the default 200 mm machine).
+// box (printer X = x + 100, Y = 100 - z on the default 200 mm machine: Y runs to the back, z to the front).
 TEST(SlicerGCode, ABoxReadsBackLayerByLayerInsideItsOutline)
 {
     const SliceRun run = runSlice(boxScene({{5, -5, 20, 5.0f, 16}}), testParams(), 2);
@@ -330,8 +330,8 @@ TEST(SlicerGCode, ABoxReadsBackLayerByLayerInsideItsOutline)
             extrudedHeights.insert(c.z);
             EXPECT_GE(c.x, 105 - 10 - margin);
             EXPECT_LE(c.x, 105 + 10 + margin);
-            EXPECT_GE(c.y, 95 - 8 - margin);
-            EXPECT_LE(c.y, 95 + 8 + margin);
+            EXPECT_GE(c.y, 105 - 8 - margin);
+            EXPECT_LE(c.y, 105 + 8 + margin);
             EXPECT_LE(c.z, 5.0f + 1e-3f);
         }
     }

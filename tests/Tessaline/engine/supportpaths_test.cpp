@@ -17,7 +17,7 @@ namespace
 constexpr float extrusionWidth = 0.4f;
 constexpr float layerHeight = 0.2f;
 // A slab floating 2 mm thick over x, z in -10 ... 10, held by a bar under its middle; a second bar stands free
-// beside it with nothing above. Printer X = x + 100, Y = z + 100. Layers are cut at 0.1, 0.3, ... mm, so the
+// beside it with nothing above. Printer X = x + 100, Y = 100 - z. Layers are cut at 0.1, 0.3, ... mm, so the
 // layer cut at 4.9 mm, whose top is at 5.0, is the last one under the slab.
 constexpr float contactZ = 5.0f;
 constexpr float barWidth = 2.0f;

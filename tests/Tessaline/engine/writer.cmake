@@ -5,4 +5,5 @@ tessaline_gtest(test_writer
         ${CMAKE_CURRENT_LIST_DIR}/pathordering_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/travelrouter_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/layerordering_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/machinerecord_test.cpp
     LIBS tessaline_engine)

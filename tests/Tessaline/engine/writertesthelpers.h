@@ -22,12 +22,16 @@ inline RasterFrame testFrame(int width = 1024, int height = 1024, float pixelSiz
     return frame;
 }
 
-// Maps the frame's pixel (0, 0) onto printer (0, 0).
+// Maps the frame's pixel (0, 0) onto printer (0, 0), the axes unturned.
 inline MachineRecord testMachine()
 {
     MachineRecord machine;
     machine.buildWidth = 0.0f;
     machine.buildDepth = 0.0f;
+    machine.originX = 0.0f;
+    machine.originZ = 0.0f;
+    machine.signX = 1.0f;
+    machine.signZ = 1.0f;
     return machine;
 }
 
