@@ -266,6 +266,8 @@ void LayerWriter::moveToStart(const V2f &start)
     // The layer's first move always goes the far way: it is the one that sets the layer's Z.
     const bool nearMove = !m_firstMove && (!m_retractPending || distance <= double(m_sp.TravelMinDist));
     if (nearMove) {
+        // A path that starts where the last one ended continues it: the head does not leave, so a pending wipe
+        // (and the retraction it asks for) waits until it does, unless this path plans a wipe of its own.
         if (distance > negligibleMoveMm) {
             writePendingWipe();
             m_text += "G0";
@@ -282,8 +284,6 @@ void LayerWriter::moveToStart(const V2f &start)
         m_text += "\r\n";
         lowerAndPrime();
     }
-    // A wipe belongs right behind the path that asked for it; once the next path starts it is stale.
-    m_wipePending = false;
 }
 
 void LayerWriter::retractAndLift()

@@ -39,6 +39,17 @@ bool looksBinary(const QByteArray &data)
     return data.size() >= binaryPreambleBytes && qint8(data[83]) < 10;
 }
 
+qint32 declaredCount(const QByteArray &data)
+{
+    return qFromLittleEndian<qint32>(data.constData() + binaryHeaderBytes);
+}
+
+bool countFitsFile(const QByteArray &data)
+{
+    const qint32 count = declaredCount(data);
+    return count >= 0 && count <= (data.size() - binaryPreambleBytes) / binaryRecordBytes;
+}
+
 // Decodes `count` records into out, in file order, and returns how many were kept: a dropped record leaves
 // no gap, so the kept ones fill out from its start.
 int decodeRecords(const char *record, int count, bool convert, Face *out)
@@ -61,7 +72,7 @@ void readBinary(Faces &faces, const QByteArray &data)
     if (data.size() < binaryPreambleBytes)
         throw "STL loader: invalid header";
     const QByteArray header = QByteArray(data.constData(), binaryHeaderBytes).trimmed();
-    const qint32 count = qFromLittleEndian<qint32>(data.constData() + binaryHeaderBytes);
+    const qint32 count = declaredCount(data);
     if (count > (data.size() - binaryPreambleBytes) / binaryRecordBytes)
         throw "STL loader: Corrupt BinarySTL, triangleCnt > filesize";
     if (count <= 0)
@@ -97,8 +108,10 @@ void readBinary(Faces &faces, const QByteArray &data)
     list.resize(start + filled);
 }
 
-void readAscii(Faces &faces, const QByteArray &data)
+// Returns how many triangles it added.
+int readAscii(Faces &faces, const QByteArray &data)
 {
+    const int before = faces.count();
     const bool convert = data.startsWith("solid ");
     V3f loop[3];
     int vertexCount = 0;
@@ -124,6 +137,7 @@ void readAscii(Faces &faces, const QByteArray &data)
             vertexCount = 0;
         }
     });
+    return faces.count() - before;
 }
 
 } // namespace
@@ -132,8 +146,15 @@ void readStl(Faces &faces, const QByteArray &data)
 {
     if (data.isEmpty())
         throw "STL loader: empty file.";
-    if (looksBinary(data))
-        readBinary(faces, data);
-    else
+    if (!looksBinary(data)) {
         readAscii(faces, data);
+        return;
+    }
+    // Byte 83 of a text file is small when it is a tab of an indented line, or part of a UTF-8 character of
+    // the solid's name; the "count" it makes then cannot fit the file. Such a file is read as the text it is.
+    // Should the text give no triangle, the file is what the byte said, a broken binary one, and fails (or
+    // stays empty) as before.
+    if (data.startsWith("solid") && !countFitsFile(data) && readAscii(faces, data) > 0)
+        return;
+    readBinary(faces, data);
 }

@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -12,15 +11,15 @@
 // bar attempt at the centre of its 2 x 2 block of grid cells, so that the attempts of neighbouring
 // triangles land on the same spot and the spacing rule keeps one of them.
 //
-// The hits are collected first and tried in the order of their position, not of the triangles: which
-// attempt of a block wins then depends on the geometry alone, so that a mirrored copy of a symmetric
-// part (its triangles in another order and wound the other way) gets the same bars.
+// Each hit is tried as it is found: object by object, triangle by triangle in mesh order, column by column
+// and, within a column, row by row. Where the attempts of a block differ in height, the first one that
+// makes a bar wins.
 
 namespace
 {
 
-// Every grid cell under an overhang holds a candidate until the candidates are tried, so the grid is
-// bounded: 2000 x 2000 cells are a 400 mm plate at 0.2 mm, finer than any bar can be printed.
+// Every grid cell under an overhang costs a ray and an attempt, so the grid is bounded: 2000 x 2000 cells
+// are a 400 mm plate at 0.2 mm, finer than any bar can be printed.
 constexpr double maximumGridCells = 4e6;
 // The rays start just above the plate, so that a face lying on the plate gets no bar.
 constexpr float rayStartHeight = 0.1f;
@@ -84,24 +83,13 @@ public:
     void generate(float overhangLimit);
 
 private:
-    struct Candidate {
-        V3f point;
-        V3f normal;
-        bool operator<(const Candidate &o) const
-        {
-            return std::tie(point.x, point.z, point.y, normal.x, normal.y, normal.z) <
-                   std::tie(o.point.x, o.point.z, o.point.y, o.normal.x, o.normal.y, o.normal.z);
-        }
-    };
-
-    void collectHits(const Face &face);
-    void attempt(const Candidate &candidate);
+    void attemptHits(const Face &face);
+    void attempt(const V3f &point, const V3f &normal);
     void reportProgress();
 
     Project &m_project;
     const double m_spacing;
     const SupportProgress &m_progress;
-    std::vector<Candidate> m_candidates;
     BarEndIndex m_ends;
     QElapsedTimer m_clock;
     qint64 m_attempts = 0;
@@ -126,17 +114,14 @@ void SupportGenerator::generate(float overhangLimit)
             if (mirrored)
                 Faces::flip(world);
             if (world.n.y < overhangLimit)
-                collectHits(world);
+                attemptHits(world);
             if (m_trianglesDone % trianglesPerClockCheck == 0)
                 reportProgress();
         }
     }
-    std::sort(m_candidates.begin(), m_candidates.end());
-    for (const Candidate &candidate : m_candidates)
-        attempt(candidate);
 }
 
-void SupportGenerator::collectHits(const Face &face)
+void SupportGenerator::attemptHits(const Face &face)
 {
     const auto range = [&](int axis, double &first, double &last) {
         const float low = std::min({face.p[0][axis], face.p[1][axis], face.p[2][axis]});
@@ -157,14 +142,12 @@ void SupportGenerator::collectHits(const Face &face)
             // Clearing the lowest bit pairs the cells, also for negative indices (two's complement).
             const V3f point(float((double(i & ~qint64(1)) + 0.5) * m_spacing), float(rayStartHeight + t),
                             float((double(j & ~qint64(1)) + 0.5) * m_spacing));
-            m_candidates.push_back(Candidate{point, face.n});
+            attempt(point, face.n);
         }
 }
 
-void SupportGenerator::attempt(const Candidate &candidate)
+void SupportGenerator::attempt(const V3f &point, const V3f &normal)
 {
-    const V3f &point = candidate.point;
-    const V3f &normal = candidate.normal;
     if (++m_attempts % attemptsPerClockCheck == 0)
         reportProgress();
     // The anchor is known before the costly ray queries; a bar whose anchor is taken is refused anyway.

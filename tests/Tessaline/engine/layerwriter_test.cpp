@@ -336,22 +336,66 @@ TEST(LayerWriter, WipeOfAClosedPerimeterGoesInside)
     EXPECT_EQ(wipeMove(readBack(text)).letter, 0);
 }
 
-TEST(LayerWriter, RegressionAWipeNotMadeRightAfterItsPathIsDropped)
+namespace
 {
-    // The loop starts where the support line ended, so the head never leaves and the wipe is not written
-    // there; it must not turn up later as a move back to the old line's end.
+
+struct ContinuedWipeCase {
+    const char *name;
+    SegType continuing; // the type of the path that starts 0.025 mm from the support line's end
+    float wipeX, wipeY; // where the one wipe of the layer goes (mm)
+    int retracts;       // retractions in the layer
+};
+
+void PrintTo(const ContinuedWipeCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class ContinuedWipe : public ::testing::TestWithParam<ContinuedWipeCase>
+{
+};
+
+} // namespace
+
+// A path that starts where the last one ended (0.05 mm or closer) continues it: the head never leaves, so the
+// wipe the last one asked for is not made there and waits, with its retraction, until the head leaves.
+TEST_P(ContinuedWipe, WaitsUntilTheHeadLeaves)
+{
+    const ContinuedWipeCase &c = GetParam();
     Layer layer;
     const QVector<PolyLine> paths{makePath(SegType::Support, {{0, 80}, {200, 80}}),
-                                  makePath(SegType::Loop, {{200, 80.2f}, {200, 200}}),
+                                  makePath(c.continuing, {{200, 80.2f}, {200, 200}}),
                                   makePath(SegType::Infill, {{400, 400}, {500, 400}})};
     const Readback back = readBack(layer.write(paths));
-    int retracts = 0;
+    int retracts = 0, wipes = 0;
+    bool continued = false;
     for (const ReadbackCommand &m : back.commands) {
-        EXPECT_FALSE(m.movesXY() && m.feed == 1800.0f) << "a wipe at " << m.x << ", " << m.y;
         retracts += m.hasE && !m.hasX && m.e < m.e0;
+        const bool onContinuingPath = std::fabs(m.x - 25.0f) < 0.001f && m.y > 10.0f && m.y < 25.001f;
+        continued = continued || (m.extrudes() && onContinuingPath);
+        if (m.movesXY() && m.feed == 1800.0f) {
+            ++wipes;
+            EXPECT_TRUE(continued) << "a wipe before the continuing path";
+            EXPECT_LT(m.e, m.e0 + 1e-6f) << "wiped before retracting";
+            EXPECT_NEAR(m.x, c.wipeX, 0.0011);
+            EXPECT_NEAR(m.y, c.wipeY, 0.0011);
+        }
+        EXPECT_FALSE(m.number == 0 && m.movesXY() && onContinuingPath && !continued) << "a move onto the path";
     }
-    EXPECT_EQ(retracts, 1); // the layer's first move
+    EXPECT_EQ(wipes, 1);
+    EXPECT_EQ(retracts, c.retracts);
 }
+
+// The wipe is 2 / 0.333 pixels of 0.125 mm back along the last segment. The support line's wipe survives a
+// loop; a second support line plans its own. Either way the head retracts before it goes to the infill.
+INSTANTIATE_TEST_SUITE_P(LayerWriter, ContinuedWipe,
+                         ::testing::Values(ContinuedWipeCase{"LoopCarriesTheSupportWipe", SegType::Loop,
+                                                             25.0f - 2.0f / 0.333f * 0.125f, 10.0f, 2},
+                                           ContinuedWipeCase{"SupportPlansItsOwn", SegType::Support, 25.0f,
+                                                             25.0f - 2.0f / 0.333f * 0.125f, 2}),
+                         [](const ::testing::TestParamInfo<ContinuedWipeCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(LayerWriter, ShortLayersAreSlowedToTheMinimumLayerTime)
 {

@@ -3,6 +3,7 @@
 #include "geometry/stlwriter.h"
 #include "geometry/workerthread.h"
 #include "meshtestutil.h"
+#include "testenvironment.h"
 
 #include <QtEndian>
 #include <clocale>
@@ -279,3 +280,147 @@ TEST(StlReader, BinaryReadsLikeRecordByRecordOnAnyThreadCount)
     }
     setWorkerThreadCount(QThread::idealThreadCount());
 }
+
+namespace
+{
+
+// Three triangles as an exporter writes them, indented with `indent` per level, behind `firstLine`.
+QByteArray indentedAsciiStl(const QByteArray &firstLine, const QByteArray &indent)
+{
+    QByteArray text = firstLine + "\n";
+    for (int i = 0; i < 3; ++i) {
+        text += indent + "facet normal 0 0 1\n" + indent + indent + "outer loop\n";
+        for (const auto &[dx, y] : {std::pair<int, int>{0, 0}, {1, 0}, {0, 1}})
+            text += indent + indent + indent + "vertex " + QByteArray::number(i * 10 + dx) + " " +
+                    QByteArray::number(y) + " 5\n";
+        text += indent + indent + "endloop\n" + indent + "endfacet\n";
+    }
+    return text + "endsolid\n";
+}
+
+// What indentedAsciiStl must read as: Z-up turned to Y-up behind "solid ", taken as it is otherwise.
+void expectIndentedTriangles(const Faces &faces, bool converted, const std::string &what)
+{
+    ASSERT_EQ(faces.count(), 3) << what;
+    for (int i = 0; i < 3; ++i) {
+        const V3f file(float(i * 10) + 1.0f, 0.0f, 5.0f); // the second vertex
+        EXPECT_EQ(faces[i].p[1], converted ? V3f(file.x, file.z, -file.y) : file) << what;
+    }
+}
+
+} // namespace
+
+// A short first line puts a tab of the indentation at byte 83, and a name in UTF-8 may put a byte of 0x80 or
+// above there; either makes byte 83 look binary, yet these are the text files exporters write every day.
+TEST(StlReader, RegressionIndentedAsciiLoadsWhateverFallsOnByte83)
+{
+    int smallByte83 = 0;
+    for (const QByteArray &indent : {QByteArray("\t"), QByteArray("  "), QByteArray(" \t")})
+        for (int nameLength = 0; nameLength <= 90; ++nameLength)
+            for (const QByteArray &opening : {QByteArray("solid "), QByteArray("solid\t"), QByteArray("solid")}) {
+                const QByteArray text = indentedAsciiStl(opening + QByteArray(nameLength, 'n'), indent);
+                smallByte83 += qint8(text[83]) < 10;
+                expectIndentedTriangles(readAll(text), opening == "solid ",
+                                        "indent '" + indent.toStdString() + "', name of " + std::to_string(nameLength) +
+                                            " after '" + opening.toStdString() + "'");
+            }
+    EXPECT_GT(smallByte83, 20) << "the lengths must put small bytes at offset 83";
+
+    for (int byte = -128; byte < 10; ++byte) {
+        const QByteArray name = QByteArray(83 - 6, 'n') + char(byte) + "-part";
+        const QByteArray text = indentedAsciiStl("solid " + name, "\t");
+        ASSERT_EQ(qint8(text[83]), byte);
+        expectIndentedTriangles(readAll(text), true, "byte " + std::to_string(byte) + " at 83");
+    }
+}
+
+// The fixture is the tetrahedron of the space-indented one, indented with tabs, a tab at byte 83.
+TEST(StlReader, RegressionTabIndentedFileImportsLikeTheSpaceIndentedOne)
+{
+    const QString meshes = sourceDir() + "/tests/fixtures/meshes/";
+    Faces spaces, tabs;
+    spaces.importFile(meshes + "tetrahedron_ascii.stl");
+    tabs.importFile(meshes + "tetrahedron_tabs.stl");
+    ASSERT_EQ(spaces.count(), 4);
+    EXPECT_TRUE(sameVertices(tabs, spaces));
+}
+
+// Exporters also write "solid" into binary headers: such a file is binary whenever its count fits, and a
+// broken one still fails the way it did.
+TEST(StlReader, BinaryWithSolidHeaderStaysBinary)
+{
+    const QVector<QVector<float>> records = {{0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 10},
+                                             {0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0}};
+    const QByteArray spare(49, '\0'); // less than a record: the count must still not reach it
+    const Faces two = readAll(binaryStl("solid part", 2, records) + spare);
+    ASSERT_EQ(two.count(), 2);
+    EXPECT_EQ(two[0].p[0], V3f(1, 2, 3)); // a "solid " header: taken as it is
+    EXPECT_EQ(readAll(binaryStl("solid", 0, {})).count(), 0);
+    EXPECT_EQ(readAll(binaryStl("solid part", -5, records)).count(), 0);
+    EXPECT_EQ(thrownMessage([&] { readAll(binaryStl("solid part", 3, records) + spare); }),
+              "STL loader: Corrupt BinarySTL, triangleCnt > filesize");
+    EXPECT_EQ(thrownMessage([&] { readAll(binaryStl("solid part", 1 << 20, records)); }),
+              "STL loader: Corrupt BinarySTL, triangleCnt > filesize");
+    // Text that byte 83 calls binary but that holds no triangle is taken at the byte's word.
+    const QByteArray emptySolid = "solid empty\n" + QByteArray(80, '\t') + "\nendsolid\n";
+    EXPECT_EQ(thrownMessage([&] { readAll(emptySolid); }), "STL loader: Corrupt BinarySTL, triangleCnt > filesize");
+}
+
+namespace
+{
+
+struct Byte83Case {
+    const char *name;
+    QByteArray data;
+    int triangles;       // read when no message
+    const char *message; // nullptr: no failure
+};
+
+// An 84th byte of `byte83` behind a first line of 83 bytes that begins with `opening`, then one facet.
+QByteArray withByte83(const QByteArray &opening, int byte83)
+{
+    return opening.leftJustified(83, 'x') + char(byte83) + "\nvertex 1 2 3\nvertex 4 5 6\nvertex 7 8 10\nendloop\n";
+}
+
+// Exactly `size` bytes: 80 blanks, then the bytes of a count of one (fewer when the file is shorter).
+QByteArray countOfOne(int size)
+{
+    return (QByteArray(80, ' ') + QByteArray("\x01\x00\x00\x00", 4)).left(size);
+}
+
+void PrintTo(const Byte83Case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const char *const corrupt = "STL loader: Corrupt BinarySTL, triangleCnt > filesize";
+
+class Byte83Rule : public ::testing::TestWithParam<Byte83Case>
+{
+};
+
+} // namespace
+
+TEST_P(Byte83Rule, DecidesBinaryOrText)
+{
+    const Byte83Case &c = GetParam();
+    Faces faces;
+    const QString message = thrownMessage([&] { readStl(faces, c.data); });
+    EXPECT_EQ(message, QString(c.message ? c.message : ""));
+    if (!c.message)
+        EXPECT_EQ(faces.count(), c.triangles);
+}
+
+INSTANTIATE_TEST_SUITE_P(StlReader, Byte83Rule,
+                         ::testing::Values(Byte83Case{"NineIsBinary", withByte83("junk", 9), 0, corrupt},
+                                           Byte83Case{"TenIsText", withByte83("junk", 10), 1, nullptr},
+                                           Byte83Case{"ElevenIsText", withByte83("junk", 11), 1, nullptr},
+                                           Byte83Case{"ZeroIsBinary", withByte83("junk", 0), 0, corrupt},
+                                           Byte83Case{"HighByteIsBinaryOfNegativeCount", withByte83("junk", 0x80), 0,
+                                                      nullptr},
+                                           Byte83Case{"SolidNineIsText", withByte83("solid x", 9), 1, nullptr},
+                                           Byte83Case{"SolidTenIsText", withByte83("solid x", 10), 1, nullptr},
+                                           Byte83Case{"SolidHighByteIsText", withByte83("solid x", 0xC3), 1, nullptr},
+                                           Byte83Case{"EightyFourBytesAreBinary", countOfOne(84), 0, corrupt},
+                                           Byte83Case{"EightyThreeBytesAreText", countOfOne(83), 0, nullptr}),
+                         [](const ::testing::TestParamInfo<Byte83Case> &info) { return std::string(info.param.name); });
