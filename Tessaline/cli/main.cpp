@@ -9,6 +9,8 @@
 #include <QLoggingCategory>
 #include <QStringList>
 
+#include <exception>
+
 namespace
 {
 
@@ -52,6 +54,10 @@ int main(int argc, char **argv)
         printErr(QString("tessaline-cli: %1\n").arg(message));
     } catch (const QString &message) {
         printErr(QString("tessaline-cli: %1\n").arg(message));
+    } catch (const std::exception &error) {
+        // Out of memory (a huge scene, a preset beyond the form's ranges) and the like end in a message, not in
+        // std::terminate.
+        printErr(QString("tessaline-cli: %1\n").arg(QString::fromLocal8Bit(error.what())));
     }
     return kExitFailure;
 }
