@@ -1,5 +1,6 @@
 #include "cli/clitext.h"
 #include "cli/convertcommand.h"
+#include "cli/settingscommand.h"
 #include "cli/slicecommand.h"
 #include "cli/statscommand.h"
 #include "common/platform/allocator.h"
@@ -34,6 +35,8 @@ int runCommand(const QStringList &args)
         return runConvert(rest);
     if (command == "slice")
         return runSlice(rest);
+    if (command == "settings")
+        return runSettings(rest);
     return usageError(QString("unknown command '%1'").arg(command));
 }
 
