@@ -1,5 +1,6 @@
 #include "cli/clitext.h"
 #include "cli/convertcommand.h"
+#include "cli/settingscommand.h"
 #include "cli/slicecommand.h"
 #include "cli/statscommand.h"
 #include "common/platform/allocator.h"
@@ -8,6 +9,8 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QStringList>
+
+#include <exception>
 
 namespace
 {
@@ -32,6 +35,8 @@ int runCommand(const QStringList &args)
         return runConvert(rest);
     if (command == "slice")
         return runSlice(rest);
+    if (command == "settings")
+        return runSettings(rest);
     return usageError(QString("unknown command '%1'").arg(command));
 }
 
@@ -52,6 +57,10 @@ int main(int argc, char **argv)
         printErr(QString("tessaline-cli: %1\n").arg(message));
     } catch (const QString &message) {
         printErr(QString("tessaline-cli: %1\n").arg(message));
+    } catch (const std::exception &error) {
+        // Out of memory (a huge scene, a preset beyond the form's ranges) and the like end in a message, not in
+        // std::terminate.
+        printErr(QString("tessaline-cli: %1\n").arg(QString::fromLocal8Bit(error.what())));
     }
     return kExitFailure;
 }

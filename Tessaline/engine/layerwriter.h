@@ -14,7 +14,7 @@ struct LayerWriterInput {
     int layerIndex = 0;       // 0 for the first object layer
     const RasterFrame &frame; // mm per pixel and origin of the path coordinates
     const MachineRecord &machine;
-    float cellFraction = 0.333f; // pixels per extrusion width, inverted: scales the wipe length
+    float cellFraction = ::cellFraction; // pixels per extrusion width, inverted: scales the wipe length
     float raftHeight = 0.0f;     // mm under the first object layer, 0 without a raft
 };
 

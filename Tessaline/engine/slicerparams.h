@@ -12,7 +12,8 @@ class Ini;
 // settings JSON (settings store, presets, .tssp files and the G-code trailer), so they keep the
 // spelling users' files already carry. Lengths are mm, speeds mm/s, temperatures degrees Celsius;
 // fractions are stored as fractions even where the form shows percent. The record never clamps:
-// the settings form enforces the ranges.
+// the settings form enforces the ranges. Every stored key, with its type, default, range, unit and form
+// group, is listed once in settingsTable() (engine/settingstable.h), which the JSON reading and writing follow.
 struct SlicerParams {
     // Slots indexed by SegType; slot 12 is spare.
     static constexpr int factorSlots = 13;
@@ -88,7 +89,12 @@ struct SlicerParams {
     float sliceZMax = 1000.0f;
 
     // The raft layer table the form's "Load Example Table" button also offers.
-    static QByteArray defaultRaftConfig();
+    static constexpr const char *defaultRaftTable = "Type ; LayerHeight ; FillDensity ; Angle\n"
+                                                    "3       ;  0.4              ; 0.1            ; 45\n"
+                                                    "3       ;  0.4              ; 0.1            ; 0\n"
+                                                    "1       ;  0.1              ; 0.3           ; 20\n"
+                                                    "1       ;  0.1              ; 0.3           ; 90\n";
+    static QByteArray defaultRaftConfig() { return QByteArray(defaultRaftTable); }
 
     void resetToDefaults();
 

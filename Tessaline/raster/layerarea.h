@@ -26,7 +26,7 @@ class LayerAreaPreparer
 public:
     static constexpr int maxCheckedRepairs = 20;
     // Endpoints closer than this (mm) are taken as one when closing contours.
-    static constexpr float repairTolerance = 0.01f * (1.0f / 0.333f);
+    static constexpr float repairTolerance = 0.01f * (1.0f / cellFraction);
 
     LayerAreaPreparer(const RasterFrame &frame, int polyFillerAlg);
 

@@ -1,6 +1,7 @@
 #include "raster/linemasker2.h"
 
 #include "raster/plane1.h"
+#include "raster/rasterframe.h"
 
 #include <QString>
 
@@ -9,7 +10,7 @@
 namespace
 {
 
-constexpr float samplesPerPixel = 0.333f; // one sample per extrusion width
+constexpr float samplesPerPixel = cellFraction; // one sample per extrusion width
 constexpr float pieceTolerance = 1.0f;
 constexpr double maxSamples = 1e7; // a broken coordinate must not turn into billions of samples
 

@@ -10,7 +10,7 @@ class Plane1;
 class LineMasker2
 {
 public:
-    // Samples every segment about every 3 pixels (round(0.333 * length) samples from its start) and cuts
+    // Samples every segment once per extrusion width (round(cellFraction * length) samples from its start) and cuts
     // where the mask bit under the sample changes. Pieces alternate between the path's own type (where the
     // mask is set) and `secondType`; each runs from one cut point through the path's points to the next.
     // The path is treated as open. Fails when there are no samples (all segments shorter than 1.5 pixels).

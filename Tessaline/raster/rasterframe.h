@@ -2,6 +2,11 @@
 
 #include <QtGlobal>
 
+// The share of an extrusion width that one raster pixel nominally covers ("EW/3"). Everything measured in
+// pixels per extrusion width derives from it: the frame's pixel size, the wipe length, tolerances and sampling
+// steps. Changing it changes every G-code the slicer writes.
+constexpr float cellFraction = 0.333f;
+
 // The pixel grid shared by every layer of one slice. A pixel is nominally a third of the extrusion width;
 // the real pixel size is a little smaller so that the frame rectangle divides into a whole number of
 // pixels. Width and height are multiples of 32, which every raster operator relies on.

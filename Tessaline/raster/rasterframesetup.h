@@ -3,9 +3,6 @@
 #include "geometry/box3f.h"
 #include "raster/rasterframe.h"
 
-// The share of an extrusion width that one raster pixel nominally covers ("EW/3").
-constexpr float cellFraction = 0.333f;
-
 // The raster frame of one slice: the (x, z) extent of `box` grown by one extrusion width on every side,
 // cut into pixels of about extrusionWidth * cellFraction mm, the pixel counts rounded up to multiples of
 // 32 and the pixel size shrunk to fit them exactly.

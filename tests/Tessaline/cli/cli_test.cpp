@@ -7,11 +7,21 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include "clirunner.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+// The sanitizer build, whose allocator takes a size limit from its options.
+#if defined(__SANITIZE_ADDRESS__)
+#define TESSALINE_TEST_ASAN
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESSALINE_TEST_ASAN
+#endif
+#endif
 
 namespace
 {
@@ -211,4 +221,25 @@ TEST(CliConvert, MeshesChangeFormatByTheOutputsExtension)
     EXPECT_EQ(quint8(back[80]), 12);
     // The three conversions lose nothing: the triangles come back as the original file holds them.
     EXPECT_EQ(back.mid(84), readAll(cube).mid(84));
+}
+
+// A failure the program has no message of its own for (here the allocator refusing a file's buffer) ends in
+// "tessaline-cli: " and its text with status 1, not in std::terminate.
+TEST(CliErrors, OutOfMemoryEndsInAMessageAndStatus1)
+{
+#ifndef TESSALINE_TEST_ASAN
+    GTEST_SKIP() << "the allocation limit is set through AddressSanitizer's options";
+#endif
+    const QString path = writeTemp("four_megabytes.gcode", QByteArray(4 << 20, ';'));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ASAN_OPTIONS",
+                       environment.value("ASAN_OPTIONS") + ":max_allocation_size_mb=1:allocator_may_return_null=1");
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(TESSALINE_CLI_PATH, {"stats", path});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    const QByteArray err = process.readAllStandardError();
+    EXPECT_TRUE(err.contains("tessaline-cli: std::bad_alloc\n")) << err.constData();
 }

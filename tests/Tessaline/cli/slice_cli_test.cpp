@@ -130,6 +130,9 @@ TEST(CliSlice, UsageErrorsExitWith2AndWriteNothing)
         {"slice", box, "-o", out, "--set", "LayerHeight=nan"},
         {"slice", box, "-o", out, "--set", "HShellCnt=2.5"},
         {"slice", box, "-o", out, "--set", "SkirtEnable=maybe"},
+        {"slice", box, "-o", out, "--set", "LayerHeight=0"},
+        {"slice", box, "-o", out, "--set", "ExtrusionWidth=0"},
+        {"slice", box, "-o", out, "--set", "HShellCnt=-3"},
         {"slice", box, "-o", out, "--threads", "0"},
         {"slice", box, "-o", out, "--threads", "two"},
         {"slice", box, "-o", out, "--machine", "200,200,200"},
@@ -155,11 +158,18 @@ TEST(CliSlice, FailuresExitWith1AndKeepTheOldOutput)
     ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
     kept.write("previous");
     kept.close();
+    // A preset is read as it stands (the record never clamps), so values the form would refuse reach the slicer.
+    auto preset = [](const QString &name, const QByteArray &json) {
+        QFile file(tempPath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(json);
+        return file.fileName();
+    };
     const QList<QStringList> cases{
         {"slice", tempPath("missing.stl"), "-o", out},
-        {"slice", box, "-o", out, "--set", "LayerHeight=0"},
-        {"slice", box, "-o", out, "--set", "ExtrusionWidth=0"},
-        {"slice", box, "-o", out, "--set", "HShellCnt=-3"},
+        {"slice", box, "-o", out, "--preset", preset("flat.tssp", "{\"LayerHeight\": 0}")},
+        {"slice", box, "-o", out, "--preset", preset("thin.tssp", "{\"ExtrusionWidth\": 0}")},
+        {"slice", box, "-o", out, "--preset", preset("shells.tssp", "{\"HShellCnt\": -3}")},
         {"slice", box, "-o", out, "--preset", tempPath("missing.tssp")},
         {"slice", box, "-o", tempPath("no/such/folder/out.gcode")},
     };

@@ -3,6 +3,8 @@ tessaline_gtest(test_slicerparams
         ${CMAKE_CURRENT_LIST_DIR}/slicerparams_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/slicerpresets_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/settingstrailer_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/settingstable_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/everyfieldmoved.h
     LIBS tessaline_engine)
 
 tessaline_fuzzer(fuzz_slicerparams

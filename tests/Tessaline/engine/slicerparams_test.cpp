@@ -1,4 +1,5 @@
 #include "engine/slicerparams.h"
+#include "everyfieldmoved.h"
 #include "testenvironment.h"
 
 #include <QFile>
@@ -56,6 +57,23 @@ TEST(SlicerParams, DefaultJsonMatchesTheStoredFileByteForByte)
     const QByteArray expected = fixture("defaults.tssp");
     ASSERT_FALSE(expected.isEmpty());
     EXPECT_EQ(SlicerParams().toJson(), expected);
+}
+
+// The same bytes for every key, written and read: settings trailers, presets and stored files rely on them.
+TEST(SlicerParams, EveryFieldMovedMatchesItsStoredFileByteForByte)
+{
+    const QByteArray expected = fixture("everyfield.tssp");
+    ASSERT_FALSE(expected.isEmpty());
+    const SlicerParams moved = everyFieldMoved();
+    EXPECT_EQ(moved.toJson(), expected);
+
+    SlicerParams read;
+    read.fromJson(expected);
+    SlicerParams stored = moved;
+    stored.TravelHeight = SlicerParams().TravelHeight; // written as null, so read back as the default
+    stored.FFactor[0] = stored.FFactor[11] = stored.FFactor[12] = 0;
+    stored.EFactor[0] = stored.EFactor[11] = stored.EFactor[12] = 0;
+    EXPECT_TRUE(read == stored);
 }
 
 TEST(SlicerParams, RoundTripKeepsEveryStoredFieldAndIsByteStable)
