@@ -1,0 +1,170 @@
+#include "view/gcodevertices.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+constexpr float kPi = 3.14159265f;
+// Joins whose unit directions differ more than this (sum of absolute coordinate differences) are
+// corners: each segment keeps its own square end there.
+constexpr float kMitreLimit = 0.7f;
+constexpr float kMaxHalfAngle = 1.56f;
+
+struct Dir2 {
+    float x = 0, y = 0;
+};
+
+Dir2 unitDirection(const GCodeSegment &s)
+{
+    const double len = std::sqrt(double(s.dx()) * s.dx() + double(s.dy()) * s.dy());
+    return len > 0 ? Dir2{float(s.dx() / len), float(s.dy() / len)} : Dir2{};
+}
+
+// Outward normal on the left of a direction.
+Dir2 leftOf(const Dir2 &d)
+{
+    return {-d.y, d.x};
+}
+
+float halfWidthOf(const GCodeSegment &s)
+{
+    return s.extrudes() ? s.beadWidth : kGCodeTravelWidth;
+}
+
+bool joins(const GCodeSegment &a, const GCodeSegment &b)
+{
+    if (!a.extrudes() || !b.extrudes() || a.x1 != b.x0 || a.y1 != b.y0)
+        return false;
+    const Dir2 da = unitDirection(a), db = unitDirection(b);
+    return std::fabs(da.x - db.x) + std::fabs(da.y - db.y) < kMitreLimit;
+}
+
+// The left side offset at a segment end: the plain normal, or the mitre with the neighbour.
+Dir2 sideOffset(const Dir2 &ownNormal, const Dir2 *neighbourNormal, float width)
+{
+    if (!neighbourNormal)
+        return {ownNormal.x * width, ownNormal.y * width};
+    float mx = ownNormal.x + neighbourNormal->x, my = ownNormal.y + neighbourNormal->y;
+    const float len = std::sqrt(mx * mx + my * my);
+    mx /= len;
+    my /= len;
+    const float halfAngle = std::min(std::acos(std::clamp(mx * ownNormal.x + my * ownNormal.y, -1.0f, 1.0f)),
+                                     kMaxHalfAngle);
+    const float scale = width / std::cos(halfAngle);
+    return {mx * scale, my * scale};
+}
+
+float verticalCode(float offset)
+{
+    const float k = offset / kGCodeVertexOffsetScale;
+    return std::copysign(std::max(std::fabs(k), kGCodeVertexAngleLimit * 1.001f), offset);
+}
+
+struct Section {
+    float v[4][3]; // top, left, bottom, right
+};
+
+Section sectionAt(float x, float y, const Dir2 &side, float width)
+{
+    const float up = verticalCode(width * kGCodeBeadHeightShare);
+    const float leftAngle = fastAtan2(side.x, side.y), rightAngle = fastAtan2(-side.x, -side.y);
+    return {{{x, y, up}, {x + side.x, y + side.y, leftAngle}, {x, y, -up}, {x - side.x, y - side.y, rightAngle}}};
+}
+
+void appendSegment(std::vector<float> &out, const Section &start, const Section &end)
+{
+    for (int face = 0; face < 4; ++face) {
+        const int a = face, b = (face + 1) % 4;
+        for (const float *v : {start.v[a], start.v[b], end.v[b], start.v[a], end.v[b], end.v[a]})
+            out.insert(out.end(), v, v + 3);
+    }
+}
+
+} // namespace
+
+float fastAtan2(float y, float x)
+{
+    if (x == 0.0f && y == 0.0f)
+        return 0.0f;
+    const float absY = std::fabs(y);
+    float angle;
+    if (x >= 0.0f) {
+        const float r = (x - absY) / (x + absY);
+        angle = (0.1963f * r * r - 0.9817f) * r + kPi / 4.0f;
+    } else {
+        const float r = (x + absY) / (absY - x);
+        angle = (0.1963f * r * r - 0.9817f) * r + 3.0f * kPi / 4.0f;
+    }
+    // The half-line y = 0, x < 0 belongs to +π.
+    return y < 0.0f ? -angle : angle;
+}
+
+GCodeVertexBuffer buildGCodeVertices(const GCodePreview &preview, int firstLayer, int lastLayer)
+{
+    GCodeVertexBuffer buffer;
+    firstLayer = std::max(firstLayer, 0);
+    lastLayer = std::min(lastLayer, preview.layerCount() - 1);
+    if (firstLayer > lastLayer)
+        return buffer;
+    const std::vector<GCodeSegment> &segments = preview.segments();
+    const std::vector<GCodeLayer> &layers = preview.layers();
+    buffer.firstSegment = layers[size_t(firstLayer)].firstSegment;
+    const int endSegment = layers[size_t(lastLayer)].endSegment;
+    buffer.vertices.reserve(size_t(endSegment - buffer.firstSegment) * kGCodeVerticesPerSegment * 3);
+    for (int l = firstLayer; l <= lastLayer; ++l) {
+        const GCodeLayer &layer = layers[size_t(l)];
+        buffer.layers.push_back({l, layer.z, layer.firstSegment, layer.endSegment});
+        for (int s = layer.firstSegment; s < layer.endSegment; ++s) {
+            const GCodeSegment &seg = segments[size_t(s)];
+            const Dir2 normal = leftOf(unitDirection(seg));
+            const float width = halfWidthOf(seg);
+            Dir2 before, after;
+            const bool joinsBefore = s > layer.firstSegment && joins(segments[size_t(s) - 1], seg);
+            const bool joinsAfter = s + 1 < layer.endSegment && joins(seg, segments[size_t(s) + 1]);
+            if (joinsBefore)
+                before = leftOf(unitDirection(segments[size_t(s) - 1]));
+            if (joinsAfter)
+                after = leftOf(unitDirection(segments[size_t(s) + 1]));
+            const Section start = sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, width),
+                                            width);
+            const Section end = sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, width),
+                                          width);
+            appendSegment(buffer.vertices, start, end);
+        }
+    }
+    return buffer;
+}
+
+GCodeVertex decodeGCodeVertex(float x, float y, float k, float layerZ)
+{
+    if (std::fabs(k) > kGCodeVertexAngleLimit)
+        return {{x, layerZ + k * kGCodeVertexOffsetScale, y}, {0.0f, k > 0.0f ? 1.0f : -1.0f, 0.0f}};
+    return {{x, layerZ, y}, {std::sin(k), 0.0f, std::cos(k)}};
+}
+
+std::vector<GCodeColourRun> gcodeColourRuns(const GCodeVertexBuffer &buffer, const GCodePreview &preview, int mode,
+                                            bool showTravel, const HeatPalette &palette)
+{
+    std::vector<GCodeColourRun> runs;
+    const std::vector<GCodeSegment> &segments = preview.segments();
+    for (const GCodeVertexBuffer::LayerSpan &span : buffer.layers) {
+        bool open = false;
+        for (int s = span.firstSegment; s < span.endSegment; ++s) {
+            const GCodeSegment &seg = segments[size_t(s)];
+            if (!seg.extrudes() && !showTravel) {
+                open = false;
+                continue;
+            }
+            const quint32 colour = segmentColour(seg, s, mode, palette);
+            if (open && runs.back().colour == colour) {
+                runs.back().vertexCount += kGCodeVerticesPerSegment;
+                continue;
+            }
+            runs.push_back({span.z, buffer.firstVertexOf(s), kGCodeVerticesPerSegment, colour});
+            open = true;
+        }
+    }
+    return runs;
+}
