@@ -7,7 +7,7 @@ namespace
 {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kLowFeed = 200.0;  // mm/min at the cold end of the palette
+constexpr double kLowFeed = 200.0;   // mm/min at the cold end of the palette
 constexpr double kHighFeed = 9000.0; // mm/min at the hot end
 constexpr float kExtrusionScale = 10.0f;
 constexpr int kDirectionSectors = 24;
@@ -16,8 +16,7 @@ constexpr quint32 kTypeColours[kSegTypeCount] = {0x8877DD, 0xFFFFFF, 0xFF8000, 0
                                                  0xFD50C0, 0xFF0020, 0x102060, 0x573BF6, 0x372BB6, 0xCCFF00};
 
 // Neighbouring segments of a path get clearly different colours, so that the order shows.
-constexpr quint32 kSequenceColours[] = {0xE6194B, 0x3CB44B, 0xFFE119, 0x4363D8,
-                                        0xF58231, 0x911EB4, 0x46F0F0, 0xF032E6};
+constexpr quint32 kSequenceColours[] = {0xE6194B, 0x3CB44B, 0xFFE119, 0x4363D8, 0xF58231, 0x911EB4, 0x46F0F0, 0xF032E6};
 constexpr int kSequenceCount = int(sizeof(kSequenceColours) / sizeof(kSequenceColours[0]));
 
 quint32 mix(quint32 a, quint32 b, double t)
@@ -81,7 +80,8 @@ float feedRateCoordinate(float feedMmPerMin)
 {
     if (!(feedMmPerMin > 0.0f))
         return 0.0f;
-    return float((std::log2(double(feedMmPerMin)) - std::log2(kLowFeed)) / (std::log2(kHighFeed) - std::log2(kLowFeed)));
+    return float((std::log2(double(feedMmPerMin)) - std::log2(kLowFeed)) /
+                 (std::log2(kHighFeed) - std::log2(kLowFeed)));
 }
 
 float extrusionCoordinate(float extrusionPerMm)
@@ -91,8 +91,8 @@ float extrusionCoordinate(float extrusionPerMm)
 
 int directionSector(float dx, float dy)
 {
-    const long sector = std::lround(std::atan2(double(dx), double(dy)) * kDirectionSectors / (2.0 * kPi) +
-                                    kDirectionSectors);
+    const long sector =
+        std::lround(std::atan2(double(dx), double(dy)) * kDirectionSectors / (2.0 * kPi) + kDirectionSectors);
     return int(sector % kDirectionSectors);
 }
 

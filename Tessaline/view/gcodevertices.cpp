@@ -50,8 +50,8 @@ Dir2 sideOffset(const Dir2 &ownNormal, const Dir2 *neighbourNormal, float width)
     const float len = std::sqrt(mx * mx + my * my);
     mx /= len;
     my /= len;
-    const float halfAngle = std::min(std::acos(std::clamp(mx * ownNormal.x + my * ownNormal.y, -1.0f, 1.0f)),
-                                     kMaxHalfAngle);
+    const float halfAngle =
+        std::min(std::acos(std::clamp(mx * ownNormal.x + my * ownNormal.y, -1.0f, 1.0f)), kMaxHalfAngle);
     const float scale = width / std::cos(halfAngle);
     return {mx * scale, my * scale};
 }
@@ -127,10 +127,10 @@ GCodeVertexBuffer buildGCodeVertices(const GCodePreview &preview, int firstLayer
                 before = leftOf(unitDirection(segments[size_t(s) - 1]));
             if (joinsAfter)
                 after = leftOf(unitDirection(segments[size_t(s) + 1]));
-            const Section start = sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, width),
-                                            width);
-            const Section end = sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, width),
-                                          width);
+            const Section start =
+                sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, width), width);
+            const Section end =
+                sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, width), width);
             appendSegment(buffer.vertices, start, end);
         }
     }
