@@ -83,22 +83,26 @@ void Camera::turnAbout(const V3f &pivot, const V3f &axis, float angle, bool move
         center = turn.mapPoint(center);
 }
 
+float Camera::limitPitch(float pitch) const
+{
+    // Turning about the right axis by p raises the view direction's elevation by p (up = right x
+    // forward, and right stays level), so the elevation can be clamped before turning: a large step
+    // could otherwise jump over the vertical and turn the view upside down.
+    const float maxElevation = std::asin(kMaxForwardY);
+    const float elevation = std::asin(std::clamp(forward().y, -1.0f, 1.0f));
+    return std::clamp(elevation + pitch, -maxElevation, maxElevation) - elevation;
+}
+
 void Camera::orbit(float yaw, float pitch)
 {
     turnAbout(center, {0.0f, 1.0f, 0.0f}, yaw, false);
-    const Camera before = *this;
-    turnAbout(center, right(), pitch, false);
-    if (std::fabs(forward().y) > kMaxForwardY)
-        *this = before;
+    turnAbout(center, right(), limitPitch(pitch), false);
 }
 
 void Camera::lookAround(float yaw, float pitch)
 {
     turnAbout(position(), {0.0f, 1.0f, 0.0f}, yaw, true);
-    const Camera before = *this;
-    turnAbout(position(), right(), pitch, true);
-    if (std::fabs(forward().y) > kMaxForwardY)
-        *this = before;
+    turnAbout(position(), right(), limitPitch(pitch), true);
 }
 
 void Camera::pan(float dx, float dy, const QSize &viewport)

@@ -44,13 +44,14 @@ public:
     V3f right() const { return (eye.column(0) * -1.0f).normalized(); }
 
     // Turns the camera about the centre: yaw about the world Y axis, pitch about the camera's right
-    // axis (radians). The distance to the centre is kept; a pitch that would tip the camera over the
-    // vertical is not applied.
+    // axis (radians; positive pitch raises the view). The distance to the centre is kept; the pitch
+    // stops short of looking straight down or up.
     void orbit(float yaw, float pitch);
     // Moves camera and centre together by a drag of (dx, dy) pixels, scaled so that the centre's
     // depth moves with the cursor.
     void pan(float dx, float dy, const QSize &viewport);
-    // Turns the camera about its own position (radians); the centre turns with it.
+    // Turns the camera about its own position (radians, pitch limited as in orbit); the centre turns
+    // with it.
     void lookAround(float yaw, float pitch);
     // Moves the camera along the line to `target` so that its distance becomes `factor` times the
     // old one (factor < 1 comes closer). The target keeps its place on screen and becomes the centre.
@@ -69,6 +70,8 @@ public:
     bool project(const V3f &point, const QSize &viewport, QPointF &pixel, float &distance) const;
 
 private:
+    // The part of a pitch (radians) that keeps the view direction short of the vertical.
+    float limitPitch(float pitch) const;
     // Rotation about an axis through a point, applied to the eye (and optionally the centre).
     void turnAbout(const V3f &pivot, const V3f &axis, float angle, bool moveCenter);
 };

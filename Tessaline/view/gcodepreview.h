@@ -50,7 +50,8 @@ class GCodePreview
 {
 public:
     void reset();
-    // Parses the complete lines of the text received so far and keeps the rest for the next call.
+    // Parses the complete lines of the text received so far and keeps the rest for the next call. The
+    // chunk must own its bytes (not QByteArray::fromRawData): the parser relies on the terminating NUL.
     void append(const QByteArray &chunk);
     // Parses what is left (a last line without a line end).
     void finish();

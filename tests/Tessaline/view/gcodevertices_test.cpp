@@ -59,20 +59,6 @@ TEST(GCodeVertexEncoding, FastAtan2StaysCloseToAtan2)
     EXPECT_NEAR(fastAtan2(0.0f, -1.0f), M_PI, 1e-3); // the half-turn is +π, not -π
 }
 
-TEST(GCodeVertexEncoding, DecodeFollowsTheShaderRules)
-{
-    const GCodeVertex top = decodeGCodeVertex(3, 4, 500, 1.0f);
-    EXPECT_EQ(top.position, V3f(3, 1.05f, 4));
-    EXPECT_EQ(top.normal, V3f(0, 1, 0));
-    const GCodeVertex bottom = decodeGCodeVertex(3, 4, -4.5f, 1.0f);
-    EXPECT_NEAR(bottom.position.y, 1.0f - 0.00045f, 1e-7);
-    EXPECT_EQ(bottom.normal, V3f(0, -1, 0));
-    const GCodeVertex side = decodeGCodeVertex(3, 4, float(M_PI / 2), 1.0f);
-    EXPECT_EQ(side.position, V3f(3, 1, 4));
-    EXPECT_NEAR(side.normal.x, 1.0, 1e-6);
-    EXPECT_NEAR(side.normal.z, 0.0, 1e-6);
-}
-
 TEST(GCodeVertexEncoding, RibbonsRoundTripAroundTheirPaths)
 {
     GCodePreview preview;
