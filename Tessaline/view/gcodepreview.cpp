@@ -26,12 +26,13 @@ bool isLineEnd(char c)
 }
 
 // Where the complete lines of the text end: after the last line end that is not the text's final
-// byte, so that a "\r\n" cut between two chunks is not read as two line ends.
+// byte. The parser looks one byte past a line end for its partner ("\r\n", "\n\r"), so that byte must
+// already be there; when it is the partner, the parser steps over it and the block ends after it.
 int completeLinesEnd(const char *text, int size)
 {
     for (int i = size - 2; i >= 0; --i)
         if (isLineEnd(text[i]))
-            return i + 1 < size && isLineEnd(text[i + 1]) && text[i + 1] != text[i] ? i + 2 : i + 1;
+            return i + 1;
     return 0;
 }
 

@@ -7,3 +7,6 @@ tessaline_gtest(test_view
         ${CMAKE_CURRENT_LIST_DIR}/gcodepreview_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/gcodevertices_test.cpp
     LIBS tessaline_view tessaline_engine meshgen_shapes)
+
+tessaline_fuzzer(fuzz_gcodepreview SOURCES ${CMAKE_CURRENT_LIST_DIR}/gcodepreview_fuzz.cpp LIBS tessaline_view
+    CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/gcode/text)
