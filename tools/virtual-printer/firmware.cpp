@@ -132,10 +132,12 @@ void Firmware::receive(const char *data, std::size_t size, Clock::time_point now
             (m_side ? m_sideRx : m_mainRx).push_back(c);
         else if (m_side)
             handleSideLine(std::exchange(m_sideRx, {}), now);
-        else
+        else {
+            // In order of arrival across both channels, unless a wait for a heater holds the main one.
             m_pending.push_back(std::exchange(m_mainRx, {}));
+            processPending(now);
+        }
     }
-    processPending(now);
 }
 
 void Firmware::processPending(Clock::time_point now)
@@ -210,9 +212,13 @@ bool Firmware::injectFaults(Reply &how, Clock::time_point now)
     for (FaultKind kind : m_faults.faultsFor(n)) {
         log('F', std::string(faultName(kind)) + "@" + std::to_string(n));
         switch (kind) {
-        case FaultKind::Restart:
+        case FaultKind::Restart: {
+            // What the host sends after the fatal command reaches the rebooted firmware.
+            std::deque<std::string> pending = std::move(m_pending);
             boot(now);
+            m_pending = std::move(pending);
             return false;
+        }
         case FaultKind::Unplug:
             m_unplug = true;
             return false;

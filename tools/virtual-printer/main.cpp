@@ -71,6 +71,10 @@ bool Printer::plugIn()
 
 void Printer::unplug(Clock::time_point now)
 {
+    // Half a second is far more than any host needs to read what is queued, and short enough not to stall
+    // a test that unplugs a printer nobody listens to.
+    constexpr int drainMs = 500;
+    m_pty.drain(drainMs);
     m_pty.close();
     m_output.clear();
     if (!m_options.linkPath.empty())
@@ -139,6 +143,7 @@ int Printer::run()
             readHost(now);
         m_firmware.tick(now);
         if (m_firmware.takeUnplug()) {
+            writeHost(now); // the replies before the fatal command were on their way
             unplug(now);
             if (m_options.exitAfterUnplug)
                 return 0;

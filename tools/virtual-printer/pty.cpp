@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -40,6 +41,14 @@ void Pty::close()
         ::close(m_master);
     m_slave = m_master = -1;
     m_slavePath.clear();
+}
+
+void Pty::drain(int maxMs)
+{
+    // A pseudo-terminal tells nobody when its input queue empties: look every millisecond.
+    int waiting = 0;
+    for (int ms = 0; ms < maxMs && ioctl(m_slave, TIOCINQ, &waiting) == 0 && waiting > 0; ++ms)
+        usleep(1000);
 }
 
 bool updateLink(const std::string &path, const std::string &target)

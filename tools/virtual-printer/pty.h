@@ -19,6 +19,9 @@ public:
     // Opens a new terminal in raw mode; false with a message in error when that fails.
     bool open(std::string &error);
     void close();
+    // Waits up to maxMs for the host to read what was written: a hang-up throws away what it has not read,
+    // where a real cable would have delivered the bytes that were already on the wire.
+    void drain(int maxMs);
     bool isOpen() const { return m_master >= 0; }
     int master() const { return m_master; }
     const std::string &slavePath() const { return m_slavePath; }
