@@ -358,4 +358,40 @@ TEST(VirtualPrinter, ExitsAfterUnplugWhenAsked)
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
+// A host nobody here wrote streams a small job through the terminal: its line numbers and checksums are
+// stripped, and the job lines of the log are the job's commands in order, without comments or blank lines.
+TEST(VirtualPrinter, PrintcoreStreamsAJobCommandForCommand)
+{
+    const QString printcore = QStandardPaths::findExecutable("printcore");
+    if (printcore.isEmpty())
+        GTEST_SKIP() << "printcore is not installed";
+    const QString jobPath = testHomeDir() + "/job.gcode";
+    std::string job = "; small job\r\nG21 ; mm\r\nG90\r\nM104 S200\r\nM140 S60\r\nG28\r\nM109 S200\r\n\r\nG92 E0\r\n";
+    std::vector<std::string> expected = {"G21", "G90", "M104 S200", "M140 S60", "G28", "M109 S200", "G92 E0"};
+    for (int i = 0; i < 200; ++i) {
+        const std::string move = "G1 X" + std::to_string(i % 50) + "." + std::to_string(i % 10) + " Y" +
+                                 std::to_string(i / 4) + (i % 3 ? " E0.05" : " F3000");
+        job += move + (i % 7 ? "\r\n" : " ;segType:Perimeter\r\n");
+        expected.push_back(move);
+    }
+    job += "M104 S0\r\nM114\r\n;Tessaline_Settings={}\r\n";
+    expected.insert(expected.end(), {"M104 S0", "M114"});
+    QFile file(jobPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(job.data(), qint64(job.size()));
+    file.close();
+
+    const QString log = testHomeDir() + "/printcore.log";
+    VirtualPrinter printer({"--log", log, "--heat-rate", "400"});
+    QProcess host;
+    host.start(printcore, {"-b", "115200", QString::fromStdString(printer.path()), jobPath});
+    ASSERT_TRUE(host.waitForFinished(120000)) << host.readAllStandardError().constData();
+    EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().constData();
+    std::vector<std::string> jobLines;
+    for (const QByteArray &line : readLog(log).split('\n'))
+        if (line.startsWith("J "))
+            jobLines.push_back(line.mid(2).toStdString());
+    EXPECT_EQ(jobLines, expected);
+}
+
 } // namespace
