@@ -76,7 +76,7 @@ public:
         while (!done(received)) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             pollfd p{m_fd, POLLIN, 0};
-            if (left <= 0 || ::poll(&p, 1, int(left)) <= 0)
+            if (::poll(&p, 1, int(std::max<long long>(left, 0))) <= 0)
                 return false;
             char buffer[4096];
             const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
@@ -284,6 +284,35 @@ TEST(VirtualPrinter, LogMarksTheJobApartFromTheHostsTraffic)
         return r.find("ok\nok\n", r.find("!!")) != std::string::npos;
     })) << testing::PrintToString(port.received);
     EXPECT_EQ(readLog(log).toStdString(), "P M105\nL M110 S2\nV M1003\nS M115\nJ G1 X1\nJ G1 X2\nF halt@2\nJ G1X3E1\n");
+}
+
+// Waits until the log holds text; the printer writes each command there before it queues the reply.
+bool logShows(const QString &log, const QByteArray &text)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    while (!readLog(log).contains(text))
+        if (Clock::now() >= deadline || ::poll(nullptr, 0, 5) < 0)
+            return false;
+    return true;
+}
+
+TEST(VirtualPrinter, XoffHoldsRepliesUntilXon)
+{
+    const QString log = testHomeDir() + "/xoff.log";
+    VirtualPrinter printer({"--log", log});
+    Port port(printer.path());
+    ASSERT_TRUE(port.readBanner());
+    port.take();
+    port.send("\x13G1 X1\n");
+    ASSERT_TRUE(logShows(log, "J G1 X1\n"));
+    // The next command is read after the first one's reply would have been written.
+    port.send("M1003\n");
+    ASSERT_TRUE(logShows(log, "V M1003\n"));
+    EXPECT_FALSE(port.readUntil([](const std::string &r) { return !r.empty(); }, 0)) << port.received;
+    port.send("\x11");
+    const std::string held = "ok\nzor3nixa version: 1.0.0\nok\n";
+    EXPECT_TRUE(port.readLength(held.size()));
+    EXPECT_EQ(port.received, held);
 }
 
 // Job commands one at a time, as a host streams them; returns the fault lines of the log.
