@@ -134,6 +134,11 @@ struct Exchange {
     std::string expected; // every byte after the banner
 };
 
+void PrintTo(const Exchange &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class Conversation : public testing::TestWithParam<Exchange>
 {
 };
@@ -184,6 +189,11 @@ struct FaultCase {
     std::string expected;                                 // after the banner, for "G1 X1" (job command 1) then "M105"
     std::function<bool(const std::string &)> firstLineOk; // for bytes that change with the seed
 };
+
+void PrintTo(const FaultCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class Fault : public testing::TestWithParam<FaultCase>
 {
