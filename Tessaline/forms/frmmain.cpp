@@ -2,12 +2,16 @@
 #include "ui_frmmain.h"
 
 #include "common/gui/singleinstance.h"
+#include "common/gui/exceptionreport.h"
 #include "common/gui/windowgeometry.h"
 #include "common/ini.h"
 #include "common/platform/paths.h"
 #include "common/platform/window.h"
 #include "forms/clippingpanel.h"
 #include "forms/droppedfiles.h"
+#include "forms/frmoptions.h"
+#include "forms/frmslicer.h"
+#include "forms/frmslicersimple.h"
 #include "forms/gcodepanel.h"
 #include "forms/keyfilter.h"
 #include "forms/keyframespanel.h"
@@ -22,6 +26,7 @@
 #include "tessalineversion.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -65,6 +70,7 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
     connect(m_session.get(), &SceneSession::sceneChanged, this, QOverload<>::of(&QWidget::update));
 
     readSettings();
+    createForms();
 
     addCommands();
     m_overlayBar = new OverlayBar(m_commands, ui->viewHost);
@@ -287,6 +293,8 @@ void FrmMain::onTimer()
         firstTick();
     }
     drainInstanceMessages();
+    if (m_frmOptions->takeUpdateRequest())
+        qDebug() << "update check requested"; // the updater answers it once it is built
 }
 
 void FrmMain::firstTick()
