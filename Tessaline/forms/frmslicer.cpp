@@ -17,6 +17,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -327,8 +328,16 @@ void FrmSlicer::watchForHints(QWidget *root)
 
 bool FrmSlicer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress)
-        showHintOf(watched);
+    if (event->type() == QEvent::MouseButtonPress) {
+        // A press that the widget under the mouse ignores travels up to its parents: the first one
+        // names the control that was clicked.
+        const ulong time = static_cast<QMouseEvent *>(event)->timestamp();
+        if (time != m_lastHintPress || !m_hintPressSeen) {
+            m_lastHintPress = time;
+            m_hintPressSeen = true;
+            showHintOf(watched);
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 

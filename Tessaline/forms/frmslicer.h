@@ -92,4 +92,6 @@ private:
     QHash<QString, QWidget *> m_keyWidgets;
     QTimer m_timer;
     bool m_switchRequested = false;
+    ulong m_lastHintPress = 0;
+    bool m_hintPressSeen = false;
 };
