@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 
 #include <cmath>
@@ -30,13 +31,14 @@ namespace
 const char *const keyProperty = "settingKey";
 const char *const presetFilter = "Tessaline slicer preset(*.tssp)";
 const char *const presetFolderKind = "slicer preset";
-const int groupColumns = 4;
+const int groupColumns = 3;
 const int timerIntervalMs = 200;
 
 // Labels that say more than the key's words; the others are the key split into words.
 const QHash<QString, QString> &labelOverrides()
 {
     static const QHash<QString, QString> labels = {
+        {"ZAdjust", "Z adjust"},
         {"HShellCnt", "Shell count"},
         {"VShellCnt", "Loop count"},
         {"VShellOffset", "Shell offset"},
@@ -212,6 +214,11 @@ void FrmSlicer::buildSettingWidgets()
             forms[g]->addRow(example);
         }
     }
+    // The groups scroll only vertically: the area is as wide as its widest row of groups.
+    ui->saSettings->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->saSettings->setMinimumWidth(ui->wSettings->sizeHint().width() +
+                                    ui->saSettings->verticalScrollBar()->sizeHint().width() +
+                                    2 * ui->saSettings->frameWidth());
     // Built after the designer's widgets were connected by name, so these are connected here.
     connect(boxes[int(SettingGroup::Skirt)], &QGroupBox::clicked, this, &FrmSlicer::on_gbSkirtEnable_clicked);
     connect(boxes[int(SettingGroup::Brim)], &QGroupBox::clicked, this, &FrmSlicer::on_gbBrimEnable_clicked);
