@@ -96,7 +96,13 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
     updateTitle();
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain()
+{
+    // The forms hold the settings, the prompts and the session, which go before the widget's children.
+    delete m_frmSlicerSimple;
+    delete m_frmSlicer;
+    delete m_frmOptions;
+}
 
 void FrmMain::createPanels()
 {

@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -409,4 +410,36 @@ TEST_F(SettingsForms, SwitchButtonsSwapTheFormsAndTheChoiceIsKept)
     EXPECT_FALSE(window.frmSlicerIsSimple());
     window.runCommand("Options");
     EXPECT_TRUE(window.frmOptions().isVisible());
+}
+
+// The easy form hands its set to the expert form and the window, and cannot be closed while it slices.
+TEST_F(SettingsForms, EasySliceUsesItsChoicesEverywhereAndIgnoresACloseMeanwhile)
+{
+    Ini::global().setInt("frmSlicerIsSimple", 1);
+    FrmMain window(writeBox("cube.stl", 8));
+    ExceptionCatcher exceptions;
+    FrmSlicerSimple &easy = window.frmSlicerSimple();
+    window.runCommand("Slice...");
+    ASSERT_TRUE(easy.isVisible());
+    easy.findChild<QRadioButton *>("rbHigh")->setChecked(true);
+    easy.findChild<QRadioButton *>("rbABS")->setChecked(true);
+    window.params().InfillDensity = 0.5f; // replaced: the easy form starts from the defaults
+    // Timers run from the slice's progress; a close arriving then must not take the form away.
+    bool closeTried = false;
+    QTimer::singleShot(0, &easy, [&] {
+        closeTried = true;
+        easy.reject();
+    });
+    QTest::mouseClick(easy.findChild<QPushButton *>("bSlice"), Qt::LeftButton);
+
+    EXPECT_TRUE(closeTried);
+    EXPECT_TRUE(easy.isVisible());
+    EXPECT_TRUE(easy.isEnabled());
+    EXPECT_EQ(exceptions.texts, QStringList());
+    EXPECT_EQ(differingKeys(window.params(), easy.chosenParams()), QStringList());
+    SlicerParams expertShows;
+    window.frmSlicer().takeParams(expertShows);
+    EXPECT_EQ(differingKeys(expertShows, easy.chosenParams()), QStringList());
+    EXPECT_TRUE(window.gcode().contains("\r\nM104 S230 "));
+    EXPECT_TRUE(window.statsText().contains("Cost (ABS) : ")) << window.statsText().toStdString();
 }
