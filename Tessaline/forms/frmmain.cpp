@@ -2,7 +2,6 @@
 #include "ui_frmmain.h"
 
 #include "common/gui/singleinstance.h"
-#include "common/gui/exceptionreport.h"
 #include "common/gui/windowgeometry.h"
 #include "common/ini.h"
 #include "common/platform/paths.h"
@@ -26,8 +25,8 @@
 #include "tessalineversion.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
