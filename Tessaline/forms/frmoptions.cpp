@@ -2,6 +2,7 @@
 #include "ui_frmoptions.h"
 
 #include "common/gui/windowgeometry.h"
+#include "forms/formgeometry.h"
 #include "common/ini.h"
 
 #include <QComboBox>
@@ -28,7 +29,7 @@ FrmOptions::FrmOptions(QWidget *parent)
     for (QComboBox *combo : {ui->cbXDirection, ui->cbXOrigin, ui->cbYDirection, ui->cbYOrigin})
         connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { showOriginButtons(); });
     showOriginButtons();
-    ::restoreGeometry(this, Ini::global());
+    restoreFormGeometry(this);
 }
 
 FrmOptions::~FrmOptions() = default;

@@ -2,6 +2,7 @@
 #include "ui_frmslicer.h"
 
 #include "common/gui/windowgeometry.h"
+#include "forms/formgeometry.h"
 #include "common/ini.h"
 #include "common/opendialogpaths.h"
 #include "engine/settingstable.h"
@@ -159,7 +160,7 @@ FrmSlicer::FrmSlicer(SlicerParams &params, const std::unique_ptr<UserPrompts> &p
     m_presets.loadFromIni(Ini::global());
     showPresetNames(QString());
     showParams(m_params);
-    ::restoreGeometry(this, Ini::global());
+    restoreFormGeometry(this);
     connect(&m_timer, &QTimer::timeout, this, &FrmSlicer::on_timer);
     on_timer();
 }

@@ -2,6 +2,7 @@
 #include "ui_frmslicersimple.h"
 
 #include "common/gui/windowgeometry.h"
+#include "forms/formgeometry.h"
 #include "common/ini.h"
 #include "forms/scenesession.h"
 
@@ -31,7 +32,7 @@ FrmSlicerSimple::FrmSlicerSimple(FrmSlicer &expert, SceneSession &session, QWidg
     ui->setupUi(this);
     m_values.add({ui->rbHigh, ui->rbMedium, ui->rbLow, ui->rbPLA, ui->rbABS, ui->chGenerateSupport});
     m_values.restore(Ini::global());
-    ::restoreGeometry(this, Ini::global());
+    restoreFormGeometry(this);
 }
 
 FrmSlicerSimple::~FrmSlicerSimple() = default;

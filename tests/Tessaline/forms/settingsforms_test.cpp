@@ -19,9 +19,11 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -442,4 +444,24 @@ TEST_F(SettingsForms, EasySliceUsesItsChoicesEverywhereAndIgnoresACloseMeanwhile
     EXPECT_EQ(differingKeys(expertShows, easy.chosenParams()), QStringList());
     EXPECT_TRUE(window.gcode().contains("\r\nM104 S230 "));
     EXPECT_TRUE(window.statsText().contains("Cost (ABS) : ")) << window.statsText().toStdString();
+}
+
+// A size stored on a larger screen, or damaged, must not put a dialog out of reach.
+TEST_F(SettingsForms, AStoredGeometryBeyondTheScreenIsBroughtOntoIt)
+{
+    Ini &ini = Ini::global();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    ini.setInt("FrmOptions.PosX", -5000);
+    ini.setInt("FrmOptions.PosY", 90000);
+    ini.setInt("FrmOptions.Width", available.width() * 3);
+    ini.setInt("FrmOptions.Height", available.height() + 1);
+    FrmOptions options;
+    const QRect g = options.geometry();
+    EXPECT_LE(g.width(), qMax(available.width(), options.minimumSizeHint().width()));
+    EXPECT_LE(g.height(), qMax(available.height(), options.minimumSizeHint().height()));
+    EXPECT_GE(g.left(), available.left());
+    EXPECT_GE(g.top(), available.top());
+    EXPECT_TRUE(available.intersects(g));
+    for (const char *key : {"FrmOptions.PosX", "FrmOptions.PosY", "FrmOptions.Width", "FrmOptions.Height"})
+        ini.remove(key);
 }
