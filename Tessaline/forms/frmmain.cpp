@@ -8,6 +8,9 @@
 #include "common/platform/window.h"
 #include "forms/clippingpanel.h"
 #include "forms/droppedfiles.h"
+#include "forms/frmoptions.h"
+#include "forms/frmslicer.h"
+#include "forms/frmslicersimple.h"
 #include "forms/gcodepanel.h"
 #include "forms/keyfilter.h"
 #include "forms/keyframespanel.h"
@@ -23,6 +26,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,6 +69,7 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
     connect(m_session.get(), &SceneSession::sceneChanged, this, QOverload<>::of(&QWidget::update));
 
     readSettings();
+    createForms();
 
     addCommands();
     m_overlayBar = new OverlayBar(m_commands, ui->viewHost);
@@ -90,7 +95,13 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
     updateTitle();
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain()
+{
+    // The forms hold the settings, the prompts and the session, which go before the widget's children.
+    delete m_frmSlicerSimple;
+    delete m_frmSlicer;
+    delete m_frmOptions;
+}
 
 void FrmMain::createPanels()
 {
@@ -287,6 +298,8 @@ void FrmMain::onTimer()
         firstTick();
     }
     drainInstanceMessages();
+    if (m_frmOptions->takeUpdateRequest())
+        qDebug() << "update check requested"; // the updater answers it once it is built
 }
 
 void FrmMain::firstTick()

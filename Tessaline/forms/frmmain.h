@@ -1,7 +1,9 @@
 #pragma once
 
+#include "engine/slicer.h"
 #include "engine/slicerparams.h"
 #include "forms/commandtable.h"
+#include "forms/gcodesummary.h"
 #include "forms/modes.h"
 #include "scene/project.h"
 
@@ -14,6 +16,9 @@ namespace Ui
 {
 class FrmMain;
 }
+class FrmOptions;
+class FrmSlicer;
+class FrmSlicerSimple;
 class GCodePanel;
 class ObjectPanel;
 class OverlayBar;
@@ -60,6 +65,26 @@ public:
 
     static QString versionText();
 
+    // Slices the scene in this thread with the current settings, the options' machine record and thread
+    // settings; keeps the G-code and shows its statistics (and the G-code view unless `noPreview`). A slice
+    // that fails is reported and leaves the previous G-code in place. True when it succeeded.
+    bool sliceNow(const SliceProgress &progress, bool noPreview = false);
+    // The last sliced G-code, the project's base name for its files, its label and statistics.
+    const QByteArray &gcode() const { return m_gcode; }
+    const QString &gcodeBaseName() const { return m_gcodeBaseName; }
+    QString gcodeLabel() const;
+    const GCodeSummary &gcodeSummary() const { return m_gcodeSummary; }
+    QString statsText() const;
+
+    SlicerParams &params() { return m_params; }
+    // Opens the form chosen by "frmSlicerIsSimple" (the "Slice..." command).
+    void showSlicerForm();
+    void showOptions();
+    FrmSlicer &frmSlicer() { return *m_frmSlicer; }
+    FrmSlicerSimple &frmSlicerSimple() { return *m_frmSlicerSimple; }
+    FrmOptions &frmOptions() { return *m_frmOptions; }
+    bool frmSlicerIsSimple() const { return m_frmSlicerIsSimple; }
+
 signals:
     void addObj(const QString &fileName);
     void removeObj(const QString &fileName);
@@ -91,6 +116,10 @@ private:
     void updatePanels();
     void showGCodeLine(const QString &path, int line);
     void openWelcomeProject();
+    void createForms();
+    void slicerFormClosed(bool switchRequested);
+    void showStatistics();
+    QString computeGCodeBaseName() const;
     void storeUnsavedProject();
     QString unsavedProjectPath() const;
 
@@ -135,6 +164,14 @@ private:
     bool m_checkUpdatesOnStart = false;
 
     SlicerParams m_params;
+    // The settings forms and the options; the expert form edits m_params.
+    FrmSlicer *m_frmSlicer = nullptr;
+    FrmSlicerSimple *m_frmSlicerSimple = nullptr;
+    FrmOptions *m_frmOptions = nullptr;
+    // The last sliced G-code, kept for the preview, saving and printing.
+    QByteArray m_gcode;
+    QString m_gcodeBaseName;
+    GCodeSummary m_gcodeSummary;
     // The camera as stored, handed back untouched until the view reads it.
     QString m_cameraText;
 };

@@ -91,6 +91,7 @@ void FrmMain::addViewCommands()
     m_commands.add({"Next view", {"Right"}, all, [this] { showView(int(m_viewMode) + 1); }});
     m_commands.add({"Stats", {}, all, [this] { toggleStats(); }});
     m_commands.add({"Slice...", {}, all, [this] { emit showFrmSlicer(); }});
+    m_commands.add({"Options", {}, all, [this] { showOptions(); }});
     m_commands.add({"Close", {"Ctrl+Q"}, all, [this] { close(); }});
 }
 
@@ -108,8 +109,6 @@ void FrmMain::addPendingCommands()
     m_commands.add({"Reload preview", {"Ctrl+L"}, all, pending});
     m_commands.add({"Slice in background", {"Ctrl+Shift+L"}, all, pending});
     m_commands.add({"Export", {"Ctrl+E"}, all, pending});
-    // The settings forms.
-    m_commands.add({"Options", {}, all, pending});
     // The 3D view.
     m_commands.add({"Camera home", {"Home"}, all, pending});
 }

@@ -17,3 +17,13 @@ void GCodePanel::setLine(int line)
 {
     ui->seGCodeLine->setValue(line);
 }
+
+void GCodePanel::setFileLabel(const QString &label)
+{
+    ui->lGCodeFileName->setText(label);
+}
+
+void GCodePanel::setStats(const QString &text)
+{
+    ui->lGCodeStats->setText(text);
+}

@@ -21,6 +21,9 @@ public:
 
     // The label "Empty GCode", a file path or "Unsaved GCode: " + the project's path.
     QString fileLabel() const;
+    void setFileLabel(const QString &label);
+    // The short statistics under the buttons.
+    void setStats(const QString &text);
     // Moves the line cursor to a line of the G-code.
     void setLine(int line);
 

@@ -7,3 +7,13 @@ StatsPanel::StatsPanel(QWidget *parent) : QGroupBox(parent), ui(std::make_unique
 }
 
 StatsPanel::~StatsPanel() = default;
+
+void StatsPanel::setText(const QString &text)
+{
+    ui->mStats->setPlainText(text);
+}
+
+QString StatsPanel::text() const
+{
+    return ui->mStats->toPlainText();
+}

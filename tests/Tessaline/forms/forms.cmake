@@ -6,6 +6,13 @@ tessaline_gtest(test_forms GUI
         ${CMAKE_CURRENT_LIST_DIR}/commandtable_test.cpp
     LIBS tessaline_forms)
 
+# The settings forms and slicing from the window; the statistics are checked against the command line's.
+tessaline_gtest(test_settingsforms GUI
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/settingsforms_test.cpp
+        ${PROJECT_SOURCE_DIR}/Tessaline/cli/gcodestats.cpp
+    LIBS tessaline_forms)
+
 # Real processes of the slicer; needs the program built.
 tessaline_gtest(test_handover GUI
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/handover_test.cpp
