@@ -1,0 +1,17 @@
+# The host's link rules without a port: job commands, replies, time and layer index.
+tessaline_gtest(test_link_rules
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/jobrules_test.cpp
+        ${PROJECT_SOURCE_DIR}/tools/gcodegen/gcodegen.cpp
+    LIBS spoolwatch_link)
+target_include_directories(test_link_rules PRIVATE ${PROJECT_SOURCE_DIR}/tools/gcodegen)
+# The link on real pseudo-terminals: a printer double in the test answers, restarts, fails and is unplugged;
+# spoolwatch-cli runs as a real process.
+tessaline_gtest(test_link_pty
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/link_pty_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ptyprinter.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ptyprinter.h
+        ${PROJECT_SOURCE_DIR}/tools/gcodegen/gcodegen.cpp
+    LIBS spoolwatch_link)
+target_include_directories(test_link_pty PRIVATE ${PROJECT_SOURCE_DIR}/tools/gcodegen)
