@@ -219,7 +219,10 @@ void ComThread::run()
         if (changed || m_reconnectRequested.exchange(false))
             reopen(port);
         if (m_linkState == Connected) {
-            if (!port.isOpen() || port.error() == QSerialPort::ResourceError) {
+            // A vanished device fails its reads: EIO (resource error) from a USB port, end of file
+            // (read error) from a terminal whose far side closed.
+            const QSerialPort::SerialPortError error = port.error();
+            if (!port.isOpen() || error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
                 setError("Disconnected " + port.errorString());
                 port.close();
             } else {

@@ -236,7 +236,7 @@ void Printer::followJob()
     if (atEnd && !m_wasAtEnd)
         m_link.sendCommand("M110 S2");
     m_wasAtEnd = atEnd;
-    if (!m_playing || m_link.printMode() > 0)
+    if (!m_playing || (m_link.printMode() > 0 && m_link.linkState() == ComThread::Connected))
         return;
     // The link stopped taking job commands: the job ended, or the printer restarted or failed. The
     // cursor stays where it was; only the user resumes (Play) or rewinds (Stop).

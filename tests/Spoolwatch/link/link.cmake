@@ -15,3 +15,7 @@ tessaline_gtest(test_link_pty
         ${PROJECT_SOURCE_DIR}/tools/gcodegen/gcodegen.cpp
     LIBS spoolwatch_link)
 target_include_directories(test_link_pty PRIVATE ${PROJECT_SOURCE_DIR}/tools/gcodegen)
+if(TARGET spoolwatch-cli)
+    add_dependencies(test_link_pty spoolwatch-cli)
+    target_compile_definitions(test_link_pty PRIVATE SPOOLWATCH_CLI_PATH="$<TARGET_FILE:spoolwatch-cli>")
+endif()
