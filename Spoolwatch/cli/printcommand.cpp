@@ -114,6 +114,10 @@ public:
         if (state != ComThread::Connected)
             return -1;
         if (!m_started) {
+            // The greeting (temperature poll, version request) is answered first: a printer that
+            // announces its start-up after the port opened must not cut off the job's first command.
+            if (++m_connectedTicks < 2 || !m_printer.link().idle())
+                return -1;
             m_started = true;
             m_printer.playPause();
             return -1;
@@ -163,6 +167,7 @@ private:
     const bool m_showProgress;
     bool m_progressShown = false;
     bool m_started = false;
+    int m_connectedTicks = 0;
     bool m_stopping = false;
     int m_stopTicks = 0;
 };

@@ -63,6 +63,8 @@ public:
     bool jobBegun() const { return jobLoaded() && (m_playing || !jobAtStart()); }
     bool playing() const { return m_playing; }
     bool paused() const { return m_paused; }
+    // Where the job stood when Pause parked the head; Resume returns there.
+    const FollowState &pausedAt() const { return m_pausedAt; }
     // Why the job stopped without the user: the printer restarted or the link failed; empty otherwise.
     QString stopReason() const { return m_stopReason; }
 

@@ -19,3 +19,14 @@ if(TARGET spoolwatch-cli)
     add_dependencies(test_link_pty spoolwatch-cli)
     target_compile_definitions(test_link_pty PRIVATE SPOOLWATCH_CLI_PATH="$<TARGET_FILE:spoolwatch-cli>")
 endif()
+# The link against tools/virtual-printer, the firmware double, as a real process on its terminal.
+if(TARGET virtual-printer)
+    tessaline_gtest(test_link_vprinter
+        SOURCES
+            ${CMAKE_CURRENT_LIST_DIR}/vprinter_test.cpp
+            ${PROJECT_SOURCE_DIR}/tools/gcodegen/gcodegen.cpp
+        LIBS spoolwatch_link)
+    target_include_directories(test_link_vprinter PRIVATE ${PROJECT_SOURCE_DIR}/tools/gcodegen)
+    add_dependencies(test_link_vprinter virtual-printer)
+    target_compile_definitions(test_link_vprinter PRIVATE VIRTUAL_PRINTER_PATH="$<TARGET_FILE:virtual-printer>")
+endif()

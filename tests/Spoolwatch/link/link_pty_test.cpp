@@ -290,7 +290,7 @@ TEST(LinkPause, PauseParksAndResumeRestores)
     ASSERT_TRUE(rig.waitFor([&] { return jobLines(rig.peer.lines()).size() >= 80; }));
     rig.printer.playPause();
     EXPECT_TRUE(rig.printer.paused());
-    const FollowState saved = rig.printer.link().followState();
+    const FollowState saved = rig.printer.pausedAt();
     const int park = rig.barrier("M400");
     ASSERT_GE(park, 2);
     EXPECT_EQ(rig.peer.lines()[size_t(park) - 2], "G90");
