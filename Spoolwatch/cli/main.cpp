@@ -32,6 +32,8 @@ int main(int argc, char **argv)
     }
     if (command == "print")
         return runPrint(args.mid(1));
+    if (command == "index")
+        return runIndex(args.mid(1));
     err << QString("spoolwatch-cli: unknown command '%1'\n").arg(command) << usageText();
     return kExitUsage;
 }

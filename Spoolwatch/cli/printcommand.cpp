@@ -1,9 +1,12 @@
 #include "cli/printcommand.h"
 
 #include "common/duration.h"
+#include "common/gcode/gcodesimxcode.h"
 #include "link/printer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTextStream>
 #include <QTimer>
 
@@ -177,12 +180,15 @@ private:
 QString usageText()
 {
     return "usage: spoolwatch-cli print --port PATH FILE [--bypass-heat] [--bypass-fan] [--kind Taliform|Unknown]\n"
+           "       spoolwatch-cli index FILE\n"
            "       spoolwatch-cli --version | --help\n"
            "  print  streams the G-code FILE to the printer on the serial port PATH (a pseudo-terminal\n"
            "         path works too), one command per \"ok\"; Ctrl+C stops the job and parks the head.\n"
            "         --bypass-heat / --bypass-fan leave out the job's temperature / fan commands;\n"
            "         --kind Unknown skips the Taliform greeting (M1003, M110). Exit status 0 when the\n"
-           "         printer acknowledged the whole job, 1 when the port, the printer or the user stopped it.\n";
+           "         printer acknowledged the whole job, 1 when the port, the printer or the user stopped it.\n"
+           "  index  loads FILE as a printer does before a job (conversion, time and layer index) and prints\n"
+           "         its size, estimated print time, layer count and the load's seconds.\n";
 }
 
 int runPrint(const QStringList &args)
@@ -211,4 +217,25 @@ int runPrint(const QStringList &args)
     timer.start(tickMs);
     QCoreApplication::exec();
     return exitCode;
+}
+
+int runIndex(const QStringList &args)
+{
+    if (args.size() != 1 || args.first().startsWith("-"))
+        return usageError("index needs one G-code FILE");
+    QElapsedTimer timer;
+    timer.start();
+    QFile file(args.first());
+    if (!file.open(QIODevice::ReadOnly)) {
+        printErr(QString("spoolwatch-cli: cannot open %1: %2\n").arg(args.first(), file.errorString()));
+        return kExitFailure;
+    }
+    const QByteArray job = processXCode(file.readAll());
+    const JobIndex index = JobIndex::build(job);
+    QTextStream(stdout) << QString("bytes %1\nestimate %2\nlayers %3\nload_seconds %4\n")
+                               .arg(job.size())
+                               .arg(durationText(index.totalTime()))
+                               .arg(index.layerIndex.size())
+                               .arg(timer.nsecsElapsed() / 1e9, 0, 'f', 3);
+    return kExitOk;
 }

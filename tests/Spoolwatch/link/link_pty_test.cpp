@@ -384,6 +384,23 @@ TEST(LinkCli, PrintStreamsTheWholeJobAndExitsZero)
     EXPECT_EQ(firstDifference(jobLines(peer.lines()), jobCommands(job)), "same");
 }
 
+TEST(LinkCli, InterruptStopsTheJobAndParksTheHead)
+{
+    PtyPrinter peer;
+    const QString job = writeJob(smallJob(33, 400000));
+    QProcess process;
+    process.start(SPOOLWATCH_CLI_PATH, {"print", "--port", peer.path(), job, "--kind", "Unknown"});
+    ASSERT_TRUE(peer.waitFor([&] { return peer.lines().size() > 100; }));
+    process.terminate(); // SIGTERM, handled as Ctrl+C
+    ASSERT_TRUE(peer.waitFor([&] { return process.state() == QProcess::NotRunning || process.waitForFinished(0); }));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("stopped by the user"));
+    const int park = peer.indexOf("G0 X0 Y0 F6000");
+    ASSERT_GT(park, 100);
+    EXPECT_EQ(peer.lines()[size_t(park) - 1], "G90");
+    EXPECT_EQ(peer.lines().back(), "M110 S2");
+}
+
 TEST(LinkCli, FailuresExitWithTheLinksText)
 {
     PtyPrinter peer;
