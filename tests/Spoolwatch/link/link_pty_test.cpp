@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 
@@ -181,6 +182,59 @@ INSTANTIATE_TEST_SUITE_P(Replies, LinkStops,
                                          StopCase{"ErrorLine", "Error:Heater failed\n", ComThread::Error,
                                                   "Hardware Error: \"Error:Heater failed\""}),
                          [](const testing::TestParamInfo<StopCase> &info) { return std::string(info.param.name); });
+
+// A Taliform is greeted, polled every 5 s of refresh time, and its replies reach the panel.
+TEST(PrinterRefresh, GreetingPollsAndPanelValues)
+{
+    PtyPrinter peer;
+    bool temperatures = true;
+    peer.replyFor = [&](const QByteArray &line) -> QByteArray {
+        if (line == "M105")
+            return temperatures ? "ok T:215 B:60\n" : "ok\n";
+        if (line == "M1003")
+            return "zor3nixa version: 1.2.345\nok\n";
+        return "ok\n";
+    };
+    Printer printer;
+    printer.setLatestFirmwareBuild(400);
+    printer.setPort(Printer::Taliform, peer.path(), "pty");
+    auto refresh = [&] { printer.update(0.0); };
+    EXPECT_EQ(printer.panel().fileName, "");
+    ASSERT_TRUE(peer.waitFor([&] { return printer.fwBuild() == 345 && printer.tempHead() == 215; }, 10000, refresh));
+    ASSERT_GE(peer.lines().size(), 3u);
+    EXPECT_EQ(std::vector<QByteArray>(peer.lines().begin(), peer.lines().begin() + 3),
+              (std::vector<QByteArray>{"M105", "M1003", "M110 S2"}));
+    EXPECT_EQ(printer.panel().temperatures, "215/60");
+    EXPECT_EQ(printer.panel().titleSuffix, " <font color=\"#FE1\">*New FirmWare is availabe.</font>");
+    EXPECT_EQ(printer.panel().fileName, "&lt; No GCODE file loaded &gt;");
+
+    auto polls = [&] { return std::count(peer.lines().begin(), peer.lines().end(), QByteArray("M105")); };
+    printer.update(4.9);
+    printer.sendCommand("M400");
+    ASSERT_TRUE(peer.waitFor([&] { return peer.indexOf("M400") >= 0; }, 10000, refresh));
+    EXPECT_EQ(polls(), 1) << "polled before 5 s had passed";
+    temperatures = false;
+    printer.update(0.2);
+    ASSERT_TRUE(peer.waitFor([&] { return polls() == 2; }, 10000, refresh));
+    EXPECT_EQ(printer.tempHead(), 215) << "a reply arrived since the previous poll";
+    printer.update(5.0);
+    ASSERT_TRUE(peer.waitFor([&] { return polls() == 3; }, 10000, refresh));
+    EXPECT_EQ(printer.panel().temperatures, "0/0") << "no temperatures since the previous poll";
+
+    struct PanelCase {
+        QByteArray command;
+        QString fan, z;
+    };
+    for (const PanelCase &c : {PanelCase{"M106 S128", "50%", "Z: 0.000"}, PanelCase{"M106 S1", "1%", "Z: 0.000"},
+                               PanelCase{"M106 S254", "99%", "Z: 0.000"}, PanelCase{"M106 S255", "MAX", "Z: 0.000"},
+                               PanelCase{"G1 Z12.3456", "MAX", "Z: 12.346"}, PanelCase{"M107", "OFF", "Z: 12.346"}}) {
+        printer.sendCommand(c.command);
+        ASSERT_TRUE(peer.waitFor([&] { return peer.lines().back() == c.command; }, 10000, refresh));
+        refresh();
+        EXPECT_EQ(printer.panel().fan, c.fan) << c.command.constData();
+        EXPECT_EQ(printer.panel().z, c.z) << c.command.constData();
+    }
+}
 
 TEST(LinkPort, UnplugStopsTheJobAndOnlyTheUserResumesIt)
 {
