@@ -1,5 +1,7 @@
 #include "link/jobcommands.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -60,11 +62,13 @@ void skipNonCommand(JobPosition &position)
 }
 
 // The number of an M command ("M104 S200" -> 104), -1 when the text after the letter is no number.
+// Longer numbers than any firmware knows saturate instead of overflowing.
 int mNumber(const QByteArray &command)
 {
+    constexpr int beyondAnyCommand = 1000000;
     int number = -1;
     for (int i = 1; i < command.size() && command[i] >= '0' && command[i] <= '9'; ++i)
-        number = (number < 0 ? 0 : number * 10) + (command[i] - '0');
+        number = std::min(beyondAnyCommand, (number < 0 ? 0 : number * 10) + (command[i] - '0'));
     return number;
 }
 

@@ -76,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
         JobCase{"ParenthesisCommentSkipped", "G1 X1 (first) \nG1 X2(second)\n", plain, {"G1 X1", "G1 X2"}, 2},
         JobCase{"NulInsideTheJobIsPassed", QByteArray("G1 X1\0G1 X2\n", 12), plain, {"G1 X1", "G1 X2"}, 1},
         JobCase{"LastLineWithoutLineEnd", "G1 X1\nG1 X2", plain, {"G1 X1", "G1 X2"}, 1},
-        JobCase{"EmptyJob", "", plain, {}, 0}),
+        JobCase{"EmptyJob", "", plain, {}, 0},
+        JobCase{"RegressionHugeMNumberIsSentNotOverflowed", "M99999999999104 S1\n", noHeat, {"M99999999999104 S1"}, 1}),
     [](const testing::TestParamInfo<JobCase> &info) { return std::string(info.param.name); });
 
 TEST(JobCommandsPrintMode, TwoSendsOneCommandThenStops)

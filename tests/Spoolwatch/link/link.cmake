@@ -30,3 +30,11 @@ if(TARGET virtual-printer)
     add_dependencies(test_link_vprinter virtual-printer)
     target_compile_definitions(test_link_vprinter PRIVATE VIRTUAL_PRINTER_PATH="$<TARGET_FILE:virtual-printer>")
 endif()
+# Arbitrary bytes as a job: cutting commands and indexing (the units are compiled in for coverage).
+tessaline_fuzzer(fuzz_jobcommands
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/jobcommands_fuzz.cpp
+        ${PROJECT_SOURCE_DIR}/Spoolwatch/link/jobcommands.cpp
+        ${PROJECT_SOURCE_DIR}/Spoolwatch/link/jobindex.cpp
+    LIBS spoolwatch_link
+    CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/gcode/text)
