@@ -12,6 +12,7 @@ tessaline_gtest(test_link_pty
         ${CMAKE_CURRENT_LIST_DIR}/link_pty_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ptyprinter.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ptyprinter.h
+        ${CMAKE_CURRENT_LIST_DIR}/streamcheck.h
         ${PROJECT_SOURCE_DIR}/tools/gcodegen/gcodegen.cpp
     LIBS spoolwatch_link)
 target_include_directories(test_link_pty PRIVATE ${PROJECT_SOURCE_DIR}/tools/gcodegen)
@@ -24,6 +25,7 @@ if(TARGET virtual-printer)
     tessaline_gtest(test_link_vprinter
         SOURCES
             ${CMAKE_CURRENT_LIST_DIR}/vprinter_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/streamcheck.h
             ${PROJECT_SOURCE_DIR}/tools/gcodegen/gcodegen.cpp
         LIBS spoolwatch_link)
     target_include_directories(test_link_vprinter PRIVATE ${PROJECT_SOURCE_DIR}/tools/gcodegen)

@@ -3,6 +3,7 @@
 // virtual printer's command log tells what the firmware received.
 #include "gcodegen.h"
 #include "link/printer.h"
+#include "streamcheck.h"
 
 #include <gtest/gtest.h>
 
@@ -19,27 +20,6 @@ namespace
 {
 
 constexpr int waitMs = 20000;
-
-std::vector<QByteArray> jobCommands(const QByteArray &job)
-{
-    JobPosition position{job.constData(), job.constData() + job.size(), 0};
-    int printMode = 1;
-    std::vector<QByteArray> commands;
-    for (QByteArray command = nextJobCommand(position, printMode, {}); !command.isEmpty();
-         command = nextJobCommand(position, printMode, {}))
-        commands.push_back(command.chopped(1));
-    return commands;
-}
-
-std::string firstDifference(const std::vector<QByteArray> &got, const std::vector<QByteArray> &expected)
-{
-    for (size_t i = 0; i < std::max(got.size(), expected.size()); ++i) {
-        const QByteArray a = i < got.size() ? got[i] : "<none>", b = i < expected.size() ? expected[i] : "<none>";
-        if (a != b)
-            return "line " + std::to_string(i) + ": got '" + a.toStdString() + "', expected '" + b.toStdString() + "'";
-    }
-    return "same";
-}
 
 // Polls `done` with a deadline, refreshing the printers in between as the host's timer would.
 bool waitUntil(const std::function<bool()> &done, const std::vector<Printer *> &printers, int deadlineMs = waitMs)
