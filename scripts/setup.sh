@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils
     python3
+    printcore  # a host written elsewhere, streamed through the virtual printer by its tests
 )
 
 missing=()

@@ -76,7 +76,7 @@ public:
         while (!done(received)) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             pollfd p{m_fd, POLLIN, 0};
-            if (left <= 0 || ::poll(&p, 1, int(left)) <= 0)
+            if (::poll(&p, 1, int(std::max<long long>(left, 0))) <= 0)
                 return false;
             char buffer[4096];
             const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
@@ -134,6 +134,11 @@ struct Exchange {
     std::string expected; // every byte after the banner
 };
 
+void PrintTo(const Exchange &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class Conversation : public testing::TestWithParam<Exchange>
 {
 };
@@ -184,6 +189,11 @@ struct FaultCase {
     std::string expected;                                 // after the banner, for "G1 X1" (job command 1) then "M105"
     std::function<bool(const std::string &)> firstLineOk; // for bytes that change with the seed
 };
+
+void PrintTo(const FaultCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class Fault : public testing::TestWithParam<FaultCase>
 {
@@ -286,6 +296,35 @@ TEST(VirtualPrinter, LogMarksTheJobApartFromTheHostsTraffic)
     EXPECT_EQ(readLog(log).toStdString(), "P M105\nL M110 S2\nV M1003\nS M115\nJ G1 X1\nJ G1 X2\nF halt@2\nJ G1X3E1\n");
 }
 
+// Waits until the log holds text; the printer writes each command there before it queues the reply.
+bool logShows(const QString &log, const QByteArray &text)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    while (!readLog(log).contains(text))
+        if (Clock::now() >= deadline || ::poll(nullptr, 0, 5) < 0)
+            return false;
+    return true;
+}
+
+TEST(VirtualPrinter, XoffHoldsRepliesUntilXon)
+{
+    const QString log = testHomeDir() + "/xoff.log";
+    VirtualPrinter printer({"--log", log});
+    Port port(printer.path());
+    ASSERT_TRUE(port.readBanner());
+    port.take();
+    port.send("\x13G1 X1\n");
+    ASSERT_TRUE(logShows(log, "J G1 X1\n"));
+    // The next command is read after the first one's reply would have been written.
+    port.send("M1003\n");
+    ASSERT_TRUE(logShows(log, "V M1003\n"));
+    EXPECT_FALSE(port.readUntil([](const std::string &r) { return !r.empty(); }, 0)) << port.received;
+    port.send("\x11");
+    const std::string held = "ok\nzor3nixa version: 1.0.0\nok\n";
+    EXPECT_TRUE(port.readLength(held.size()));
+    EXPECT_EQ(port.received, held);
+}
+
 // Job commands one at a time, as a host streams them; returns the fault lines of the log.
 QByteArray randomFaults(const QString &seed)
 {
@@ -356,6 +395,42 @@ TEST(VirtualPrinter, ExitsAfterUnplugWhenAsked)
     EXPECT_EQ(printer.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(printer.process().exitCode(), 0);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+// A host nobody here wrote streams a small job through the terminal: its line numbers and checksums are
+// stripped, and the job lines of the log are the job's commands in order, without comments or blank lines.
+TEST(VirtualPrinter, PrintcoreStreamsAJobCommandForCommand)
+{
+    const QString printcore = QStandardPaths::findExecutable("printcore");
+    if (printcore.isEmpty())
+        GTEST_SKIP() << "printcore is not installed";
+    const QString jobPath = testHomeDir() + "/job.gcode";
+    std::string job = "; small job\r\nG21 ; mm\r\nG90\r\nM104 S200\r\nM140 S60\r\nG28\r\nM109 S200\r\n\r\nG92 E0\r\n";
+    std::vector<std::string> expected = {"G21", "G90", "M104 S200", "M140 S60", "G28", "M109 S200", "G92 E0"};
+    for (int i = 0; i < 200; ++i) {
+        const std::string move = "G1 X" + std::to_string(i % 50) + "." + std::to_string(i % 10) + " Y" +
+                                 std::to_string(i / 4) + (i % 3 ? " E0.05" : " F3000");
+        job += move + (i % 7 ? "\r\n" : " ;segType:Perimeter\r\n");
+        expected.push_back(move);
+    }
+    job += "M104 S0\r\nM114\r\n;Tessaline_Settings={}\r\n";
+    expected.insert(expected.end(), {"M104 S0", "M114"});
+    QFile file(jobPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(job.data(), qint64(job.size()));
+    file.close();
+
+    const QString log = testHomeDir() + "/printcore.log";
+    VirtualPrinter printer({"--log", log, "--heat-rate", "400"});
+    QProcess host;
+    host.start(printcore, {"-b", "115200", QString::fromStdString(printer.path()), jobPath});
+    ASSERT_TRUE(host.waitForFinished(120000)) << host.readAllStandardError().constData();
+    EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().constData();
+    std::vector<std::string> jobLines;
+    for (const QByteArray &line : readLog(log).split('\n'))
+        if (line.startsWith("J "))
+            jobLines.push_back(line.mid(2).toStdString());
+    EXPECT_EQ(jobLines, expected);
 }
 
 } // namespace

@@ -56,7 +56,7 @@ struct Firmware::Words {
             const int slot = letter - 'A';
             has[slot] = true;
             value[slot] = std::atof(command.substr(i + 1, end - i - 1).c_str());
-            if (i == 0 || code.empty())
+            if (code.empty())
                 code = letter + command.substr(i + 1, end - i - 1);
             i = end - 1;
         }

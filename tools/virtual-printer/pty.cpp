@@ -45,10 +45,16 @@ void Pty::close()
 
 void Pty::drain(int maxMs)
 {
-    // A pseudo-terminal tells nobody when its input queue empties: look every millisecond.
+    // A pseudo-terminal tells nobody when its input queue empties, and bytes written to the master reach that
+    // queue a moment later through the kernel's flip buffer: look every millisecond until it has stayed empty
+    // for a while.
+    constexpr int settledMs = 20;
     int waiting = 0;
-    for (int ms = 0; ms < maxMs && ioctl(m_slave, TIOCINQ, &waiting) == 0 && waiting > 0; ++ms)
+    int emptyFor = 0;
+    for (int ms = 0; ms < maxMs && emptyFor < settledMs && ioctl(m_slave, TIOCINQ, &waiting) == 0; ++ms) {
+        emptyFor = waiting > 0 ? 0 : emptyFor + 1;
         usleep(1000);
+    }
 }
 
 bool updateLink(const std::string &path, const std::string &target)
