@@ -231,11 +231,12 @@ void ComThread::run()
         }
         if (m_linkState != Connected && m_printMode > 0)
             m_printMode = 0;
-        if (m_linkState == Connected && port.isOpen()) {
-            // Ends early when bytes arrive, so an "ok" is answered at once.
+        // An "ok" read at the end of the step is answered at once, not after the poll; otherwise the
+        // poll ends early when bytes arrive.
+        if (m_linkState == Connected && port.isOpen() && !mainReadyToSend()) {
             if (!port.waitForReadyRead(pollMs) && port.error() == QSerialPort::TimeoutError)
                 port.clearError();
-        } else {
+        } else if (m_linkState != Connected) {
             msleep(pollMs);
         }
     }
@@ -308,6 +309,8 @@ void ComThread::ioStep(QSerialPort &port)
     QByteArray sideBytes;
     if (m_side.outstanding == 0)
         sideBytes = takeSideFrame();
+    if (mainBytes.isEmpty())
+        m_okArrivedNs = -1; // an idle link's wait for work is no turnaround
     if (!mainBytes.isEmpty()) {
         ++m_main.outstanding;
         m_mainSentAt = m_clock();
@@ -327,6 +330,16 @@ void ComThread::ioStep(QSerialPort &port)
             return;
     }
     receive(port);
+}
+
+bool ComThread::mainReadyToSend() const
+{
+    if (m_main.outstanding > 0)
+        return false;
+    if (m_printMode > 0)
+        return true;
+    QMutexLocker locker(&m_queueLock);
+    return m_priorityQueue.contains('\n');
 }
 
 QByteArray ComThread::takeMainLine()

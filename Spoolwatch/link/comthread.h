@@ -108,6 +108,8 @@ private:
     void ioStep(QSerialPort &port);
     void receive(QSerialPort &port);
     void handleLine(Channel &channel, bool mainChannel, const QByteArray &line, bool &restarted);
+    // The main channel may send and has something to send.
+    bool mainReadyToSend() const;
     QByteArray takeMainLine();
     QByteArray takeSideFrame();
     bool writeAll(QSerialPort &port, const QByteArray &bytes);
