@@ -1,9 +1,17 @@
 #include "forms/gcodepanel.h"
 #include "ui_gcodepanel.h"
 
+#include <utility>
+
 GCodePanel::GCodePanel(QWidget *parent) : QGroupBox(parent), ui(std::make_unique<Ui::GCodePanel>())
 {
     ui->setupUi(this);
+    const std::pair<QPushButton *, const char *> buttons[] = {
+        {ui->bLoadGCode, "Load"}, {ui->bSaveGCode, "Save"}, {ui->bClearGCode, "Clear"}, {ui->bPrintGCode, "Print"}};
+    for (const auto &button : buttons) {
+        const QString name = button.second;
+        connect(button.first, &QPushButton::clicked, this, [this, name] { emit commandRequested(name); });
+    }
 }
 
 GCodePanel::~GCodePanel() = default;

@@ -27,6 +27,10 @@ public:
     // Moves the line cursor to a line of the G-code.
     void setLine(int line);
 
+signals:
+    // A G-code button was pressed: "Load", "Save", "Clear" or "Print".
+    void commandRequested(const QString &name);
+
 private:
     std::unique_ptr<Ui::GCodePanel> ui;
 };
