@@ -80,6 +80,9 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
 
     openStartupFile(openArgument);
     readModes();
+    // G-code named on the command line is what the user wants to see, whatever view was left last time.
+    if (isGCodeFile(openArgument))
+        setEditMode(EditMode::GCode);
 
     connect(&m_timer, &QTimer::timeout, this, &FrmMain::onTimer);
     m_timer.start(timerIntervalMs);

@@ -73,6 +73,8 @@ public:
     const QByteArray &gcode() const { return m_gcode; }
     const QString &gcodeBaseName() const { return m_gcodeBaseName; }
     QString gcodeLabel() const;
+    // The preview's line cursor (a line of the G-code, from 0).
+    int gcodeLine() const;
     const GCodeSummary &gcodeSummary() const { return m_gcodeSummary; }
     QString statsText() const;
 

@@ -55,11 +55,18 @@ void FrmMain::loadGCode(const QByteArray &data, const QString &label)
     setEditMode(EditMode::GCode);
     m_gcodePanel->setFileLabel(label);
     m_gcode = processXCode(data);
+    const int lines = int(m_gcode.count('\n')) + (m_gcode.isEmpty() || m_gcode.endsWith('\n') ? 0 : 1);
+    m_gcodePanel->setLineCount(lines);
     showStatistics();
     if (!m_gcode.isEmpty())
         qDebug() << "loadGCode" << label << clock.elapsed() << "ms";
     if (!m_gcodeSummary.error.isEmpty())
         m_prompts->warning(this, "There was an ignored error in the gcode:\n" + m_gcodeSummary.error, QString());
+}
+
+int FrmMain::gcodeLine() const
+{
+    return m_gcodePanel->line();
 }
 
 void FrmMain::on_bLoadGCode_clicked()

@@ -150,6 +150,28 @@ TEST_F(GCodeFilesTest, SavingUnsavedGCodeNamesItAfterTheProjectAndDropsTheStar)
     EXPECT_EQ(script->asked.size(), asked);
 }
 
+// The host asks for a line of a file it prints; a G-code file on the command line opens in the G-code view.
+TEST_F(GCodeFilesTest, ShowlineAndTheCommandLineShowTheFile)
+{
+    const QString path = fixture("text/own.gcode");
+    const QByteArray text = readFile(path, true);
+    const int lastLine = int(text.count('\n')) - 1;
+    window->setEditMode(EditMode::Rotate);
+    window->handleInstanceMessage("showline " + path.toUtf8() + "\t12");
+    EXPECT_EQ(window->editMode(), EditMode::GCode);
+    EXPECT_EQ(window->gcode(), text);
+    EXPECT_EQ(window->gcodeLine(), 12);
+    window->handleInstanceMessage("showline " + path.toUtf8() + "\t99999999");
+    EXPECT_EQ(window->gcodeLine(), lastLine);
+
+    Ini::global().setInt("lastEditMode", int(EditMode::Move));
+    FrmMain started(path);
+    EXPECT_EQ(started.editMode(), EditMode::GCode);
+    EXPECT_EQ(started.gcode(), text);
+    EXPECT_EQ(started.gcodeLabel(), path);
+    Ini::global().remove("lastEditMode");
+}
+
 TEST_F(GCodeFilesTest, ParseErrorIsReportedOnceAndThePreviewKeepsWhatParsed)
 {
     const QString path = dir.filePath("bad.gcode");
