@@ -1,6 +1,7 @@
 #include "forms/frmmain.h"
 #include "ui_frmmain.h"
 
+#include "common/files.h"
 #include "common/gui/singleinstance.h"
 #include "common/gui/windowgeometry.h"
 #include "common/ini.h"
@@ -79,6 +80,9 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
 
     openStartupFile(openArgument);
     readModes();
+    // G-code named on the command line is what the user wants to see, whatever view was left last time.
+    if (isGCodeFile(openArgument))
+        setEditMode(EditMode::GCode);
 
     connect(&m_timer, &QTimer::timeout, this, &FrmMain::onTimer);
     m_timer.start(timerIntervalMs);
@@ -114,6 +118,7 @@ void FrmMain::createPanels()
     dock(m_objectPanel = new ObjectPanel(*m_session, ui->sidePanel));
     dock(m_supportPanel = new SupportPanel(*m_session, ui->sidePanel));
     dock(m_gcodePanel = new GCodePanel(ui->sidePanel));
+    connect(m_gcodePanel, &GCodePanel::commandRequested, this, &FrmMain::gcodeButtonPressed);
     dock(m_statsPanel = new StatsPanel(ui->sidePanel));
     dock(new ClippingPanel(ui->sidePanel));
     dock(new KeyFramesPanel(ui->sidePanel));
@@ -358,7 +363,7 @@ void FrmMain::openPath(const QString &path, bool askToSaveChanges)
         if (m_session->edits().add({path}))
             m_session->edited();
     } else if (isGCodeFile(path)) {
-        // The G-code preview loads it once it has been built.
+        loadGCode(readFile(path, true), path);
     } else {
         throw QString("Unsupported type of file: \"" + path + "\"");
     }

@@ -73,8 +73,17 @@ public:
     const QByteArray &gcode() const { return m_gcode; }
     const QString &gcodeBaseName() const { return m_gcodeBaseName; }
     QString gcodeLabel() const;
+    // The preview's line cursor (a line of the G-code, from 0).
+    int gcodeLine() const;
     const GCodeSummary &gcodeSummary() const { return m_gcodeSummary; }
     QString statsText() const;
+
+    // Shows G-code (text or the compact binary form, which is converted) under a label: a file path,
+    // "Unsaved GCode: " + the project's path or "Empty GCode". Reports a parse error once, keeping what parsed.
+    void loadGCode(const QByteArray &data, const QString &label);
+    // Where the print hand-over writes its temporary files and which host it calls; tests point them
+    // elsewhere. By default the shared hand-over folder, "Spoolwatch" and the program found beside this one.
+    void setHostHandOver(const QString &folder, const QString &serverName, const QString &hostProgram);
 
     SlicerParams &params() { return m_params; }
     // Opens the form chosen by "frmSlicerIsSimple" (the "Slice..." command).
@@ -93,6 +102,13 @@ signals:
 public slots:
     void onTimer();
     void delayedStartup();
+    // The G-code commands: open, save, clear, hand to the printer host.
+    void on_bLoadGCode_clicked();
+    void on_bSaveGCode_clicked();
+    void on_bClearGCode_clicked();
+    void on_bPrintGCode_clicked();
+    // Writes the selected objects (all when none is selected) as one STL or OBJ mesh.
+    void exportMeshes();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -120,6 +136,8 @@ private:
     void slicerFormClosed(bool switchRequested);
     void showStatistics();
     QString computeGCodeBaseName() const;
+    void gcodeButtonPressed(const QString &name);
+    void reloadPreview();
     void storeUnsavedProject();
     QString unsavedProjectPath() const;
 
@@ -172,6 +190,10 @@ private:
     QByteArray m_gcode;
     QString m_gcodeBaseName;
     GCodeSummary m_gcodeSummary;
+    // Empty: the defaults (see setHostHandOver).
+    QString m_handOverFolder;
+    QString m_hostServerName;
+    QString m_hostProgram;
     // The camera as stored, handed back untouched until the view reads it.
     QString m_cameraText;
 };

@@ -2,6 +2,7 @@
 #include "forms/frmmain.h"
 
 #include "common/opendialogpaths.h"
+#include "forms/frmslicer.h"
 #include "forms/overlaybar.h"
 #include "forms/scenesession.h"
 #include "forms/statspanel.h"
@@ -99,17 +100,20 @@ void FrmMain::addPendingCommands()
 {
     const EditModes all = EditModes::all();
     const EditModes gcode = {EditMode::GCode};
-    // The G-code preview and its files (slicing workflow).
-    m_commands.add({"Save", {"Ctrl+S"}, gcode, pending});
-    m_commands.add({"Load", {"Ctrl+O"}, gcode, pending});
-    m_commands.add({"Clear", {"Ctrl+N"}, gcode, pending});
-    m_commands.add({"Print", {"4"}, all, pending});
-    m_commands.add({"Send to host", {"Ctrl+P"}, all, pending});
+    // The G-code files; in the G-code view the project's file keys act on the G-code.
+    m_commands.add({"Save", {"Ctrl+S"}, gcode, [this] { on_bSaveGCode_clicked(); }});
+    m_commands.add({"Load", {"Ctrl+O"}, gcode, [this] { on_bLoadGCode_clicked(); }});
+    m_commands.add({"Clear", {"Ctrl+N"}, gcode, [this] { on_bClearGCode_clicked(); }});
+    m_commands.add({"Print", {"4"}, all, [this] { on_bPrintGCode_clicked(); }});
+    m_commands.add({"Send to host", {"Ctrl+P"}, all, [this] { on_bPrintGCode_clicked(); }});
     // Refreshes the settings from the forms and shows the current G-code again as unsaved.
-    m_commands.add({"Reload preview", {"Ctrl+L"}, all, pending});
+    m_commands.add({"Reload preview", {"Ctrl+L"}, all, [this] {
+                        m_frmSlicer->takeParams(m_params);
+                        reloadPreview();
+                    }});
+    m_commands.add({"Export", {"Ctrl+E"}, all, [this] { exportMeshes(); }});
+    // Slicing while the preview grows and the camera's home view come with the 3D view.
     m_commands.add({"Slice in background", {"Ctrl+Shift+L"}, all, pending});
-    m_commands.add({"Export", {"Ctrl+E"}, all, pending});
-    // The 3D view.
     m_commands.add({"Camera home", {"Home"}, all, pending});
 }
 

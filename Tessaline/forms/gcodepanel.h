@@ -24,8 +24,15 @@ public:
     void setFileLabel(const QString &label);
     // The short statistics under the buttons.
     void setStats(const QString &text);
-    // Moves the line cursor to a line of the G-code.
+    // Moves the line cursor to a line of the G-code, within the lines the G-code has.
     void setLine(int line);
+    int line() const;
+    // The range of the line cursor: the lines of the G-code shown (none: only line 0).
+    void setLineCount(int lines);
+
+signals:
+    // A G-code button was pressed: "Load", "Save", "Clear" or "Print".
+    void commandRequested(const QString &name);
 
 private:
     std::unique_ptr<Ui::GCodePanel> ui;

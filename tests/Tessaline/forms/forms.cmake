@@ -26,3 +26,8 @@ tessaline_warnings(test_forms_x11)
 add_test(NAME x11.MainWindowOnX11
     COMMAND xvfb-run -a -s "-screen 0 1600x1000x24" $<TARGET_FILE:test_forms_x11>)
 set_tests_properties(x11.MainWindowOnX11 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=xcb")
+
+# The G-code files of the window, the print hand-over to a stand-in host and the export of meshes.
+tessaline_gtest(test_gcodefiles GUI
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/frmmain_gcode_test.cpp
+    LIBS tessaline_forms)
