@@ -59,8 +59,8 @@ FramePrinter::FramePrinter(Printer &printer, const UserPrompts &prompts, QWidget
     grid->addWidget(m_progress, 4, 0, 1, 4);
 
     m_buttons = new QWidget;
-    new QHBoxLayout(m_buttons);
-    m_buttons->layout()->setContentsMargins(0, 0, 0, 0);
+    // Two rows keep the panel narrower than a small window.
+    (new QGridLayout(m_buttons))->setContentsMargins(0, 0, 0, 0);
     addButton("Close", "Disconnect and close the printer", &FramePrinter::mayCloseThenClose);
     addButton("Reconnect", "Reconnect the COM port", &FramePrinter::reconnect);
     addButton("Load", "Load GCode", &FramePrinter::load);
@@ -84,7 +84,9 @@ QPushButton *FramePrinter::addButton(const QString &text, const QString &toolTip
     auto *button = new QPushButton(text);
     button->setToolTip(toolTip);
     button->setAutoDefault(false);
-    m_buttons->layout()->addWidget(button);
+    auto *grid = static_cast<QGridLayout *>(m_buttons->layout());
+    const int index = grid->count();
+    grid->addWidget(button, index / 5, index % 5);
     connect(button, &QPushButton::clicked, this, action);
     return button;
 }
