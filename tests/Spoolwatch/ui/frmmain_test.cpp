@@ -261,4 +261,27 @@ TEST_F(HostWindow, HandOverTempFilesAreDeletedOnClose)
     EXPECT_TRUE(QFile::exists(elsewhere));
 }
 
+// A second start of the program hands its file, as an absolute path, to the running one and leaves.
+TEST(SecondStart, HandsItsFileToTheRunningHostAndExitsWithZero)
+{
+    QTemporaryDir folder;
+    SingleInstanceServer running;
+    running.start("Spoolwatch");
+    QProcess second;
+    second.setWorkingDirectory(folder.path());
+    second.start(SPOOLWATCH_PATH, {"part one.gcode"});
+    ASSERT_TRUE(second.waitForFinished(waitMs));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    QByteArrayList messages;
+    QByteArray message;
+    waitFor([&] {
+        while (running.receive(message))
+            messages << message;
+        return messages.size() >= 2;
+    });
+    const QString path = QDir(folder.path()).absoluteFilePath("part one.gcode");
+    EXPECT_EQ(messages, (QByteArrayList{"focus", "open " + path.toUtf8()}));
+}
+
 } // namespace

@@ -9,6 +9,7 @@ if(TARGET virtual-printer)
         LIBS spoolwatch_ui)
     target_include_directories(test_spoolwatch_ui PRIVATE
         ${PROJECT_SOURCE_DIR}/tools/gcodegen ${PROJECT_SOURCE_DIR}/tests/Spoolwatch/link)
-    add_dependencies(test_spoolwatch_ui virtual-printer)
-    target_compile_definitions(test_spoolwatch_ui PRIVATE VIRTUAL_PRINTER_PATH="$<TARGET_FILE:virtual-printer>")
+    add_dependencies(test_spoolwatch_ui virtual-printer Spoolwatch)
+    target_compile_definitions(test_spoolwatch_ui PRIVATE VIRTUAL_PRINTER_PATH="$<TARGET_FILE:virtual-printer>"
+        SPOOLWATCH_PATH="$<TARGET_FILE:Spoolwatch>")
 endif()
