@@ -114,6 +114,7 @@ void FrmMain::onTimer()
     // Printers come and go with their USB ports; the port list is cheap to read, so it is polled.
     updateTaliforms();
     for (Entry &entry : m_entries) {
+        entry.printer->setLatestFirmwareBuild(m_firmwareCheck.latestBuild());
         entry.printer->update();
         entry.frame->refresh();
     }
@@ -132,7 +133,7 @@ void FrmMain::onTimerRapid()
 
 void FrmMain::onTimerMinute()
 {
-    // The latest firmware build is learnt by the firmware installer's check; nothing else runs per minute.
+    m_firmwareCheck.start();
 }
 
 void FrmMain::updateTaliforms()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/portwatch.h"
+#include "ui/firmwarecheck.h"
 #include "ui/userprompts.h"
 
 #include <QMainWindow>
@@ -32,6 +33,7 @@ public:
     static constexpr char chooserTitle[] = "Select a printer for the GCode to be loaded into!";
 
     std::vector<Printer *> printers() const;
+    const FirmwareCheck &firmwareCheck() const { return m_firmwareCheck; }
     std::vector<FramePrinter *> frames() const;
     // Loads a file from the command line or from the slicer into the printer the user picks.
     void loadFromOutside(const QString &fileName);
@@ -67,6 +69,7 @@ private:
     QString m_fileArgument;
     std::vector<Entry> m_entries;
     PortWatch m_portWatch;
+    FirmwareCheck m_firmwareCheck;
     QStringList m_manualPorts;
     QWidget *m_panels;
     QVBoxLayout *m_panelLayout;

@@ -4,6 +4,7 @@ if(TARGET virtual-printer)
     tessaline_gtest(test_spoolwatch_ui GUI
         SOURCES
             ${CMAKE_CURRENT_LIST_DIR}/frmmain_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/firmwarecheck_test.cpp
             ${PROJECT_SOURCE_DIR}/tests/Spoolwatch/link/streamcheck.h
             ${PROJECT_SOURCE_DIR}/tools/gcodegen/gcodegen.cpp
         LIBS spoolwatch_ui)
