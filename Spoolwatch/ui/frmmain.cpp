@@ -129,6 +129,15 @@ void FrmMain::onTimerRapid()
         if (message.startsWith("open "))
             loadFromOutside(QString::fromUtf8(message.mid(5)));
     }
+    // Renewed every 5 s rather than every tick: asking the session bus costs a round trip.
+    m_keepAwakeSeconds += m_timerRapid->interval() / 1000.0;
+    if (m_keepAwakeSeconds >= 5) {
+        m_keepAwakeSeconds = 0;
+        bool printing = false;
+        for (const Entry &entry : m_entries)
+            printing = printing || (entry.printer->playing() && !entry.printer->paused());
+        m_keepAwake.update(printing);
+    }
 }
 
 void FrmMain::onTimerMinute()

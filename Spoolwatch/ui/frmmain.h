@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/keepawake.h"
 #include "platform/portwatch.h"
 #include "ui/firmwarecheck.h"
 #include "ui/userprompts.h"
@@ -70,6 +71,9 @@ private:
     std::vector<Entry> m_entries;
     PortWatch m_portWatch;
     FirmwareCheck m_firmwareCheck;
+    KeepAwake m_keepAwake;
+    // Seconds since the keep-awake state was last renewed.
+    double m_keepAwakeSeconds = 0;
     QStringList m_manualPorts;
     QWidget *m_panels;
     QVBoxLayout *m_panelLayout;
