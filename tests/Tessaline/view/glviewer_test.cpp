@@ -1,0 +1,182 @@
+// The view on a real X server (Xvfb, Mesa): shaders as the driver compiles them and pixels as they
+// are drawn.
+#include "geometry/faces.h"
+#include "scene/obj.h"
+#include "scene/project.h"
+#include "thrownmessage.h"
+#include "view/glshaders.h"
+#include "view/glviewer.h"
+
+#include <QImage>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+Faces boxMesh(const V3f &min, const V3f &max)
+{
+    Faces faces;
+    faces.makeBox(Box3f{min, max});
+    return faces;
+}
+
+Obj *addBox(Project &project, const V3f &min, const V3f &max)
+{
+    Obj *obj = project.addMesh(boxMesh(min, max), "box");
+    obj->selected = false;
+    return obj;
+}
+
+// A viewer of fixed size looking down at the plate from above the front edge.
+struct ShownViewer {
+    GlViewer viewer;
+    explicit ShownViewer(const Project &project)
+    {
+        viewer.setProject(&project);
+        viewer.resize(480, 360);
+        viewer.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    }
+    QImage frame()
+    {
+        const QImage image = viewer.grabFramebuffer();
+        EXPECT_TRUE(viewer.lastError().isEmpty()) << viewer.lastError().toStdString();
+        return image;
+    }
+    QPoint pixelOf(const V3f &point)
+    {
+        QPointF pixel;
+        float distance = 0;
+        EXPECT_TRUE(viewer.camera().project(point, viewer.size(), pixel, distance));
+        return pixel.toPoint();
+    }
+};
+
+class ShaderProgram : public testing::TestWithParam<QString>
+{
+};
+
+TEST_P(ShaderProgram, CompilesAndLinksOnTheViewsContext)
+{
+    QOffscreenSurface surface;
+    surface.setFormat(GlViewer::preferredFormat());
+    surface.create();
+    QOpenGLContext context;
+    context.setFormat(GlViewer::preferredFormat());
+    ASSERT_TRUE(context.create());
+    ASSERT_TRUE(context.makeCurrent(&surface));
+    const QString error = thrownMessage([&] { getShaderProgram(GetParam()); });
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(getShaderProgram(GetParam()).isLinked());
+    context.doneCurrent();
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ShaderProgram, testing::ValuesIn(shaderProgramNames()),
+                         [](const testing::TestParamInfo<QString> &info) { return info.param.toStdString(); });
+
+TEST(ShaderProgramErrors, AMissingProgramThrowsTheShaderError)
+{
+    QOffscreenSurface surface;
+    surface.create();
+    QOpenGLContext context;
+    context.setFormat(GlViewer::preferredFormat());
+    ASSERT_TRUE(context.create() && context.makeCurrent(&surface));
+    EXPECT_TRUE(thrownMessage([] { getShaderProgram("NoSuchProgram"); }).startsWith("getShaderProgram() shader error. "));
+    context.doneCurrent();
+}
+
+// An object sticking out of the build volume: the part outside is painted the out-of-volume colour,
+// the part inside keeps its shading.
+struct OutsideCase {
+    const char *name;
+    V3f workArea;
+    bool circular;
+    V3f boxMin, boxMax;
+    V3f insidePoint, outsidePoint; // on the box's surface, seen by the camera
+};
+
+class OutOfVolume : public testing::TestWithParam<OutsideCase>
+{
+};
+
+TEST_P(OutOfVolume, OnlyTheOutsidePartIsMarked)
+{
+    const OutsideCase &c = GetParam();
+    Project project;
+    addBox(project, c.boxMin, c.boxMax);
+    ShownViewer shown(project);
+    shown.viewer.setWorkArea(c.workArea, c.circular);
+    const QImage frame = shown.frame();
+    const QColor outside = frame.pixelColor(shown.pixelOf(c.outsidePoint));
+    const QColor inside = frame.pixelColor(shown.pixelOf(c.insidePoint));
+    EXPECT_EQ(outside.rgb(), GlViewer::outsideColor.rgb()) << outside.name().toStdString();
+    EXPECT_LT(std::abs(inside.red() - inside.green()), 24) << "inside must stay grey: " << inside.name().toStdString();
+    EXPECT_GT(inside.green(), 80) << inside.name().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, OutOfVolume,
+    testing::Values(
+        // Across the right wall of a 200 mm box volume; the top face on both sides of x = 100.
+        OutsideCase{"RightWall", {200, 200, 200}, false, {60, 0, -20}, {140, 30, 20}, {80, 30, 0}, {120, 30, 0}},
+        // Through the ceiling: the front face below and above y = 60.
+        OutsideCase{"Ceiling", {200, 60, 200}, false, {-20, 0, 60}, {20, 90, 80}, {0, 40, 80}, {0, 80, 80}},
+        // A round volume: a box in the corner of the square around it sticks out of the circle.
+        OutsideCase{"RoundCorner", {200, 200, 200}, true, {40, 0, 40}, {90, 20, 90}, {50, 20, 50}, {85, 20, 85}}),
+    [](const testing::TestParamInfo<OutsideCase> &info) { return std::string(info.param.name); });
+
+TEST(Picking, ReturnsTheObjectUnderThePixelAndThePointFromTheDepthPass)
+{
+    Project project;
+    addBox(project, {-60, 0, -10}, {-20, 20, 10});
+    addBox(project, {20, 0, -10}, {60, 40, 10});
+    ShownViewer shown(project);
+    shown.frame();
+    struct Probe {
+        V3f surfacePoint;
+        PickHit::Kind kind;
+        int index;
+    };
+    const Probe probes[] = {
+        {{-40, 20, 0}, PickHit::Object, 0},
+        {{40, 40, 0}, PickHit::Object, 1},
+        {{40, 20, 10}, PickHit::Object, 1}, // front face of the taller box
+    };
+    for (const Probe &probe : probes) {
+        const ViewPick pick = shown.viewer.pickAt(shown.pixelOf(probe.surfacePoint));
+        EXPECT_EQ(pick.hit.kind, probe.kind);
+        EXPECT_EQ(pick.hit.index, probe.index);
+        ASSERT_TRUE(pick.hasPoint);
+        // A pixel is about a millimetre wide at this distance.
+        EXPECT_LT((pick.point - probe.surfacePoint).length(), 1.5f)
+            << pick.point.x << " " << pick.point.y << " " << pick.point.z;
+        EXPECT_LT((pick.point - pick.hit.point).length(), 1.5f);
+    }
+    const ViewPick sky = shown.viewer.pickAt(QPoint(5, 5));
+    EXPECT_EQ(sky.hit.kind, PickHit::Nothing);
+    EXPECT_FALSE(sky.hasPoint);
+}
+
+// A whole frame: sky at the top, the plate's grid below the objects. With VIEW_SCREENSHOT set the
+// frame is kept as a picture for the documentation.
+TEST(Frame, ShowsSkyPlateAndObjects)
+{
+    Project project;
+    addBox(project, {-70, 0, -20}, {-30, 40, 20});
+    Obj *selected = addBox(project, {-10, 0, -15}, {20, 25, 15});
+    selected->selected = true;
+    addBox(project, {60, 0, -20}, {130, 30, 20});
+    ShownViewer shown(project);
+    shown.viewer.resize(800, 500);
+    const QImage frame = shown.frame();
+    if (!qEnvironmentVariableIsEmpty("VIEW_SCREENSHOT"))
+        frame.save(qEnvironmentVariable("VIEW_SCREENSHOT"));
+    const QColor sky = frame.pixelColor(400, 3);
+    EXPECT_GT(sky.blue(), sky.red() + 30) << sky.name().toStdString();
+    const QColor chosen = frame.pixelColor(shown.pixelOf({5, 25, 0}));
+    EXPECT_GT(chosen.blue(), chosen.red() + 60) << "a selected object is blue: " << chosen.name().toStdString();
+}
+
+} // namespace
