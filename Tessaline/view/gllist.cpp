@@ -9,7 +9,8 @@
 #include <QVector4D>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const char *const kAttributeNames[GLList::bufferCount] = {"a_vertex", "a_color", "a_normal", "a_texture1"};
 

@@ -16,7 +16,8 @@ void initViewResources()
     Q_UNUSED(done);
 }
 
-namespace {
+namespace
+{
 
 const char kPrecisionPrefix[] = "precision highp float;\r\n";
 
@@ -76,8 +77,8 @@ QOpenGLShaderProgram &getShaderProgram(const QString &name)
 
 const QStringList &shaderProgramNames()
 {
-    static const QStringList names{"Phong",   "Ground",     "Outside",     "OutsideCircular", "GCode",
-                                   "Phong_depth", "GCode_depth", "DepthFill",  "PhongEnv",
-                                   "GCodeEnv", "PhongTex",   "Color2D",     "ColorUVTex"};
+    static const QStringList names{"Phong",       "Ground",      "Outside",   "OutsideCircular", "GCode",
+                                   "Phong_depth", "GCode_depth", "DepthFill", "PhongEnv",        "GCodeEnv",
+                                   "PhongTex",    "Color2D",     "ColorUVTex"};
     return names;
 }

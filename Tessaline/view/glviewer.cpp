@@ -17,7 +17,8 @@ const QColor GlViewer::selectedColor = QColor(0x3F, 0xBE, 0xF2);
 const QColor GlViewer::barColor = QColor(0xC0, 0xFF, 0x30);
 const QColor GlViewer::outsideColor = QColor(0xFF, 0x30, 0x20);
 
-namespace {
+namespace
+{
 
 // Meshes beyond this are cut short on upload; with the shading variation every triangle is kept.
 constexpr int kMaxUploadedTriangles = 4000000;
@@ -202,8 +203,9 @@ void GlViewer::setupMatrices()
     m.model.setToIdentity();
     m.view = m_camera.viewMatrix();
     m.projection = m_camera.projectionMatrix(viewport);
-    // Above and to the left of the camera, so that tops are lit and sides shaded apart.
-    m.ecLightPos = QVector3D(-300, 600, 200);
+    // Above the camera and a little to its right: tops brightest, fronts and right sides lit less, so
+    // that the faces of a box read apart.
+    m.ecLightPos = QVector3D(80, 250, 250);
 }
 
 void GlViewer::drawFrame()
@@ -237,8 +239,8 @@ void GlViewer::drawSky()
         auto corner = [&](int i, int j) {
             const float u = float(i) / columns, v = float(j) / rows;
             const float lon = (u - 0.5f) * 2.0f * float(M_PI), lat = (v - 0.5f) * float(M_PI);
-            appendV3(vertices, V3f(std::sin(lon) * std::cos(lat), std::sin(lat), std::cos(lon) * std::cos(lat)) *
-                                   kSkyRadius);
+            appendV3(vertices,
+                     V3f(std::sin(lon) * std::cos(lat), std::sin(lat), std::cos(lon) * std::cos(lat)) * kSkyRadius);
             uvs.push_back(u);
             uvs.push_back(v);
         };
@@ -433,7 +435,6 @@ ViewPick GlViewer::pickAt(const QPoint &pixel)
     fbo.release();
     doneCurrent();
     const DepthPixel depth{rgba[0], rgba[1], rgba[2]};
-    qDebug() << "DEPTHDBG" << rgba[0] << rgba[1] << rgba[2] << decodeDepth(depth) << distanceFromDepthCode(decodeDepth(depth)) << pick.hit.distance;
     pick.hasPoint = pointUnderCursor(m_camera, at, depth, logical.toSize(), pick.point);
     return pick;
 }

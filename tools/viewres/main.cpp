@@ -10,23 +10,24 @@
 #include <QTextStream>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // One repeat of the plate texture is 10 mm: a line per millimetre, a stronger one per centimetre.
 QImage drawGrid()
 {
     const int size = 256;
     QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(QColor(58, 62, 70));
+    image.fill(QColor(70, 74, 82));
     QPainter painter(&image);
-    painter.setPen(QPen(QColor(84, 90, 100), 1.0));
+    painter.setPen(QPen(QColor(118, 124, 134), 1.0));
     for (int i = 1; i < 10; ++i) {
         const int at = i * size / 10;
         painter.drawLine(at, 0, at, size - 1);
         painter.drawLine(0, at, size - 1, at);
     }
     // The centimetre lines sit on both borders so that repeats join into one line of three pixels.
-    painter.setPen(QPen(QColor(150, 158, 170), 1.0));
+    painter.setPen(QPen(QColor(190, 196, 205), 1.0));
     for (int w = 0; w < 2; ++w) {
         painter.drawLine(w, 0, w, size - 1);
         painter.drawLine(size - 1 - w, 0, size - 1 - w, size - 1);
@@ -47,8 +48,8 @@ QImage drawSky()
     gradient.setColorAt(0.0, QColor(24, 58, 120));
     gradient.setColorAt(0.42, QColor(120, 170, 215));
     gradient.setColorAt(0.5, QColor(215, 225, 232));
-    gradient.setColorAt(0.52, QColor(90, 92, 96));
-    gradient.setColorAt(1.0, QColor(30, 30, 34));
+    gradient.setColorAt(0.52, QColor(110, 116, 126));
+    gradient.setColorAt(1.0, QColor(52, 56, 64));
     painter.fillRect(image.rect(), gradient);
     QRandomGenerator random(7970);
     painter.setPen(Qt::NoPen);

@@ -13,7 +13,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 Faces boxMesh(const V3f &min, const V3f &max)
 {
@@ -83,7 +84,8 @@ TEST(ShaderProgramErrors, AMissingProgramThrowsTheShaderError)
     QOpenGLContext context;
     context.setFormat(GlViewer::preferredFormat());
     ASSERT_TRUE(context.create() && context.makeCurrent(&surface));
-    EXPECT_TRUE(thrownMessage([] { getShaderProgram("NoSuchProgram"); }).startsWith("getShaderProgram() shader error. "));
+    EXPECT_TRUE(
+        thrownMessage([] { getShaderProgram("NoSuchProgram"); }).startsWith("getShaderProgram() shader error. "));
     context.doneCurrent();
 }
 
@@ -159,24 +161,34 @@ TEST(Picking, ReturnsTheObjectUnderThePixelAndThePointFromTheDepthPass)
     EXPECT_FALSE(sky.hasPoint);
 }
 
-// A whole frame: sky at the top, the plate's grid below the objects. With VIEW_SCREENSHOT set the
-// frame is kept as a picture for the documentation.
+// A whole frame: the horizon of the sky at the top, the plate's grid under the objects, a selected
+// object in blue. With VIEW_SCREENSHOT set the frame is kept as a picture for the documentation.
 TEST(Frame, ShowsSkyPlateAndObjects)
 {
     Project project;
     addBox(project, {-70, 0, -20}, {-30, 40, 20});
-    Obj *selected = addBox(project, {-10, 0, -15}, {20, 25, 15});
-    selected->selected = true;
+    Obj *chosen = addBox(project, {-10, 0, -15}, {20, 25, 15});
     addBox(project, {60, 0, -20}, {130, 30, 20});
+    project.selectAll(false);
+    chosen->selected = true;
     ShownViewer shown(project);
     shown.viewer.resize(800, 500);
     const QImage frame = shown.frame();
     if (!qEnvironmentVariableIsEmpty("VIEW_SCREENSHOT"))
         frame.save(qEnvironmentVariable("VIEW_SCREENSHOT"));
-    const QColor sky = frame.pixelColor(400, 3);
-    EXPECT_GT(sky.blue(), sky.red() + 30) << sky.name().toStdString();
-    const QColor chosen = frame.pixelColor(shown.pixelOf({5, 25, 0}));
-    EXPECT_GT(chosen.blue(), chosen.red() + 60) << "a selected object is blue: " << chosen.name().toStdString();
+    EXPECT_GT(frame.pixelColor(400, 2).lightness(), 150) << "the pale horizon at the top edge";
+    // Across the plate in front of the objects: the grid's lines are steps between neighbours, where
+    // the plate's shading and fade alone change by a level at most.
+    const int row = shown.pixelOf({0, 0, 60}).y();
+    int steepestStep = 0;
+    for (int x = 300; x < 500; ++x)
+        steepestStep = std::max(
+            steepestStep, std::abs(frame.pixelColor(x + 1, row).lightness() - frame.pixelColor(x, row).lightness()));
+    EXPECT_GE(steepestStep, 4) << "no grid on the plate";
+    const QColor top = frame.pixelColor(shown.pixelOf({5, 25, 0}));
+    EXPECT_GT(top.blue(), top.red() + 40) << "a selected object is blue: " << top.name().toStdString();
+    const QColor plain = frame.pixelColor(shown.pixelOf({-50, 40, 0}));
+    EXPECT_LT(std::abs(plain.blue() - plain.red()), 16) << "a plain object is grey: " << plain.name().toStdString();
 }
 
 } // namespace
