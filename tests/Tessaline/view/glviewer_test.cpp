@@ -3,7 +3,10 @@
 #include "geometry/faces.h"
 #include "scene/obj.h"
 #include "scene/project.h"
+#include "scene/supportbarrecord.h"
 #include "thrownmessage.h"
+#include "view/gcodepreview.h"
+#include "view/gcodevertices.h"
 #include "view/glshaders.h"
 #include "view/glviewer.h"
 
@@ -134,8 +137,11 @@ TEST(Picking, ReturnsTheObjectUnderThePixelAndThePointFromTheDepthPass)
     Project project;
     addBox(project, {-60, 0, -10}, {-20, 20, 10});
     addBox(project, {20, 0, -10}, {60, 40, 10});
+    project.supportBars.append(SupportBarRecord{{0, 25, 0}, {0, 0, 0}, 4.0f});
     ShownViewer shown(project);
-    shown.frame();
+    const QImage frame = shown.frame();
+    const QColor bar = frame.pixelColor(shown.pixelOf({0, 15, 2}));
+    EXPECT_GT(bar.green(), bar.blue() + 60) << "support bars are yellow-green: " << bar.name().toStdString();
     struct Probe {
         V3f surfacePoint;
         PickHit::Kind kind;
@@ -145,6 +151,7 @@ TEST(Picking, ReturnsTheObjectUnderThePixelAndThePointFromTheDepthPass)
         {{-40, 20, 0}, PickHit::Object, 0},
         {{40, 40, 0}, PickHit::Object, 1},
         {{40, 20, 10}, PickHit::Object, 1}, // front face of the taller box
+        {{0, 15, 2}, PickHit::Bar, 0},
     };
     for (const Probe &probe : probes) {
         const ViewPick pick = shown.viewer.pickAt(shown.pixelOf(probe.surfacePoint));
@@ -159,6 +166,29 @@ TEST(Picking, ReturnsTheObjectUnderThePixelAndThePointFromTheDepthPass)
     const ViewPick sky = shown.viewer.pickAt(QPoint(5, 5));
     EXPECT_EQ(sky.hit.kind, PickHit::Nothing);
     EXPECT_FALSE(sky.hasPoint);
+}
+
+// G-code beads drawn from the three-float lists at their layer's height, in their run's colour.
+TEST(GCodeLists, BeadsShowInTheirTypesColourAtTheirLayer)
+{
+    Project project;
+    GCodePreview preview;
+    preview.build(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X-30 Y0\r\nG1 X30 Y0 E240\r\n"
+                  ";segType:Support\r\nG1 Z10.3\r\nG1 X30 Y-20\r\nG1 X-30 Y-20 E480\r\n");
+    ASSERT_EQ(preview.layerCount(), 2);
+    const GCodeVertexBuffer buffer = buildGCodeVertices(preview, 0, preview.layerCount() - 1);
+    ShownViewer shown(project);
+    shown.viewer.setGCode(buffer, gcodeColourRuns(buffer, preview, int(GCodeColoring::Type), false, HeatPalette()));
+    const QImage frame = shown.frame();
+    // G-code X and Y are the plate's x and z; the layer's height is y.
+    const QColor infill = frame.pixelColor(shown.pixelOf({0, 0.3f, 0}));
+    EXPECT_GT(infill.green(), infill.red() + 60) << infill.name().toStdString();
+    EXPECT_GT(infill.green(), infill.blue() + 60) << infill.name().toStdString();
+    const QColor support = frame.pixelColor(shown.pixelOf({0, 10.3f, -20}));
+    EXPECT_GT(support.blue(), support.red() + 60) << support.name().toStdString();
+    const QColor besides = frame.pixelColor(shown.pixelOf({0, 0, 30}));
+    EXPECT_LT(std::abs(besides.green() - besides.red()), 30)
+        << "the plate stays grey: " << besides.name().toStdString();
 }
 
 // A whole frame: the horizon of the sky at the top, the plate's grid under the objects, a selected
