@@ -29,14 +29,15 @@ QByteArray shaderSource(const QString &path)
     return file.readAll();
 }
 
-// Desktop GLSL knows no precision statements before version 1.30; "#version 100" on a desktop context
-// with ES2 compatibility (Mesa's) takes the ES sources as they are.
+// Desktop GLSL before 1.30 knows no precision statements, so a desktop context (Mesa's has ES2
+// compatibility) reads the sources as GLSL ES 1.0. Qt defines the precision words away on desktop
+// contexts, which would leave "precision float;": the definitions are dropped again.
 QByteArray withPrefix(const QByteArray &source)
 {
     const QOpenGLContext *context = QOpenGLContext::currentContext();
     QByteArray text;
     if (context && !context->isOpenGLES())
-        text = "#version 100\n";
+        text = "#version 100\n#undef lowp\n#undef mediump\n#undef highp\n";
     return text + kPrecisionPrefix + source;
 }
 

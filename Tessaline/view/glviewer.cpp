@@ -287,7 +287,8 @@ void GlViewer::drawPlate()
     }
     QOpenGLFunctions &f = gl();
     f.glEnable(GL_BLEND);
-    f.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // The frame's alpha stays opaque: the widget is composed with it.
+    f.glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
     m_gridTexture.bind(0);
     m_plate->drawPass();
     f.glDisable(GL_BLEND);

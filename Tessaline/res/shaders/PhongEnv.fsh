@@ -26,5 +26,6 @@ void main()
     r = normalize(r);
     vec2 uv = vec2(atan(r.x, r.z) / (2.0 * PI) + 0.5, clamp(asin(clamp(r.y, -1.0, 1.0)) / PI + 0.5, 0.01, 0.99));
     vec3 sky = texture2D(texture, uv).bgr;
-    gl_FragColor = vec4(lit * 0.8 + sky * 0.25, base.a);
+    // The marking colour carries no alpha: a marked face stays as opaque as the object.
+    gl_FragColor = vec4(lit * 0.8 + sky * 0.25, u_color.a);
 }

@@ -14,6 +14,7 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace
@@ -58,27 +59,51 @@ struct ShownViewer {
     }
 };
 
-class ShaderProgram : public testing::TestWithParam<QString>
+// Every program on the context the view asks for (ES 2.0 where the platform has it) and on the
+// desktop context it falls back to.
+struct ShaderCase {
+    QString program;
+    bool desktop;
+};
+
+class ShaderProgram : public testing::TestWithParam<ShaderCase>
 {
 };
 
-TEST_P(ShaderProgram, CompilesAndLinksOnTheViewsContext)
+TEST_P(ShaderProgram, CompilesAndLinks)
 {
+    QSurfaceFormat format = GlViewer::preferredFormat();
+    if (GetParam().desktop) {
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(2, 1);
+    }
     QOffscreenSurface surface;
-    surface.setFormat(GlViewer::preferredFormat());
+    surface.setFormat(format);
     surface.create();
     QOpenGLContext context;
-    context.setFormat(GlViewer::preferredFormat());
+    context.setFormat(format);
     ASSERT_TRUE(context.create());
     ASSERT_TRUE(context.makeCurrent(&surface));
-    const QString error = thrownMessage([&] { getShaderProgram(GetParam()); });
+    ASSERT_EQ(context.isOpenGLES(), !GetParam().desktop && format.renderableType() == QSurfaceFormat::OpenGLES);
+    const QString error = thrownMessage([&] { getShaderProgram(GetParam().program); });
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-    EXPECT_TRUE(getShaderProgram(GetParam()).isLinked());
+    EXPECT_TRUE(error.isEmpty() && getShaderProgram(GetParam().program).isLinked());
     context.doneCurrent();
 }
 
-INSTANTIATE_TEST_SUITE_P(Views, ShaderProgram, testing::ValuesIn(shaderProgramNames()),
-                         [](const testing::TestParamInfo<QString> &info) { return info.param.toStdString(); });
+std::vector<ShaderCase> shaderCases()
+{
+    std::vector<ShaderCase> cases;
+    for (bool desktop : {false, true})
+        for (const QString &name : shaderProgramNames())
+            cases.push_back({name, desktop});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ShaderProgram, testing::ValuesIn(shaderCases()),
+                         [](const testing::TestParamInfo<ShaderCase> &info) {
+                             return (info.param.desktop ? "Desktop_" : "Preferred_") + info.param.program.toStdString();
+                         });
 
 TEST(ShaderProgramErrors, AMissingProgramThrowsTheShaderError)
 {
@@ -167,6 +192,41 @@ TEST(Picking, ReturnsTheObjectUnderThePixelAndThePointFromTheDepthPass)
     EXPECT_EQ(sky.hit.kind, PickHit::Nothing);
     EXPECT_FALSE(sky.hasPoint);
 }
+
+// In the environment look, a face leaning further down than the support threshold turns blue.
+struct SteepCase {
+    const char *name;
+    bool environment;
+    float steepNormalY;
+    bool blue;
+};
+
+class Overhang : public testing::TestWithParam<SteepCase>
+{
+};
+
+TEST_P(Overhang, TurnsBlueBeyondTheSteepnessLimitInTheEnvironmentLook)
+{
+    // A square facing the camera and leaning over it (normal y = -0.4), above the plate.
+    const V3f a(-20, 20, 10), b(20, 20, 10), top(20, 60, 27.45f), topLeft(-20, 60, 27.45f);
+    Faces faces;
+    faces.append(Face(a, b, top));
+    faces.append(Face(a, top, topLeft));
+    ASSERT_NEAR(faces[0].n.y, -0.4f, 0.01f);
+    Project project;
+    project.addMesh(faces, "overhang")->selected = false;
+    ShownViewer shown(project);
+    shown.viewer.setEnvironment(GetParam().environment, GetParam().steepNormalY);
+    const QImage frame = shown.frame();
+    const QColor face = frame.pixelColor(shown.pixelOf({0, 40, 18.7f}));
+    EXPECT_EQ(face.blue() > face.red() + 30, GetParam().blue) << face.name().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Looks, Overhang,
+                         testing::Values(SteepCase{"BeyondTheLimit", true, std::cos(45 * 3.14159265f / 180) - 1, true},
+                                         SteepCase{"NoLimitOutsideTheSupportView", true, -100.0f, false},
+                                         SteepCase{"PlainLook", false, std::cos(45 * 3.14159265f / 180) - 1, false}),
+                         [](const testing::TestParamInfo<SteepCase> &info) { return std::string(info.param.name); });
 
 // G-code beads drawn from the three-float lists at their layer's height, in their run's colour.
 TEST(GCodeLists, BeadsShowInTheirTypesColourAtTheirLayer)
