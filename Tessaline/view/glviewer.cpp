@@ -3,6 +3,7 @@
 #include "geometry/faces.h"
 #include "scene/obj.h"
 #include "scene/project.h"
+#include "view/animation.h"
 #include "view/glshaders.h"
 
 #include <QOffscreenSurface>
@@ -208,8 +209,32 @@ void GlViewer::setupMatrices()
     m.ecLightPos = QVector3D(80, 250, 250);
 }
 
+bool GlViewer::animate()
+{
+    const float dt = m_frameTimer.isValid() ? float(m_frameTimer.restart()) / 1000.0f : 1.0f;
+    if (!m_frameTimer.isValid())
+        m_frameTimer.start();
+    bool moving = false;
+    std::unordered_map<const Obj *, Drawn> drawn;
+    for (int i = 0; m_project && i < m_project->objectCount(); ++i) {
+        const Obj *obj = m_project->object(i);
+        const QColor target = obj->selected ? selectedColor : plainColor;
+        auto found = m_drawn.find(obj);
+        // A new object appears where it is, in its colour.
+        Drawn next{target, obj->transform()};
+        if (found != m_drawn.end())
+            next = {approachColor(found->second.color, target, dt),
+                    approachTransform(found->second.transform, obj->transform(), dt)};
+        moving = moving || next.color != target || next.transform != obj->transform();
+        drawn.emplace(obj, next);
+    }
+    m_drawn.swap(drawn);
+    return moving;
+}
+
 void GlViewer::drawFrame()
 {
+    const bool moving = animate();
     setupMatrices();
     QOpenGLFunctions &f = gl();
     f.glClearColor(0.12f, 0.14f, 0.18f, 1.0f);
@@ -228,6 +253,8 @@ void GlViewer::drawFrame()
         drawBars(objectProgram);
     }
     drawGCode();
+    if (moving)
+        update();
 }
 
 void GlViewer::drawSky()
@@ -317,14 +344,18 @@ void GlViewer::drawObjects(const QString &program, bool mirrored, bool depthPass
         if (!obj->mesh() || obj->mesh()->count() == 0)
             continue;
         GLList_Phong &list = meshList(obj->mesh());
-        m.model = toQMatrix(obj->transform());
+        const auto drawn = m_drawn.find(obj);
+        const bool known = drawn != m_drawn.end() && !depthPass;
+        // Picking sees where objects are, not where they are drawn on their way there.
+        m.model = toQMatrix(known ? drawn->second.transform : obj->transform());
         if (mirrored) {
             QMatrix4x4 flip;
             flip.scale(1, -1, 1);
             m.model = flip * m.model;
         }
         list.program = program;
-        list.color = program.startsWith("Outside") ? outsideColor : obj->selected ? selectedColor : plainColor;
+        const QColor own = known ? drawn->second.color : obj->selected ? selectedColor : plainColor;
+        list.color = program.startsWith("Outside") ? outsideColor : own;
         list.steepNormalY = m_steepNormalY;
         const V3f eye = m_camera.position();
         list.camPos = QVector3D(eye.x, eye.y, eye.z);

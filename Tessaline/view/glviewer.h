@@ -6,6 +6,7 @@
 #include "view/gllist.h"
 #include "view/picking.h"
 
+#include <QElapsedTimer>
 #include <QOpenGLWidget>
 #include <QSurfaceFormat>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 class Faces;
+class Obj;
 class Project;
 class QOpenGLFramebufferObject;
 
@@ -75,7 +77,17 @@ private:
     void rebuildBars();
     void releaseLists();
 
+    // Moves each object's drawn colour and transform a frame's step towards its target; true while
+    // anything is still on its way.
+    bool animate();
+    struct Drawn {
+        QColor color;
+        M44f transform;
+    };
+
     const Project *m_project = nullptr;
+    std::unordered_map<const Obj *, Drawn> m_drawn;
+    QElapsedTimer m_frameTimer;
     Camera m_camera;
     V3f m_workArea{200, 200, 200};
     bool m_circular = false;
