@@ -1,5 +1,5 @@
 // Draws the images of the 3D view with QPainter, so that they can be regenerated and reviewed as
-// code: the plate grid and the sky dome. Usage: viewres <source tree root>.
+// code: the plate grid, the sky dome and the G-code colour ramps. Usage: viewres <source tree root>.
 #include <QColor>
 #include <QDir>
 #include <QGuiApplication>
@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTextStream>
+#include <QVector>
 #include <cmath>
 
 namespace
@@ -65,6 +66,34 @@ QImage drawSky()
     return image;
 }
 
+// The G-code colour ramps: 64 entries per row, one row per ramp, cold to hot from left to right.
+QImage drawHeatPalette()
+{
+    const QVector<QVector<QColor>> ramps = {
+        {QColor(0, 0, 255), QColor(0, 255, 255), QColor(0, 255, 0), QColor(255, 255, 0), QColor(255, 0, 0)},
+        {QColor(20, 20, 20), QColor(255, 255, 255)},
+        {QColor(0, 60, 255), QColor(255, 40, 0)},
+        {QColor(68, 1, 84), QColor(59, 82, 139), QColor(33, 145, 140), QColor(94, 201, 98), QColor(253, 231, 37)},
+        {QColor(0, 0, 0), QColor(180, 0, 0), QColor(255, 160, 0), QColor(255, 255, 220)},
+        {QColor(40, 0, 120), QColor(255, 0, 160), QColor(255, 220, 0)},
+        {QColor(0, 90, 40), QColor(120, 220, 60), QColor(250, 250, 200)},
+        {QColor(0, 255, 0), QColor(255, 0, 255)},
+        {QColor(255, 0, 0), QColor(255, 255, 0), QColor(0, 255, 0), QColor(0, 255, 255), QColor(0, 0, 255),
+         QColor(255, 0, 255)},
+    };
+    QImage image(64, ramps.size(), QImage::Format_RGB32);
+    for (int row = 0; row < ramps.size(); ++row) {
+        // Pixel centres: the first and last entries are the ramp's ends exactly.
+        QLinearGradient gradient(0.5, 0, 63.5, 0);
+        const QVector<QColor> &stops = ramps[row];
+        for (int i = 0; i < stops.size(); ++i)
+            gradient.setColorAt(double(i) / (stops.size() - 1), stops[i]);
+        QPainter painter(&image);
+        painter.fillRect(QRect(0, row, 64, 1), gradient);
+    }
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -75,6 +104,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir res(QString::fromLocal8Bit(argv[1]) + "/Tessaline/res");
-    const bool ok = drawGrid().save(res.filePath("mmGrid.png")) && drawSky().save(res.filePath("skydome.png"));
+    const bool ok = drawGrid().save(res.filePath("mmGrid.png")) && drawSky().save(res.filePath("skydome.png")) &&
+                    drawHeatPalette().save(res.filePath("heatPalette.png"));
     return ok ? 0 : 1;
 }

@@ -282,3 +282,23 @@ TEST(Frame, ShowsSkyPlateAndObjects)
 }
 
 } // namespace
+
+namespace
+{
+
+// The images the view reads, as the compiled resources hold them.
+TEST(ViewResources, SizesAndRampsAsTheirReadersExpect)
+{
+    initViewResources();
+    EXPECT_EQ(QImage(":/res/skydome.png").size(), QSize(2048, 512));
+    EXPECT_FALSE(QImage(":/res/mmGrid.png").isNull());
+    const QImage palette(":/res/heatPalette.png");
+    for (int ramp = 0; ramp < HeatPalette::rampCount; ++ramp)
+        EXPECT_TRUE(thrownMessage([&] { HeatPalette::fromImage(palette, ramp); }).isEmpty()) << ramp;
+    // The first ramp runs from cold blue to hot red.
+    const HeatPalette heat = HeatPalette::fromImage(palette, 0);
+    EXPECT_EQ(QColor::fromRgb(heat.at(0.0f)), QColor(0, 0, 255));
+    EXPECT_EQ(QColor::fromRgb(heat.at(1.0f)), QColor(255, 0, 0));
+}
+
+} // namespace
