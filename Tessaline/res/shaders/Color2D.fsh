@@ -1,0 +1,6 @@
+varying vec4 color;
+
+void main()
+{
+    gl_FragColor = color;
+}

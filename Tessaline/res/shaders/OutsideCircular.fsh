@@ -1,0 +1,14 @@
+uniform vec4 u_color;
+uniform vec3 invWorkAreaSize;
+varying vec3 ec_position;
+varying vec3 ec_normal;
+varying vec3 wc_position;
+varying vec3 wc_normal;
+
+void main()
+{
+    vec3 p = wc_position * invWorkAreaSize;
+    if (p.y >= -0.001 && p.y <= 1.001 && p.x * p.x + p.z * p.z <= 0.25)
+        discard;
+    gl_FragColor = u_color;
+}

@@ -1,0 +1,472 @@
+#include "view/glviewer.h"
+
+#include "geometry/faces.h"
+#include "scene/obj.h"
+#include "scene/project.h"
+#include "view/animation.h"
+#include "view/glshaders.h"
+
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
+#include <QtDebug>
+#include <cmath>
+
+const QColor GlViewer::plainColor = QColor(0xCC, 0xCC, 0xCC);
+const QColor GlViewer::selectedColor = QColor(0x3F, 0xBE, 0xF2);
+const QColor GlViewer::barColor = QColor(0xC0, 0xFF, 0x30);
+const QColor GlViewer::outsideColor = QColor(0xFF, 0x30, 0x20);
+
+namespace
+{
+
+// Meshes beyond this are cut short on upload; with the shading variation every triangle is kept.
+constexpr int kMaxUploadedTriangles = 4000000;
+constexpr float kShadeVariation = 0.14f;
+constexpr float kPlateHalfSize = 300.0f;
+// One repeat of the grid texture, mm.
+constexpr float kGridRepeat = 10.0f;
+constexpr float kSkyRadius = 8000.0f;
+
+QOpenGLFunctions &gl()
+{
+    return *QOpenGLContext::currentContext()->functions();
+}
+
+void appendV3(std::vector<float> &out, const V3f &v)
+{
+    out.push_back(v.x);
+    out.push_back(v.y);
+    out.push_back(v.z);
+}
+
+// Flat regions show their facets when each triangle's normal leans a little, one of eight ways.
+V3f shadeOffset(int triangle)
+{
+    const int k = triangle % 8;
+    V3f offset(0, 0, 0);
+    const float amount = (k / 3) % 2 == 0 ? kShadeVariation : -kShadeVariation;
+    if (k % 3 == 0)
+        offset.x = amount;
+    else if (k % 3 == 1)
+        offset.y = amount;
+    else
+        offset.z = amount;
+    return offset;
+}
+
+void uploadFaces(GLList &list, const Faces &mesh, bool capped)
+{
+    const int n = capped ? std::min(mesh.count(), kMaxUploadedTriangles) : mesh.count();
+    std::vector<float> vertices, normals;
+    vertices.reserve(size_t(n) * 9);
+    normals.reserve(size_t(n) * 9);
+    for (int i = 0; i < n; ++i) {
+        const Face &face = mesh[i];
+        V3f normal = face.n;
+        if (mesh.shadeVariation)
+            normal = (normal + shadeOffset(i)).normalized();
+        for (const V3f &p : face.p) {
+            appendV3(vertices, p);
+            appendV3(normals, normal);
+        }
+    }
+    list.setBuffer(GLList::Vertex, vertices, 3);
+    list.setBuffer(GLList::Normal, normals, 3);
+}
+
+QSurfaceFormat baseFormat()
+{
+    QSurfaceFormat format;
+    format.setDepthBufferSize(24);
+    format.setAlphaBufferSize(8);
+    format.setSamples(0);
+    return format;
+}
+
+} // namespace
+
+QSurfaceFormat GlViewer::preferredFormat()
+{
+    static const QSurfaceFormat chosen = [] {
+        QSurfaceFormat es = baseFormat();
+        es.setRenderableType(QSurfaceFormat::OpenGLES);
+        es.setVersion(2, 0);
+        QOpenGLContext probe;
+        probe.setFormat(es);
+        if (probe.create() && probe.isOpenGLES())
+            return es;
+        QSurfaceFormat desktop = baseFormat();
+        desktop.setRenderableType(QSurfaceFormat::OpenGL);
+        desktop.setVersion(2, 1);
+        return desktop;
+    }();
+    return chosen;
+}
+
+GlViewer::GlViewer(QWidget *parent) : QOpenGLWidget(parent)
+{
+    initViewResources();
+    setFormat(preferredFormat());
+    setMinimumSize(64, 64);
+}
+
+GlViewer::~GlViewer()
+{
+    if (context()) {
+        // The base class destroys the context after this object is gone.
+        disconnect(context(), nullptr, this, nullptr);
+        makeCurrent();
+        releaseLists();
+        doneCurrent();
+    }
+}
+
+void GlViewer::releaseLists()
+{
+    m_meshLists.clear();
+    m_bars.reset();
+    m_plate.reset();
+    m_sky.reset();
+    m_gcode.reset();
+    m_gridTexture = Texture("mmGrid.png");
+    m_skyTexture = Texture("skydome.png");
+}
+
+void GlViewer::setProject(const Project *project)
+{
+    m_project = project;
+    update();
+}
+
+void GlViewer::setWorkArea(const V3f &size, bool circular)
+{
+    m_workArea = size;
+    m_circular = circular;
+    update();
+}
+
+void GlViewer::setEnvironment(bool on, float steepNormalY)
+{
+    m_environment = on;
+    m_steepNormalY = steepNormalY;
+    update();
+}
+
+void GlViewer::setGCode(const GCodeVertexBuffer &buffer, const std::vector<GCodeColourRun> &runs)
+{
+    m_gcodeBuffer = buffer;
+    m_gcodeRuns = runs;
+    m_gcodeDirty = true;
+    update();
+}
+
+void GlViewer::meshChanged(const Faces *mesh)
+{
+    if (m_meshLists.count(mesh) == 0)
+        return;
+    makeCurrent();
+    m_meshLists.erase(mesh);
+    doneCurrent();
+    update();
+}
+
+void GlViewer::initializeGL()
+{
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+        makeCurrent();
+        releaseLists();
+        doneCurrent();
+    });
+}
+
+void GlViewer::resizeGL(int, int) {}
+
+void GlViewer::paintGL()
+{
+    try {
+        drawFrame();
+        m_lastError.clear();
+    } catch (const char *text) {
+        m_lastError = QString::fromUtf8(text);
+    } catch (const QString &text) {
+        m_lastError = text;
+    }
+    if (!m_lastError.isEmpty())
+        qWarning().noquote() << "### EXCEPTION: " + m_lastError;
+}
+
+void GlViewer::setupMatrices()
+{
+    const QSize viewport(int(width() * devicePixelRatioF()), int(height() * devicePixelRatioF()));
+    GLMatrices &m = glMatrices();
+    m.model.setToIdentity();
+    m.view = m_camera.viewMatrix();
+    m.projection = m_camera.projectionMatrix(viewport);
+    // Above the camera and a little to its right: tops brightest, fronts and right sides lit less, so
+    // that the faces of a box read apart.
+    m.ecLightPos = QVector3D(80, 250, 250);
+}
+
+bool GlViewer::animate()
+{
+    const float dt = m_frameTimer.isValid() ? float(m_frameTimer.restart()) / 1000.0f : 1.0f;
+    if (!m_frameTimer.isValid())
+        m_frameTimer.start();
+    bool moving = false;
+    std::unordered_map<const Obj *, Drawn> drawn;
+    for (int i = 0; m_project && i < m_project->objectCount(); ++i) {
+        const Obj *obj = m_project->object(i);
+        const QColor target = obj->selected ? selectedColor : plainColor;
+        auto found = m_drawn.find(obj);
+        // A new object appears where it is, in its colour.
+        Drawn next{target, obj->transform()};
+        if (found != m_drawn.end())
+            next = {approachColor(found->second.color, target, dt),
+                    approachTransform(found->second.transform, obj->transform(), dt)};
+        moving = moving || next.color != target || next.transform != obj->transform();
+        drawn.emplace(obj, next);
+    }
+    m_drawn.swap(drawn);
+    return moving;
+}
+
+void GlViewer::drawFrame()
+{
+    const bool moving = animate();
+    setupMatrices();
+    QOpenGLFunctions &f = gl();
+    f.glClearColor(0.12f, 0.14f, 0.18f, 1.0f);
+    f.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    f.glDisable(GL_CULL_FACE);
+    drawSky();
+    f.glEnable(GL_DEPTH_TEST);
+    f.glDepthFunc(GL_LEQUAL);
+    const QString objectProgram = m_environment ? "PhongEnv" : "Phong";
+    if (m_project)
+        drawObjects(objectProgram, true, false);
+    drawPlate();
+    if (m_project) {
+        drawObjects(objectProgram, false, false);
+        drawObjects(m_circular ? "OutsideCircular" : "Outside", false, false);
+        drawBars(objectProgram);
+    }
+    drawGCode();
+    if (moving)
+        update();
+}
+
+void GlViewer::drawSky()
+{
+    if (!m_sky) {
+        m_sky = std::make_unique<GLList_ColorUVTex>();
+        const int columns = 48, rows = 24;
+        std::vector<float> vertices, uvs;
+        auto corner = [&](int i, int j) {
+            const float u = float(i) / columns, v = float(j) / rows;
+            const float lon = (u - 0.5f) * 2.0f * float(M_PI), lat = (v - 0.5f) * float(M_PI);
+            appendV3(vertices,
+                     V3f(std::sin(lon) * std::cos(lat), std::sin(lat), std::cos(lon) * std::cos(lat)) * kSkyRadius);
+            uvs.push_back(u);
+            uvs.push_back(v);
+        };
+        for (int j = 0; j < rows; ++j)
+            for (int i = 0; i < columns; ++i) {
+                corner(i, j), corner(i + 1, j), corner(i + 1, j + 1);
+                corner(i, j), corner(i + 1, j + 1), corner(i, j + 1);
+            }
+        m_sky->setBuffer(GLList::Vertex, vertices, 3);
+        m_sky->setBuffer(GLList::TexCoord, uvs, 2);
+    }
+    GLMatrices &m = glMatrices();
+    pushMatrix(ModelMatrix);
+    const V3f eye = m_camera.position();
+    m.model.setToIdentity();
+    m.model.translate(eye.x, eye.y, eye.z);
+    gl().glDisable(GL_DEPTH_TEST);
+    gl().glDepthMask(GL_FALSE);
+    m_skyTexture.bind(0);
+    m_sky->drawPass();
+    gl().glDepthMask(GL_TRUE);
+    popMatrix(ModelMatrix);
+}
+
+void GlViewer::drawPlate()
+{
+    if (!m_plate) {
+        m_plate = std::make_unique<GLList_Ground>();
+        const float s = kPlateHalfSize;
+        const V3f corners[6] = {{-s, 0, -s}, {s, 0, s}, {s, 0, -s}, {-s, 0, -s}, {-s, 0, s}, {s, 0, s}};
+        std::vector<float> vertices, normals;
+        for (const V3f &c : corners) {
+            appendV3(vertices, c);
+            appendV3(normals, V3f(0, 1, 0));
+        }
+        m_plate->setBuffer(GLList::Vertex, vertices, 3);
+        m_plate->setBuffer(GLList::Normal, normals, 3);
+        QMatrix4x4 tex;
+        tex.setRow(0, QVector4D(1.0f / kGridRepeat, 0, 0, 0));
+        tex.setRow(1, QVector4D(0, 0, 1.0f / kGridRepeat, 0));
+        m_plate->texMatrix = tex;
+        // Translucent, so the objects' reflection below shows through.
+        m_plate->color = QColor(255, 255, 255, 215);
+    }
+    QOpenGLFunctions &f = gl();
+    f.glEnable(GL_BLEND);
+    // The frame's alpha stays opaque: the widget is composed with it.
+    f.glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
+    m_gridTexture.bind(0);
+    m_plate->drawPass();
+    f.glDisable(GL_BLEND);
+}
+
+GLList_Phong &GlViewer::meshList(const Faces *mesh)
+{
+    auto found = m_meshLists.find(mesh);
+    if (found != m_meshLists.end())
+        return *found->second;
+    auto list = std::make_unique<GLList_Phong>();
+    uploadFaces(*list, *mesh, !mesh->shadeVariation);
+    GLList_Phong &result = *list;
+    m_meshLists.emplace(mesh, std::move(list));
+    return result;
+}
+
+void GlViewer::drawObjects(const QString &program, bool mirrored, bool depthPass)
+{
+    GLMatrices &m = glMatrices();
+    pushMatrix(ModelMatrix);
+    if (!depthPass && program == "PhongEnv")
+        m_skyTexture.bind(0);
+    for (int i = 0; i < m_project->objectCount(); ++i) {
+        const Obj *obj = m_project->object(i);
+        if (!obj->mesh() || obj->mesh()->count() == 0)
+            continue;
+        GLList_Phong &list = meshList(obj->mesh());
+        const auto drawn = m_drawn.find(obj);
+        const bool known = drawn != m_drawn.end() && !depthPass;
+        // Picking sees where objects are, not where they are drawn on their way there.
+        m.model = toQMatrix(known ? drawn->second.transform : obj->transform());
+        if (mirrored) {
+            QMatrix4x4 flip;
+            flip.scale(1, -1, 1);
+            m.model = flip * m.model;
+        }
+        list.program = program;
+        const QColor own = known ? drawn->second.color : obj->selected ? selectedColor : plainColor;
+        list.color = program.startsWith("Outside") ? outsideColor : own;
+        list.steepNormalY = m_steepNormalY;
+        const V3f eye = m_camera.position();
+        list.camPos = QVector3D(eye.x, eye.y, eye.z);
+        list.invWorkAreaSize = QVector3D(1.0f / m_workArea.x, 1.0f / m_workArea.y, 1.0f / m_workArea.z);
+        list.drawPass();
+    }
+    popMatrix(ModelMatrix);
+}
+
+void GlViewer::rebuildBars()
+{
+    QByteArray key;
+    for (const SupportBarRecord &record : m_project->supportBars)
+        key.append(reinterpret_cast<const char *>(&record), int(sizeof(record)));
+    if (m_bars && key == m_barsKey)
+        return;
+    m_barsKey = key;
+    Faces all;
+    for (const SupportBarRecord &record : m_project->supportBars) {
+        if (!record.isUsable())
+            continue;
+        const Faces body = record.bar().body();
+        for (int i = 0; i < body.count(); ++i)
+            all.append(body[i]);
+    }
+    m_bars = std::make_unique<GLList_Phong>();
+    uploadFaces(*m_bars, all, true);
+}
+
+void GlViewer::drawBars(const QString &program)
+{
+    rebuildBars();
+    if (m_bars->count == 0)
+        return;
+    GLMatrices &m = glMatrices();
+    pushMatrix(ModelMatrix);
+    m.model.setToIdentity();
+    m_bars->program = program;
+    m_bars->color = barColor;
+    m_bars->drawPass();
+    popMatrix(ModelMatrix);
+}
+
+void GlViewer::drawGCode()
+{
+    if (m_gcodeDirty) {
+        m_gcode.reset();
+        if (!m_gcodeBuffer.vertices.empty()) {
+            m_gcode = std::make_unique<GLList_GCode>();
+            m_gcode->setBuffer(GLList::Vertex, m_gcodeBuffer.vertices, 3);
+        }
+        m_gcodeDirty = false;
+    }
+    if (!m_gcode)
+        return;
+    GLMatrices &m = glMatrices();
+    pushMatrix(ModelMatrix);
+    m.model.setToIdentity();
+    m_gcode->program = m_environment ? "GCodeEnv" : "GCode";
+    const V3f eye = m_camera.position();
+    m_gcode->camPos = QVector3D(eye.x, eye.y, eye.z);
+    if (m_environment)
+        m_skyTexture.bind(0);
+    for (const GCodeColourRun &run : m_gcodeRuns) {
+        m_gcode->color = QColor::fromRgb(run.colour);
+        m_gcode->layerZ = run.layerZ;
+        m_gcode->drawRange(run.firstVertex, run.vertexCount);
+    }
+    popMatrix(ModelMatrix);
+}
+
+ViewPick GlViewer::pickAt(const QPoint &pixel)
+{
+    ViewPick pick;
+    if (!m_project)
+        return pick;
+    const QSizeF logical = size();
+    const QPointF at(pixel.x() + 0.5, pixel.y() + 0.5);
+    V3f origin, target;
+    m_camera.pixelRay(at, logical.toSize(), origin, target);
+    pick.hit = pickScene(*m_project, origin, target);
+
+    makeCurrent();
+    const QSize viewport(int(width() * devicePixelRatioF()), int(height() * devicePixelRatioF()));
+    QOpenGLFramebufferObject fbo(viewport, QOpenGLFramebufferObject::Depth);
+    if (!fbo.isValid() || !fbo.bind()) {
+        doneCurrent();
+        throw "GLRenderer::prepareFBO() (depth) FAILED";
+    }
+    QOpenGLFunctions &f = gl();
+    f.glViewport(0, 0, viewport.width(), viewport.height());
+    f.glDisable(GL_BLEND);
+    f.glEnable(GL_DEPTH_TEST);
+    f.glDepthFunc(GL_LEQUAL);
+    f.glClearColor(1, 1, 1, 1);
+    f.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    setupMatrices();
+    drawObjects("Phong_depth", false, true);
+    rebuildBars();
+    if (m_bars->count > 0) {
+        m_bars->program = "Phong_depth";
+        m_bars->drawPass();
+    }
+    const qreal ratio = devicePixelRatioF();
+    const int x = qBound(0, int(pixel.x() * ratio), viewport.width() - 1);
+    const int y = qBound(0, viewport.height() - 1 - int(pixel.y() * ratio), viewport.height() - 1);
+    quint8 rgba[4] = {255, 255, 255, 255};
+    f.glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    fbo.release();
+    doneCurrent();
+    const DepthPixel depth{rgba[0], rgba[1], rgba[2]};
+    pick.hasPoint = pointUnderCursor(m_camera, at, depth, logical.toSize(), pick.point);
+    return pick;
+}

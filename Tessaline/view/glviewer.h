@@ -1,0 +1,109 @@
+#pragma once
+#include "geometry/v3f.h"
+#include "view/camera.h"
+#include "view/gcodecolors.h"
+#include "view/gcodevertices.h"
+#include "view/gllist.h"
+#include "view/picking.h"
+
+#include <QElapsedTimer>
+#include <QOpenGLWidget>
+#include <QSurfaceFormat>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class Faces;
+class Obj;
+class Project;
+class QOpenGLFramebufferObject;
+
+// What lies under a pixel: the depth pass gives the point, the ray through the pixel the object or
+// bar (nearest hit).
+struct ViewPick {
+    PickHit hit;
+    bool hasPoint = false;
+    V3f point; // from the depth pass
+};
+
+// The slicer's 3D view: sky, plate, the project's objects and their reflection, the out-of-volume
+// marking, support bars and G-code beads. It asks for an OpenGL ES 2.0 context and takes a desktop
+// one when the platform offers no ES (the shaders are written for both).
+class GlViewer : public QOpenGLWidget
+{
+    Q_OBJECT
+public:
+    static const QColor plainColor;
+    static const QColor selectedColor;
+    static const QColor barColor;
+    static const QColor outsideColor;
+
+    explicit GlViewer(QWidget *parent = nullptr);
+    ~GlViewer() override;
+
+    // The format the view asks for: ES 2.0 when the platform can make such a context, else desktop.
+    static QSurfaceFormat preferredFormat();
+
+    void setProject(const Project *project);
+    Camera &camera() { return m_camera; }
+    // The printable volume: width (x), height (y), depth (z) in mm, centred on the plate's origin.
+    void setWorkArea(const V3f &size, bool circular);
+    // Lighter objects with a reflection of the sky, and the steepness that turns faces blue.
+    void setEnvironment(bool on, float steepNormalY = -100.0f);
+    // The G-code beads to draw with their colour runs; an empty buffer draws none.
+    void setGCode(const GCodeVertexBuffer &buffer, const std::vector<GCodeColourRun> &runs);
+    // Mesh lists are kept per mesh; call when a mesh's triangles changed.
+    void meshChanged(const Faces *mesh);
+
+    ViewPick pickAt(const QPoint &pixel);
+
+    // The last frame's failure, empty when it drew; a failed frame is abandoned.
+    QString lastError() const { return m_lastError; }
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+
+private:
+    void drawFrame();
+    void drawSky();
+    void drawPlate();
+    void drawObjects(const QString &program, bool mirrored, bool depthPass);
+    void drawBars(const QString &program);
+    void drawGCode();
+    void setupMatrices();
+    GLList_Phong &meshList(const Faces *mesh);
+    void rebuildBars();
+    void releaseLists();
+
+    // Moves each object's drawn colour and transform a frame's step towards its target; true while
+    // anything is still on its way.
+    bool animate();
+    struct Drawn {
+        QColor color;
+        M44f transform;
+    };
+
+    const Project *m_project = nullptr;
+    std::unordered_map<const Obj *, Drawn> m_drawn;
+    QElapsedTimer m_frameTimer;
+    Camera m_camera;
+    V3f m_workArea{200, 200, 200};
+    bool m_circular = false;
+    bool m_environment = false;
+    float m_steepNormalY = -100.0f;
+    QString m_lastError;
+
+    std::unordered_map<const Faces *, std::unique_ptr<GLList_Phong>> m_meshLists;
+    std::unique_ptr<GLList_Phong> m_bars;
+    QByteArray m_barsKey;
+    std::unique_ptr<GLList_Ground> m_plate;
+    std::unique_ptr<GLList_ColorUVTex> m_sky;
+    std::unique_ptr<GLList_GCode> m_gcode;
+    GCodeVertexBuffer m_gcodeBuffer;
+    std::vector<GCodeColourRun> m_gcodeRuns;
+    bool m_gcodeDirty = false;
+    Texture m_gridTexture{"mmGrid.png"};
+    Texture m_skyTexture{"skydome.png"};
+};

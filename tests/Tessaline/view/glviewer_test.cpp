@@ -1,0 +1,304 @@
+// The view on a real X server (Xvfb, Mesa): shaders as the driver compiles them and pixels as they
+// are drawn.
+#include "geometry/faces.h"
+#include "scene/obj.h"
+#include "scene/project.h"
+#include "scene/supportbarrecord.h"
+#include "thrownmessage.h"
+#include "view/gcodepreview.h"
+#include "view/gcodevertices.h"
+#include "view/glshaders.h"
+#include "view/glviewer.h"
+
+#include <QImage>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+Faces boxMesh(const V3f &min, const V3f &max)
+{
+    Faces faces;
+    faces.makeBox(Box3f{min, max});
+    return faces;
+}
+
+Obj *addBox(Project &project, const V3f &min, const V3f &max)
+{
+    Obj *obj = project.addMesh(boxMesh(min, max), "box");
+    obj->selected = false;
+    return obj;
+}
+
+// A viewer of fixed size looking down at the plate from above the front edge.
+struct ShownViewer {
+    GlViewer viewer;
+    explicit ShownViewer(const Project &project)
+    {
+        viewer.setProject(&project);
+        viewer.resize(480, 360);
+        viewer.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    }
+    QImage frame()
+    {
+        const QImage image = viewer.grabFramebuffer();
+        EXPECT_TRUE(viewer.lastError().isEmpty()) << viewer.lastError().toStdString();
+        return image;
+    }
+    QPoint pixelOf(const V3f &point)
+    {
+        QPointF pixel;
+        float distance = 0;
+        EXPECT_TRUE(viewer.camera().project(point, viewer.size(), pixel, distance));
+        return pixel.toPoint();
+    }
+};
+
+// Every program on the context the view asks for (ES 2.0 where the platform has it) and on the
+// desktop context it falls back to.
+struct ShaderCase {
+    QString program;
+    bool desktop;
+};
+
+class ShaderProgram : public testing::TestWithParam<ShaderCase>
+{
+};
+
+TEST_P(ShaderProgram, CompilesAndLinks)
+{
+    QSurfaceFormat format = GlViewer::preferredFormat();
+    if (GetParam().desktop) {
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(2, 1);
+    }
+    QOffscreenSurface surface;
+    surface.setFormat(format);
+    surface.create();
+    QOpenGLContext context;
+    context.setFormat(format);
+    ASSERT_TRUE(context.create());
+    ASSERT_TRUE(context.makeCurrent(&surface));
+    ASSERT_EQ(context.isOpenGLES(), !GetParam().desktop && format.renderableType() == QSurfaceFormat::OpenGLES);
+    const QString error = thrownMessage([&] { getShaderProgram(GetParam().program); });
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(error.isEmpty() && getShaderProgram(GetParam().program).isLinked());
+    context.doneCurrent();
+}
+
+std::vector<ShaderCase> shaderCases()
+{
+    std::vector<ShaderCase> cases;
+    for (bool desktop : {false, true})
+        for (const QString &name : shaderProgramNames())
+            cases.push_back({name, desktop});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ShaderProgram, testing::ValuesIn(shaderCases()),
+                         [](const testing::TestParamInfo<ShaderCase> &info) {
+                             return (info.param.desktop ? "Desktop_" : "Preferred_") + info.param.program.toStdString();
+                         });
+
+TEST(ShaderProgramErrors, AMissingProgramThrowsTheShaderError)
+{
+    QOffscreenSurface surface;
+    surface.create();
+    QOpenGLContext context;
+    context.setFormat(GlViewer::preferredFormat());
+    ASSERT_TRUE(context.create() && context.makeCurrent(&surface));
+    EXPECT_TRUE(
+        thrownMessage([] { getShaderProgram("NoSuchProgram"); }).startsWith("getShaderProgram() shader error. "));
+    context.doneCurrent();
+}
+
+// An object sticking out of the build volume: the part outside is painted the out-of-volume colour,
+// the part inside keeps its shading.
+struct OutsideCase {
+    const char *name;
+    V3f workArea;
+    bool circular;
+    V3f boxMin, boxMax;
+    V3f insidePoint, outsidePoint; // on the box's surface, seen by the camera
+};
+
+class OutOfVolume : public testing::TestWithParam<OutsideCase>
+{
+};
+
+TEST_P(OutOfVolume, OnlyTheOutsidePartIsMarked)
+{
+    const OutsideCase &c = GetParam();
+    Project project;
+    addBox(project, c.boxMin, c.boxMax);
+    ShownViewer shown(project);
+    shown.viewer.setWorkArea(c.workArea, c.circular);
+    const QImage frame = shown.frame();
+    const QColor outside = frame.pixelColor(shown.pixelOf(c.outsidePoint));
+    const QColor inside = frame.pixelColor(shown.pixelOf(c.insidePoint));
+    EXPECT_EQ(outside.rgb(), GlViewer::outsideColor.rgb()) << outside.name().toStdString();
+    EXPECT_LT(std::abs(inside.red() - inside.green()), 24) << "inside must stay grey: " << inside.name().toStdString();
+    EXPECT_GT(inside.green(), 80) << inside.name().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, OutOfVolume,
+    testing::Values(
+        // Across the right wall of a 200 mm box volume; the top face on both sides of x = 100.
+        OutsideCase{"RightWall", {200, 200, 200}, false, {60, 0, -20}, {140, 30, 20}, {80, 30, 0}, {120, 30, 0}},
+        // Through the ceiling: the front face below and above y = 60.
+        OutsideCase{"Ceiling", {200, 60, 200}, false, {-20, 0, 60}, {20, 90, 80}, {0, 40, 80}, {0, 80, 80}},
+        // A round volume: a box in the corner of the square around it sticks out of the circle.
+        OutsideCase{"RoundCorner", {200, 200, 200}, true, {40, 0, 40}, {90, 20, 90}, {50, 20, 50}, {85, 20, 85}}),
+    [](const testing::TestParamInfo<OutsideCase> &info) { return std::string(info.param.name); });
+
+TEST(Picking, ReturnsTheObjectUnderThePixelAndThePointFromTheDepthPass)
+{
+    Project project;
+    addBox(project, {-60, 0, -10}, {-20, 20, 10});
+    addBox(project, {20, 0, -10}, {60, 40, 10});
+    project.supportBars.append(SupportBarRecord{{0, 25, 0}, {0, 0, 0}, 4.0f});
+    ShownViewer shown(project);
+    const QImage frame = shown.frame();
+    const QColor bar = frame.pixelColor(shown.pixelOf({0, 15, 2}));
+    EXPECT_GT(bar.green(), bar.blue() + 60) << "support bars are yellow-green: " << bar.name().toStdString();
+    struct Probe {
+        V3f surfacePoint;
+        PickHit::Kind kind;
+        int index;
+    };
+    const Probe probes[] = {
+        {{-40, 20, 0}, PickHit::Object, 0},
+        {{40, 40, 0}, PickHit::Object, 1},
+        {{40, 20, 10}, PickHit::Object, 1}, // front face of the taller box
+        {{0, 15, 2}, PickHit::Bar, 0},
+    };
+    for (const Probe &probe : probes) {
+        const ViewPick pick = shown.viewer.pickAt(shown.pixelOf(probe.surfacePoint));
+        EXPECT_EQ(pick.hit.kind, probe.kind);
+        EXPECT_EQ(pick.hit.index, probe.index);
+        ASSERT_TRUE(pick.hasPoint);
+        // A pixel is about a millimetre wide at this distance.
+        EXPECT_LT((pick.point - probe.surfacePoint).length(), 1.5f)
+            << pick.point.x << " " << pick.point.y << " " << pick.point.z;
+        EXPECT_LT((pick.point - pick.hit.point).length(), 1.5f);
+    }
+    const ViewPick sky = shown.viewer.pickAt(QPoint(5, 5));
+    EXPECT_EQ(sky.hit.kind, PickHit::Nothing);
+    EXPECT_FALSE(sky.hasPoint);
+}
+
+// In the environment look, a face leaning further down than the support threshold turns blue.
+struct SteepCase {
+    const char *name;
+    bool environment;
+    float steepNormalY;
+    bool blue;
+};
+
+class Overhang : public testing::TestWithParam<SteepCase>
+{
+};
+
+TEST_P(Overhang, TurnsBlueBeyondTheSteepnessLimitInTheEnvironmentLook)
+{
+    // A square facing the camera and leaning over it (normal y = -0.4), above the plate.
+    const V3f a(-20, 20, 10), b(20, 20, 10), top(20, 60, 27.45f), topLeft(-20, 60, 27.45f);
+    Faces faces;
+    faces.append(Face(a, b, top));
+    faces.append(Face(a, top, topLeft));
+    ASSERT_NEAR(faces[0].n.y, -0.4f, 0.01f);
+    Project project;
+    project.addMesh(faces, "overhang")->selected = false;
+    ShownViewer shown(project);
+    shown.viewer.setEnvironment(GetParam().environment, GetParam().steepNormalY);
+    const QImage frame = shown.frame();
+    const QColor face = frame.pixelColor(shown.pixelOf({0, 40, 18.7f}));
+    EXPECT_EQ(face.blue() > face.red() + 30, GetParam().blue) << face.name().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Looks, Overhang,
+                         testing::Values(SteepCase{"BeyondTheLimit", true, std::cos(45 * 3.14159265f / 180) - 1, true},
+                                         SteepCase{"NoLimitOutsideTheSupportView", true, -100.0f, false},
+                                         SteepCase{"PlainLook", false, std::cos(45 * 3.14159265f / 180) - 1, false}),
+                         [](const testing::TestParamInfo<SteepCase> &info) { return std::string(info.param.name); });
+
+// G-code beads drawn from the three-float lists at their layer's height, in their run's colour.
+TEST(GCodeLists, BeadsShowInTheirTypesColourAtTheirLayer)
+{
+    Project project;
+    GCodePreview preview;
+    preview.build(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X-30 Y0\r\nG1 X30 Y0 E240\r\n"
+                  ";segType:Support\r\nG1 Z10.3\r\nG1 X30 Y-20\r\nG1 X-30 Y-20 E480\r\n");
+    ASSERT_EQ(preview.layerCount(), 2);
+    const GCodeVertexBuffer buffer = buildGCodeVertices(preview, 0, preview.layerCount() - 1);
+    ShownViewer shown(project);
+    shown.viewer.setGCode(buffer, gcodeColourRuns(buffer, preview, int(GCodeColoring::Type), false, HeatPalette()));
+    const QImage frame = shown.frame();
+    // G-code X and Y are the plate's x and z; the layer's height is y.
+    const QColor infill = frame.pixelColor(shown.pixelOf({0, 0.3f, 0}));
+    EXPECT_GT(infill.green(), infill.red() + 60) << infill.name().toStdString();
+    EXPECT_GT(infill.green(), infill.blue() + 60) << infill.name().toStdString();
+    const QColor support = frame.pixelColor(shown.pixelOf({0, 10.3f, -20}));
+    EXPECT_GT(support.blue(), support.red() + 60) << support.name().toStdString();
+    const QColor besides = frame.pixelColor(shown.pixelOf({0, 0, 30}));
+    EXPECT_LT(std::abs(besides.green() - besides.red()), 30)
+        << "the plate stays grey: " << besides.name().toStdString();
+}
+
+// A whole frame: the horizon of the sky at the top, the plate's grid under the objects, a selected
+// object in blue. With VIEW_SCREENSHOT set the frame is kept as a picture for the documentation.
+TEST(Frame, ShowsSkyPlateAndObjects)
+{
+    Project project;
+    addBox(project, {-70, 0, -20}, {-30, 40, 20});
+    Obj *chosen = addBox(project, {-10, 0, -15}, {20, 25, 15});
+    addBox(project, {60, 0, -20}, {130, 30, 20});
+    project.selectAll(false);
+    chosen->selected = true;
+    ShownViewer shown(project);
+    shown.viewer.resize(800, 500);
+    const QImage frame = shown.frame();
+    if (!qEnvironmentVariableIsEmpty("VIEW_SCREENSHOT"))
+        frame.save(qEnvironmentVariable("VIEW_SCREENSHOT"));
+    EXPECT_GT(frame.pixelColor(400, 2).lightness(), 150) << "the pale horizon at the top edge";
+    // Across the plate in front of the objects: the grid's lines are steps between neighbours, where
+    // the plate's shading and fade alone change by a level at most.
+    const int row = shown.pixelOf({0, 0, 60}).y();
+    int steepestStep = 0;
+    for (int x = 300; x < 500; ++x)
+        steepestStep = std::max(
+            steepestStep, std::abs(frame.pixelColor(x + 1, row).lightness() - frame.pixelColor(x, row).lightness()));
+    EXPECT_GE(steepestStep, 4) << "no grid on the plate";
+    const QColor top = frame.pixelColor(shown.pixelOf({5, 25, 0}));
+    EXPECT_GT(top.blue(), top.red() + 40) << "a selected object is blue: " << top.name().toStdString();
+    const QColor plain = frame.pixelColor(shown.pixelOf({-50, 40, 0}));
+    EXPECT_LT(std::abs(plain.blue() - plain.red()), 16) << "a plain object is grey: " << plain.name().toStdString();
+}
+
+} // namespace
+
+namespace
+{
+
+// The images the view reads, as the compiled resources hold them.
+TEST(ViewResources, SizesAndRampsAsTheirReadersExpect)
+{
+    initViewResources();
+    EXPECT_EQ(QImage(":/res/skydome.png").size(), QSize(2048, 512));
+    EXPECT_FALSE(QImage(":/res/mmGrid.png").isNull());
+    const QImage palette(":/res/heatPalette.png");
+    for (int ramp = 0; ramp < HeatPalette::rampCount; ++ramp)
+        EXPECT_TRUE(thrownMessage([&] { HeatPalette::fromImage(palette, ramp); }).isEmpty()) << ramp;
+    // The first ramp runs from cold blue to hot red.
+    const HeatPalette heat = HeatPalette::fromImage(palette, 0);
+    EXPECT_EQ(QColor::fromRgb(heat.at(0.0f)), QColor(0, 0, 255));
+    EXPECT_EQ(QColor::fromRgb(heat.at(1.0f)), QColor(255, 0, 0));
+}
+
+} // namespace
