@@ -215,8 +215,11 @@ void ComThread::run()
     QSerialPort port;
     while (!m_stopRequested) {
         QCoreApplication::processEvents();
+        // Both are taken in the same step: a reconnect left pending behind a settings change would reopen
+        // the port a second time and drop what was queued on the first connection.
         const bool changed = syncSettings();
-        if (changed || m_reconnectRequested.exchange(false))
+        const bool reconnect = m_reconnectRequested.exchange(false);
+        if (changed || reconnect)
             reopen(port);
         if (m_linkState == Connected) {
             // A vanished device fails its reads: EIO (resource error) from a USB port, end of file
