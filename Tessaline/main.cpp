@@ -1,26 +1,15 @@
 #include "common/debugswitches.h"
 #include "common/gui/applook.h"
-#include "common/gui/exceptionreport.h"
 #include "common/gui/qmyapp.h"
+#include "common/gui/runmainwindow.h"
 #include "common/gui/singleinstance.h"
 #include "common/platform/allocator.h"
 #include "forms/frmmain.h"
 
-#include <QDir>
 #include <QTextStream>
 #include <QTimer>
 
 namespace {
-
-// A second start hands its file to the running slicer and shows nothing.
-bool handedOverToRunningInstance(const QString &fileArgument)
-{
-    if (!singleInstanceSend("focus"))
-        return false;
-    if (!fileArgument.isEmpty())
-        singleInstanceSend("open " + QDir::current().absoluteFilePath(fileArgument).toUtf8());
-    return true;
-}
 
 // "--smoke-test": start the window, print its title once the first timer tick has set it, leave
 // without touching the settings or the single-instance channel.
@@ -35,20 +24,6 @@ int runSmokeTest(QMyApp &app)
     return app.exec();
 }
 
-int runSlicer(QMyApp &app, const QString &fileArgument)
-{
-    ipc_startServer();
-    applyApplicationLook(app);
-    int result = 0;
-    {
-        FrmMain window(fileArgument);
-        window.show();
-        result = app.exec();
-    }
-    ipc_stopServer();
-    return result;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -61,14 +36,7 @@ int main(int argc, char **argv)
         applyApplicationLook(app);
         return runSmokeTest(app);
     }
-    if (handedOverToRunningInstance(argument))
+    if (handOverToRunningInstance(argument))
         return 0;
-    try {
-        return runSlicer(app, argument);
-    } catch (const char *message) {
-        handleException(QString::fromUtf8(message));
-    } catch (const QString &message) {
-        handleException(message);
-    }
-    return 1;
+    return runMainWindow<FrmMain>(app, argument);
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -129,4 +130,13 @@ bool singleInstanceSend(const QByteArray &message)
 bool singleInstanceReceive(QByteArray &message)
 {
     return processServer().receive(message);
+}
+
+bool handOverToRunningInstance(const QString &fileArgument)
+{
+    if (!singleInstanceSend("focus"))
+        return false;
+    if (!fileArgument.isEmpty())
+        singleInstanceSend("open " + QDir::current().absoluteFilePath(fileArgument).toUtf8());
+    return true;
 }

@@ -40,3 +40,6 @@ void ipc_startServer();
 void ipc_stopServer();
 bool singleInstanceSend(const QByteArray &message);
 bool singleInstanceReceive(QByteArray &message);
+// A second start of the program: when a running instance answers "focus", hands it the file named on the
+// command line (as "open " + its absolute path in UTF-8) and returns true; the caller then shows nothing.
+bool handOverToRunningInstance(const QString &fileArgument);
