@@ -4,7 +4,9 @@
 #include "scene/obj.h"
 #include "scene/project.h"
 #include "view/animation.h"
+#include "view/depthfill.h"
 #include "view/glshaders.h"
+#include "view/mousestate.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -56,6 +58,17 @@ V3f shadeOffset(int triangle)
     return offset;
 }
 
+QSurfaceFormat baseFormat()
+{
+    QSurfaceFormat format;
+    format.setDepthBufferSize(24);
+    format.setAlphaBufferSize(8);
+    format.setSamples(0);
+    return format;
+}
+
+} // namespace
+
 void uploadFaces(GLList &list, const Faces &mesh, bool capped)
 {
     const int n = capped ? std::min(mesh.count(), kMaxUploadedTriangles) : mesh.count();
@@ -75,17 +88,6 @@ void uploadFaces(GLList &list, const Faces &mesh, bool capped)
     list.setBuffer(GLList::Vertex, vertices, 3);
     list.setBuffer(GLList::Normal, normals, 3);
 }
-
-QSurfaceFormat baseFormat()
-{
-    QSurfaceFormat format;
-    format.setDepthBufferSize(24);
-    format.setAlphaBufferSize(8);
-    format.setSamples(0);
-    return format;
-}
-
-} // namespace
 
 QSurfaceFormat GlViewer::preferredFormat()
 {
@@ -110,6 +112,12 @@ GlViewer::GlViewer(QWidget *parent) : QOpenGLWidget(parent)
     initViewResources();
     setFormat(preferredFormat());
     setMinimumSize(64, 64);
+    m_mouse = new MouseState(this);
+    installEventFilter(m_mouse);
+    connect(m_mouse, &MouseState::mouseChanged, this, &GlViewer::onMouseChanged);
+    // Hover colours and the bar preview follow the cursor without a button held.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 GlViewer::~GlViewer()
@@ -130,6 +138,9 @@ void GlViewer::releaseLists()
     m_plate.reset();
     m_sky.reset();
     m_gcode.reset();
+    m_hoverBar.reset();
+    m_dragRectList.reset();
+    m_depthQuad.reset();
     m_gridTexture = Texture("mmGrid.png");
     m_skyTexture = Texture("skydome.png");
 }
@@ -137,6 +148,7 @@ void GlViewer::releaseLists()
 void GlViewer::setProject(const Project *project)
 {
     m_project = project;
+    m_editor.setScene(nullptr, nullptr);
     update();
 }
 
@@ -174,6 +186,10 @@ void GlViewer::meshChanged(const Faces *mesh)
 
 void GlViewer::initializeGL()
 {
+    // TESSALINE_DEPTHFILL=1 is a developer switch: it sends picking through the depth-texture path
+    // on platforms without GL_ANGLE_depth_texture (Mesa), so that the path can be tried and tested.
+    const bool asked = hasAngleDepthTexture() || qEnvironmentVariableIntValue("TESSALINE_DEPTHFILL") == 1;
+    m_depthFill = asked && depthTexturesSupported();
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
         releaseLists();
@@ -218,7 +234,7 @@ bool GlViewer::animate()
     std::unordered_map<const Obj *, Drawn> drawn;
     for (int i = 0; m_project && i < m_project->objectCount(); ++i) {
         const Obj *obj = m_project->object(i);
-        const QColor target = obj->selected ? selectedColor : plainColor;
+        const QColor target = targetColor(i, *obj);
         auto found = m_drawn.find(obj);
         // A new object appears where it is, in its colour.
         Drawn next{target, obj->transform()};
@@ -251,8 +267,10 @@ void GlViewer::drawFrame()
         drawObjects(objectProgram, false, false);
         drawObjects(m_circular ? "OutsideCircular" : "Outside", false, false);
         drawBars(objectProgram);
+        drawHoveredBars(objectProgram);
     }
     drawGCode();
+    drawDragRect();
     if (moving)
         update();
 }
@@ -432,41 +450,31 @@ ViewPick GlViewer::pickAt(const QPoint &pixel)
     ViewPick pick;
     if (!m_project)
         return pick;
-    const QSizeF logical = size();
+    const QSize logical = size().expandedTo(QSize(1, 1));
     const QPointF at(pixel.x() + 0.5, pixel.y() + 0.5);
     V3f origin, target;
-    m_camera.pixelRay(at, logical.toSize(), origin, target);
+    m_camera.pixelRay(at, logical, origin, target);
     pick.hit = pickScene(*m_project, origin, target);
-
+    // A view that was never shown has no context for the depth pass: the ray's hit stands in.
+    if (!isValid() || !context()) {
+        pick.hasPoint = pick.hit.kind != PickHit::Nothing;
+        pick.point = pick.hit.point;
+        return pick;
+    }
     makeCurrent();
-    const QSize viewport(int(width() * devicePixelRatioF()), int(height() * devicePixelRatioF()));
-    QOpenGLFramebufferObject fbo(viewport, QOpenGLFramebufferObject::Depth);
-    if (!fbo.isValid() || !fbo.bind()) {
-        doneCurrent();
-        throw "GLRenderer::prepareFBO() (depth) FAILED";
-    }
-    QOpenGLFunctions &f = gl();
-    f.glViewport(0, 0, viewport.width(), viewport.height());
-    f.glDisable(GL_BLEND);
-    f.glEnable(GL_DEPTH_TEST);
-    f.glDepthFunc(GL_LEQUAL);
-    f.glClearColor(1, 1, 1, 1);
-    f.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    setupMatrices();
-    drawObjects("Phong_depth", false, true);
-    rebuildBars();
-    if (m_bars->count > 0) {
-        m_bars->program = "Phong_depth";
-        m_bars->drawPass();
-    }
     const qreal ratio = devicePixelRatioF();
+    const QSize viewport = QSize(int(width() * ratio), int(height() * ratio)).expandedTo(QSize(1, 1));
     const int x = qBound(0, int(pixel.x() * ratio), viewport.width() - 1);
     const int y = qBound(0, viewport.height() - 1 - int(pixel.y() * ratio), viewport.height() - 1);
-    quint8 rgba[4] = {255, 255, 255, 255};
-    f.glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    fbo.release();
+    DepthPixel depth = kNoDepthPixel;
+    try {
+        depth = readDepthPixel(QPoint(x, y), viewport);
+    } catch (...) {
+        doneCurrent();
+        throw;
+    }
     doneCurrent();
-    const DepthPixel depth{rgba[0], rgba[1], rgba[2]};
-    pick.hasPoint = pointUnderCursor(m_camera, at, depth, logical.toSize(), pick.point);
+    const DepthSource source = m_depthFill ? DepthSource::DepthTexture : DepthSource::FragmentDistance;
+    pick.hasPoint = pointUnderCursor(m_camera, at, depth, logical, pick.point, source);
     return pick;
 }

@@ -4,6 +4,7 @@
 #include "view/gcodecolors.h"
 #include "view/gcodevertices.h"
 #include "view/gllist.h"
+#include "view/mousemodes.h"
 #include "view/picking.h"
 
 #include <QElapsedTimer>
@@ -14,17 +15,15 @@
 #include <vector>
 
 class Faces;
+class FileOps;
+class GLList_DepthFill;
+class MouseState;
 class Obj;
 class Project;
 class QOpenGLFramebufferObject;
 
-// What lies under a pixel: the depth pass gives the point, the ray through the pixel the object or
-// bar (nearest hit).
-struct ViewPick {
-    PickHit hit;
-    bool hasPoint = false;
-    V3f point; // from the depth pass
-};
+// Uploads a mesh's triangles with their normals (capped: no more than the upload limit).
+void uploadFaces(GLList &list, const Faces &mesh, bool capped);
 
 // The slicer's 3D view: sky, plate, the project's objects and their reflection, the out-of-volume
 // marking, support bars and G-code beads. It asks for an OpenGL ES 2.0 context and takes a desktop
@@ -37,6 +36,9 @@ public:
     static const QColor selectedColor;
     static const QColor barColor;
     static const QColor outsideColor;
+    // Under the cursor (objects and bars), and a bar that a CTRL click would remove.
+    static const QColor hoverColor;
+    static const QColor barRemoveColor;
 
     explicit GlViewer(QWidget *parent = nullptr);
     ~GlViewer() override;
@@ -44,7 +46,27 @@ public:
     // The format the view asks for: ES 2.0 when the platform can make such a context, else desktop.
     static QSurfaceFormat preferredFormat();
 
+    // Draws the project without editing it (previews, tests).
     void setProject(const Project *project);
+    // The project the mouse edits, and where its edits are recorded (one undo step each); the
+    // window connects sceneEdited and selectionChanged. Either may be null.
+    void setScene(Project *project, FileOps *fileOps);
+    // The project changed outside the view (undo, open, commands): hover and drags start afresh.
+    void sceneReplaced();
+    void setMouseMode(MouseMode mode);
+    MouseMode mouseMode() const { return m_editor.mode(); }
+    // The support tool: the left button places and removes bars instead of editing objects.
+    void setSupportMode(bool on);
+    void setViewOptions(const ViewOptions &options) { m_editor.setOptions(options); }
+    const ViewOptions &viewOptions() const { return m_editor.options(); }
+    const MouseEditor &mouseEditor() const { return m_editor; }
+    MouseState &mouseState() { return *m_mouse; }
+    // The camera's home view (the Home key).
+    void home();
+    // Whether picking reads a depth texture through "DepthFill" (the platform has
+    // GL_ANGLE_depth_texture, or TESSALINE_DEPTHFILL=1 asks for it where depth textures exist) rather
+    // than drawing the encoded depth directly. Known once the view has been shown.
+    bool depthFillActive() const { return m_depthFill; }
     Camera &camera() { return m_camera; }
     // The printable volume: width (x), height (y), depth (z) in mm, centred on the plate's origin.
     void setWorkArea(const V3f &size, bool circular);
@@ -59,6 +81,15 @@ public:
 
     // The last frame's failure, empty when it drew; a failed frame is abandoned.
     QString lastError() const { return m_lastError; }
+
+signals:
+    // A mouse edit was recorded in FileOps.
+    void sceneEdited();
+    // The selection changed, or a selection rectangle is being dragged.
+    void selectionChanged();
+
+public slots:
+    void onMouseChanged(MouseState &ms);
 
 protected:
     void initializeGL() override;
@@ -77,6 +108,16 @@ private:
     void rebuildBars();
     void releaseLists();
 
+    // Mouse handling and what it draws (glviewermouse.cpp).
+    PointerSample sampleAt(const QPoint &pixel, bool withDepth);
+    void report(const MouseEditor::Result &result);
+    QColor targetColor(int objectIndex, const Obj &obj) const;
+    void drawHoveredBars(const QString &program);
+    void drawDragRect();
+    DepthPixel readDepthPixel(const QPoint &devicePixel, const QSize &viewport);
+    DepthPixel readDepthPixelFilled(const QPoint &devicePixel, const QSize &viewport);
+    void drawDepthScene();
+
     // Moves each object's drawn colour and transform a frame's step towards its target; true while
     // anything is still on its way.
     bool animate();
@@ -86,6 +127,13 @@ private:
     };
 
     const Project *m_project = nullptr;
+    MouseState *m_mouse = nullptr; // child of the view
+    MouseEditor m_editor;
+    bool m_depthFill = false;
+    bool m_depthFillChecked = false;
+    std::unique_ptr<GLList_Phong> m_hoverBar;
+    std::unique_ptr<GLList_Color2D> m_dragRectList;
+    std::unique_ptr<GLList_DepthFill> m_depthQuad;
     std::unordered_map<const Obj *, Drawn> m_drawn;
     QElapsedTimer m_frameTimer;
     Camera m_camera;

@@ -46,12 +46,27 @@ double decodeDepth(const DepthPixel &pixel)
     return (pixel.b + pixel.g / kDigitScale + pixel.r / (kDigitScale * kDigitScale)) / kDigitScale;
 }
 
+double distanceFromDepthFillCode(double c)
+{
+    const double n = Camera::nearPlane, f = Camera::farPlane;
+    const double windowDepth = 1.0 - std::clamp(c, 0.0, 1.0);
+    // The far plane itself (or the cleared texture) stands for the farthest distance there is.
+    const double denominator = std::max(f - windowDepth * (f - n), n);
+    return n * f / denominator;
+}
+
 bool pointUnderCursor(const Camera &camera, const QPointF &pixel, const DepthPixel &depth, const QSize &viewport,
-                      V3f &point)
+                      V3f &point, DepthSource source)
 {
     if (depth == kNoDepthPixel)
         return false;
-    point = camera.unproject(pixel, float(distanceFromDepthCode(decodeDepth(depth))), viewport);
+    const double c = decodeDepth(depth);
+    const double distance =
+        source == DepthSource::DepthTexture ? distanceFromDepthFillCode(c) : distanceFromDepthCode(c);
+    // A cleared depth texture reads as the far plane: nothing there.
+    if (source == DepthSource::DepthTexture && distance >= Camera::farPlane * 0.999)
+        return false;
+    point = camera.unproject(pixel, float(distance), viewport);
     return point.isFinite();
 }
 

@@ -37,10 +37,19 @@ std::array<float, 3> depthChannels(double c);
 // c = (b + g / 256 + r / 65536) / 256.
 double decodeDepth(const DepthPixel &pixel);
 
+// Where the depth digits come from. The depth programs write 1 - 1/distance. "DepthFill" converts a
+// depth texture and writes 1 - the texture's value; that value is the window depth of the
+// projection, z = f/(f - n) · (1 - n/distance) for the camera's near and far planes, so it decodes
+// with those planes rather than as the programs' code.
+enum class DepthSource { FragmentDistance, DepthTexture };
+
+// The distance (mm) that a DepthFill code stands for.
+double distanceFromDepthFillCode(double c);
+
 // The world point under a pixel position whose depth pixel was read back; false for the
 // background.
 bool pointUnderCursor(const Camera &camera, const QPointF &pixel, const DepthPixel &depth, const QSize &viewport,
-                      V3f &point);
+                      V3f &point, DepthSource source = DepthSource::FragmentDistance);
 
 // What lies first along a ray: an object (index into the project's objects), a support bar (index
 // into its bars) or nothing.
@@ -59,3 +68,11 @@ int rayQueryBars(const Project &project, const V3f &origin, const V3f &target, V
                  double &distance);
 // The nearest of any object (mode 'o') and any bar along the ray.
 PickHit pickScene(const Project &project, const V3f &origin, const V3f &target);
+
+// What lies under a pixel: the depth pass gives the point, the ray through the pixel the object or
+// bar (nearest hit).
+struct ViewPick {
+    PickHit hit;
+    bool hasPoint = false;
+    V3f point; // from the depth pass
+};
