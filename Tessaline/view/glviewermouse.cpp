@@ -185,8 +185,8 @@ void GlViewer::drawDragRect()
     auto colors = [](const QColor &color, int n) {
         std::vector<float> out;
         for (int i = 0; i < n; ++i)
-            out.insert(out.end(), {float(color.redF()), float(color.greenF()), float(color.blueF()),
-                                   float(color.alphaF())});
+            out.insert(out.end(),
+                       {float(color.redF()), float(color.greenF()), float(color.blueF()), float(color.alphaF())});
         return out;
     };
     if (!m_dragRectList)
@@ -196,8 +196,8 @@ void GlViewer::drawDragRect()
     f.glEnable(GL_BLEND);
     f.glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
     m_dragRectList->primitive = GL_TRIANGLES;
-    m_dragRectList->setBuffer(GLList::Vertex, {left, bottom, right, bottom, right, top, left, bottom, right, top, left, top},
-                              2);
+    m_dragRectList->setBuffer(GLList::Vertex,
+                              {left, bottom, right, bottom, right, top, left, bottom, right, top, left, top}, 2);
     m_dragRectList->setBuffer(GLList::Color, colors(kRectFill, 6), 4);
     m_dragRectList->drawPass();
     m_dragRectList->primitive = GL_LINE_LOOP;

@@ -75,7 +75,9 @@ M44f dropPlaneMatrix(const V3f &n, const V3f &t, const V3f &pivot, float roll)
     // plate), which turns an opposite n by half a turn onto t.
     const V3f exact = cross(unitN, unitT);
     const V3f axis = exact.length() > 1e-6 ? exact.normalized() : perpendicularTo(unitT);
-    return M44f::translation(pivot) * M44f::rotation(axis, angle) * M44f::rotation(unitT, roll) *
+    // The roll turns about t once n lies on it, so the face stays where it was laid (rolling about t
+    // before laying would tip n off t again).
+    return M44f::translation(pivot) * M44f::rotation(unitT, roll) * M44f::rotation(axis, angle) *
            M44f::translation(-pivot);
 }
 
@@ -222,8 +224,8 @@ MouseEditor::Result MouseEditor::move(const PointerSample &at, Qt::KeyboardModif
     return result;
 }
 
-MouseEditor::Result MouseEditor::release(const PointerSample &at, Qt::KeyboardModifiers modifiers,
-                                         const Camera &camera, const QSize &viewport)
+MouseEditor::Result MouseEditor::release(const PointerSample &at, Qt::KeyboardModifiers modifiers, const Camera &camera,
+                                         const QSize &viewport)
 {
     if (!m_pressed || !m_project)
         return {};
@@ -233,8 +235,10 @@ MouseEditor::Result MouseEditor::release(const PointerSample &at, Qt::KeyboardMo
     if (!m_pastThreshold && pixelDistance(at.pixel, m_press.pixel) >= dragThreshold) {
         m_pastThreshold = true;
         result |= startTool(modifiers, camera, viewport);
-        result |= dragTool(at, modifiers, camera, viewport);
     }
+    // The release's own position is the drag's last.
+    if (m_pastThreshold)
+        result |= dragTool(at, modifiers, camera, viewport);
     if (m_pastThreshold)
         result |= finishTool(at, modifiers);
     else if (m_tool == Tool::Bar)
@@ -432,8 +436,8 @@ MouseEditor::Result MouseEditor::dragRectangle(Qt::KeyboardModifiers modifiers, 
         const Box3f bounds = m_project->object(i)->transformedBounds();
         QPointF pixel;
         float distance = 0.0f;
-        const bool inside =
-            camera.project((bounds.min + bounds.max) * 0.5f, viewport, pixel, distance) && rect->contains(pixel.toPoint());
+        const bool inside = camera.project((bounds.min + bounds.max) * 0.5f, viewport, pixel, distance) &&
+                            rect->contains(pixel.toPoint());
         if (toggle)
             selection[size_t(i)] = inside != m_startSelection[size_t(i)];
         else

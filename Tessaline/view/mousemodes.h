@@ -16,7 +16,7 @@ class Project;
 
 // The rotation that lays a surface of unit normal n against the direction t (mm, scene frame): about
 // the pivot p, n is turned onto t, then the whole is rolled about t by `roll` radians:
-// T(p) · R(axis, angle) · R(t, roll) · T(-p), angle = acos(n · t), axis = n × t (an axis at right
+// T(p) · R(t, roll) · R(axis, angle) · T(-p), angle = acos(n · t), axis = n × t (an axis at right
 // angles to t, the X axis for the plate, when n and t are parallel or opposite). R is right-handed,
 // so +angle carries n onto t.
 M44f dropPlaneMatrix(const V3f &n, const V3f &t, const V3f &pivot, float roll);
@@ -59,11 +59,9 @@ public:
     MouseMode mode() const;
     bool support() const { return m_support; }
 
-    Result press(const PointerSample &at, Qt::KeyboardModifiers modifiers, const Camera &camera,
-                 const QSize &viewport);
+    Result press(const PointerSample &at, Qt::KeyboardModifiers modifiers, const Camera &camera, const QSize &viewport);
     // Hover without the left button, or the left button's drag.
-    Result move(const PointerSample &at, Qt::KeyboardModifiers modifiers, const Camera &camera,
-                const QSize &viewport);
+    Result move(const PointerSample &at, Qt::KeyboardModifiers modifiers, const Camera &camera, const QSize &viewport);
     Result release(const PointerSample &at, Qt::KeyboardModifiers modifiers, const Camera &camera,
                    const QSize &viewport);
     // A modifier pressed or released with the cursor still: the drag or hover is re-evaluated.

@@ -71,8 +71,7 @@ std::optional<SupportBar> MouseEditor::freeHandBar(const PointerSample &at, Qt::
         end.z = anchor.z;
     }
     const SupportBar bar(anchor, end, m_options.barWidth);
-    if (!bar.isBuildable() || bar.manhattanLength() < supportMinimumSpacing ||
-        !SupportBarRecord::of(bar).isUsable())
+    if (!bar.isBuildable() || bar.manhattanLength() < supportMinimumSpacing || !SupportBarRecord::of(bar).isUsable())
         return std::nullopt;
     return bar;
 }
