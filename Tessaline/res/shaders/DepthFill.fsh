@@ -1,4 +1,5 @@
-uniform sampler2D texture;
+// Samplers default to lowp in fragment shaders, which would cut the depth to a few bits.
+uniform highp sampler2D texture;
 // Scale and offset from the full screen quad to the part of the depth texture in use.
 uniform vec4 texCoord;
 varying vec2 uv;

@@ -112,6 +112,12 @@ struct DropCase {
     V3f localNormal; // that face's outward normal
 };
 
+// Cases print as their names in the test list.
+void PrintTo(const DropCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class DropPlane : public testing::TestWithParam<DropCase>
 {
 };
@@ -185,6 +191,12 @@ struct MoveCase {
     Qt::KeyboardModifiers modifiers;
     bool xMoves, zMoves;
 };
+
+// Cases print as their names in the test list.
+void PrintTo(const MoveCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class MoveDrag : public testing::TestWithParam<MoveCase>
 {
@@ -324,6 +336,12 @@ struct SelectCase {
     std::vector<bool> after;
 };
 
+// Cases print as their names in the test list.
+void PrintTo(const SelectCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class Selecting : public testing::TestWithParam<SelectCase>
 {
 };
@@ -383,6 +401,12 @@ struct BarCase {
     bool created;
     V3f anchor, end; // of the new bar
 };
+
+// Cases print as their names in the test list.
+void PrintTo(const BarCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class HandBars : public testing::TestWithParam<BarCase>
 {

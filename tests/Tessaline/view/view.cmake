@@ -14,7 +14,7 @@ tessaline_fuzzer(fuzz_gcodepreview SOURCES ${CMAKE_CURRENT_LIST_DIR}/gcodeprevie
     CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/gcode/text)
 
 # The GL widget on a real X server with Mesa: shaders, out-of-volume pixels, picking.
-add_executable(test_view_gl ${CMAKE_CURRENT_LIST_DIR}/glviewer_test.cpp)
+add_executable(test_view_gl ${CMAKE_CURRENT_LIST_DIR}/glviewer_test.cpp ${CMAKE_CURRENT_LIST_DIR}/glviewermouse_test.cpp)
 target_link_libraries(test_view_gl PRIVATE test_main_gui tessaline_view GTest::gtest)
 tessaline_warnings(test_view_gl)
 add_test(NAME x11.ViewOnX11 COMMAND xvfb-run -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:test_view_gl>)
