@@ -167,6 +167,32 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"TopOfATurnedBox", turned(-40, 60, 20), {0, 10, 0}, {0, 1, 0}}),
     [](const testing::TestParamInfo<DropCase> &info) { return std::string(info.param.name); });
 
+// A drag from a face to another object's face turns the first against the second; ALT drags roll the
+// face laid on the plate about the vertical instead.
+TEST(DropPlane, DragTurnsTheFaceAgainstTheTargetOrRollsItWithAlt)
+{
+    struct Case {
+        Qt::KeyboardModifiers modifiers;
+        V3f topAfter, rightAfter; // where the box's top and right faces point afterwards
+    };
+    for (const Case &c : {Case{Qt::NoModifier, {1, 0, 0}, {0, -1, 0}}, Case{Qt::AltModifier, {0, -1, 0}, {0, 0, 1}}}) {
+        Desk desk;
+        Obj *obj = setUpBox(desk, {-40, 0, -10}, {-20, 20, 10});
+        setUpBox(desk, {20, 0, -10}, {40, 20, 10});
+        desk.startHistory();
+        desk.editor.setMode(MouseMode::DropPlane);
+        const QPoint top = desk.pixelOf({-30, 20, 0});
+        // The target: the other box's left face, which faces the first box; with ALT 180 pixels roll
+        // a quarter turn.
+        const QPoint end = c.modifiers ? top + QPoint(180, 0) : desk.pixelOf({20, 10, 0});
+        desk.drag(top, end, c.modifiers);
+        EXPECT_LT((obj->transform().mapVector({0, 1, 0}) - c.topAfter).length(), 1e-4);
+        EXPECT_LT((obj->transform().mapVector({1, 0, 0}) - c.rightAfter).length(), 1e-4);
+        EXPECT_EQ(desk.steps(), 1);
+        EXPECT_EQ(desk.fileOps.undoCaption(), "dropPlane");
+    }
+}
+
 TEST(DropPlaneMatrix, CarriesTheNormalOntoTheTargetAndRollsAboutIt)
 {
     const V3f pivot(4, 5, 6);
