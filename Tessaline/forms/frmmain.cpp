@@ -119,6 +119,8 @@ void FrmMain::createPanels()
     dock(m_supportPanel = new SupportPanel(*m_session, ui->sidePanel));
     dock(m_gcodePanel = new GCodePanel(ui->sidePanel));
     connect(m_gcodePanel, &GCodePanel::commandRequested, this, &FrmMain::gcodeButtonPressed);
+    connect(m_gcodePanel, &GCodePanel::viewChoiceChanged, this, &FrmMain::showPreviewInView);
+    connect(m_gcodePanel, &GCodePanel::lineChanged, this, &FrmMain::showPreviewInView);
     dock(m_statsPanel = new StatsPanel(ui->sidePanel));
     dock(new ClippingPanel(ui->sidePanel));
     dock(new KeyFramesPanel(ui->sidePanel));
@@ -387,6 +389,11 @@ void FrmMain::delayedStartup()
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    // The slice's progress is pumping the events: the window goes when the slice has ended.
+    if (m_slicing) {
+        event->ignore();
+        return;
+    }
     if (!m_session->fileOps().canCloseApp()) {
         event->ignore();
         return;
