@@ -123,7 +123,8 @@ void FrmMain::createPanels()
     connect(m_gcodePanel, &GCodePanel::lineChanged, this, &FrmMain::showPreviewInView);
     dock(m_statsPanel = new StatsPanel(ui->sidePanel));
     dock(new ClippingPanel(ui->sidePanel));
-    dock(new KeyFramesPanel(ui->sidePanel));
+    dock(m_keyFramesPanel = new KeyFramesPanel(ui->sidePanel));
+    m_keyFramesPanel->load(keyFramesPath());
 }
 
 void FrmMain::setUserPrompts(std::unique_ptr<UserPrompts> prompts)
@@ -184,6 +185,12 @@ void FrmMain::storeSettings()
     ini.setInt("viewStats", m_viewStats);
     ::storeGeometry(this, ini);
     ini.store();
+    m_keyFramesPanel->store(keyFramesPath());
+}
+
+QString FrmMain::keyFramesPath()
+{
+    return platform::dataDir() + "keyframes.dat";
 }
 
 void FrmMain::openStartupFile(const QString &openArgument)

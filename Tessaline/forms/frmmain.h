@@ -21,6 +21,7 @@ class FrmMain;
 class FrmOptions;
 class FrmSlicer;
 class FrmSlicerSimple;
+class KeyFramesPanel;
 class ObjectPanel;
 class OverlayBar;
 class ProjectFileUi;
@@ -154,6 +155,8 @@ private:
     void previewGrew();
     void showPreviewInView();
     QString unsavedProjectPath() const;
+    // Where the camera key frames are kept between runs.
+    static QString keyFramesPath();
 
     // The command table (frmmain_commands.cpp).
     void addCommands();
@@ -173,6 +176,7 @@ private:
     SupportPanel *m_supportPanel = nullptr;
     GCodePanel *m_gcodePanel = nullptr;
     StatsPanel *m_statsPanel = nullptr;
+    KeyFramesPanel *m_keyFramesPanel = nullptr;
     OverlayBar *m_overlayBar = nullptr;
     QTimer m_timer;
     bool m_firstTickDone = false;
