@@ -30,6 +30,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QFileInfo>
 
 #include <exception>
@@ -122,7 +123,9 @@ void FrmMain::createPanels()
     connect(m_gcodePanel, &GCodePanel::viewChoiceChanged, this, &FrmMain::showPreviewInView);
     connect(m_gcodePanel, &GCodePanel::lineChanged, this, &FrmMain::showPreviewInView);
     dock(m_statsPanel = new StatsPanel(ui->sidePanel));
-    dock(new ClippingPanel(ui->sidePanel));
+    dock(m_clippingPanel = new ClippingPanel(ui->sidePanel));
+    m_clippingPanel->setRecord(
+        ClipRecord::fromJson(QJsonDocument::fromJson(Ini::global().getString("clipping").toUtf8()).object()));
     dock(m_keyFramesPanel = new KeyFramesPanel(ui->sidePanel));
     m_keyFramesPanel->load(keyFramesPath());
 }
@@ -175,6 +178,8 @@ void FrmMain::storeSettings()
     Ini &ini = Ini::global();
     m_params.storeToIni(ini);
     ini.setString("cam", m_cameraText);
+    ini.setString("clipping",
+                  QString::fromUtf8(QJsonDocument(m_clippingPanel->record().toJson()).toJson(QJsonDocument::Compact)));
     ini.setString("lastProject", m_session->fileOps().fileName());
     ini.setInt("lastNonGCodeMode", int(m_lastNonGCodeMode));
     ini.setInt("lastObjEditMode", int(m_lastObjEditMode));

@@ -21,6 +21,7 @@ class FrmMain;
 class FrmOptions;
 class FrmSlicer;
 class FrmSlicerSimple;
+class ClippingPanel;
 class KeyFramesPanel;
 class ObjectPanel;
 class OverlayBar;
@@ -177,6 +178,7 @@ private:
     GCodePanel *m_gcodePanel = nullptr;
     StatsPanel *m_statsPanel = nullptr;
     KeyFramesPanel *m_keyFramesPanel = nullptr;
+    ClippingPanel *m_clippingPanel = nullptr;
     OverlayBar *m_overlayBar = nullptr;
     QTimer m_timer;
     bool m_firstTickDone = false;

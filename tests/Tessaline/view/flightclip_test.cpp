@@ -1,4 +1,5 @@
-// Camera flights: where the camera is between key frames, and the list's file.
+// Camera flights (where the camera is between key frames, the list's file) and the clipping record.
+#include "view/cliprecord.h"
 #include "view/keyframes.h"
 
 #include <gtest/gtest.h>
@@ -68,4 +69,30 @@ TEST(KeyFrames, AnEmptyFlightRefusesAndTheFileKeepsEveryFrame)
     }
     EXPECT_EQ(KeyFrames::fromJson("not json").count(), 0);
     EXPECT_EQ(KeyFrames::fromJson(R"({"frames":[1,{"duration":5},{"cam":{}}]})").count(), 1);
+}
+
+TEST(ClipRecord, SidesChooseTheKeptBoxAndTheRecordReadsBackRounded)
+{
+    ClipRecord clip;
+    clip.enabled = true;
+    clip.pos[0] = 10.0f;
+    clip.side[0] = 1; // keep x <= 10
+    clip.pos[1] = 2.0f;
+    clip.side[1] = -1; // keep y >= 2
+    const struct {
+        V3f point;
+        bool kept;
+    } cases[] = {{{0, 5, 0}, true}, {{10, 2, -500}, true}, {{10.1f, 5, 0}, false}, {{0, 1.9f, 0}, false}};
+    for (const auto &c : cases)
+        EXPECT_EQ(clip.keeps(c.point), c.kept) << c.point.x << "," << c.point.y;
+    clip.enabled = false;
+    EXPECT_TRUE(clip.keeps({1e6f, -1e6f, 0})) << "off keeps everything";
+
+    const ClipRecord back = ClipRecord::fromJson(QJsonObject{{"enabled", true}, {"pos2", 7.5}, {"side2", -0.6}});
+    EXPECT_TRUE(back.enabled);
+    EXPECT_EQ(back.side[2], -1);
+    EXPECT_FLOAT_EQ(back.pos[2], 7.5f);
+    EXPECT_EQ(back.side[0], 0);
+    const ClipRecord again = ClipRecord::fromJson(back.toJson());
+    EXPECT_EQ(again.toJson(), back.toJson());
 }
