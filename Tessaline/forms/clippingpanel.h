@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/cliprecord.h"
+
 #include <QGroupBox>
 
 #include <memory>
@@ -8,9 +10,11 @@ namespace Ui
 {
 class ClippingPanel;
 }
+class QComboBox;
+class QDoubleSpinBox;
 
-// The planes that cut the 3D view open. Served by the view, which arrives with rendering; laid out here so that the
-// dock keeps its place.
+// The planes that cut the 3D view open: on/off, and per axis which side is kept and where the plane lies.
+// Every change is announced; "Redraw" announces the record again.
 class ClippingPanel : public QGroupBox
 {
     Q_OBJECT
@@ -18,6 +22,16 @@ public:
     explicit ClippingPanel(QWidget *parent = nullptr);
     ~ClippingPanel() override;
 
+    ClipRecord record() const;
+    void setRecord(const ClipRecord &record);
+
+signals:
+    void clipChanged(const ClipRecord &record);
+
 private:
+    void announce();
+
     std::unique_ptr<Ui::ClippingPanel> ui;
+    QComboBox *m_sides[3] = {};
+    QDoubleSpinBox *m_positions[3] = {};
 };

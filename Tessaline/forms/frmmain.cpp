@@ -30,6 +30,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QFileInfo>
 
 #include <exception>
@@ -119,9 +120,14 @@ void FrmMain::createPanels()
     dock(m_supportPanel = new SupportPanel(*m_session, ui->sidePanel));
     dock(m_gcodePanel = new GCodePanel(ui->sidePanel));
     connect(m_gcodePanel, &GCodePanel::commandRequested, this, &FrmMain::gcodeButtonPressed);
+    connect(m_gcodePanel, &GCodePanel::viewChoiceChanged, this, &FrmMain::showPreviewInView);
+    connect(m_gcodePanel, &GCodePanel::lineChanged, this, &FrmMain::showPreviewInView);
     dock(m_statsPanel = new StatsPanel(ui->sidePanel));
-    dock(new ClippingPanel(ui->sidePanel));
-    dock(new KeyFramesPanel(ui->sidePanel));
+    dock(m_clippingPanel = new ClippingPanel(ui->sidePanel));
+    m_clippingPanel->setRecord(
+        ClipRecord::fromJson(QJsonDocument::fromJson(Ini::global().getString("clipping").toUtf8()).object()));
+    dock(m_keyFramesPanel = new KeyFramesPanel(ui->sidePanel));
+    m_keyFramesPanel->load(keyFramesPath());
 }
 
 void FrmMain::setUserPrompts(std::unique_ptr<UserPrompts> prompts)
@@ -172,6 +178,8 @@ void FrmMain::storeSettings()
     Ini &ini = Ini::global();
     m_params.storeToIni(ini);
     ini.setString("cam", m_cameraText);
+    ini.setString("clipping",
+                  QString::fromUtf8(QJsonDocument(m_clippingPanel->record().toJson()).toJson(QJsonDocument::Compact)));
     ini.setString("lastProject", m_session->fileOps().fileName());
     ini.setInt("lastNonGCodeMode", int(m_lastNonGCodeMode));
     ini.setInt("lastObjEditMode", int(m_lastObjEditMode));
@@ -182,6 +190,12 @@ void FrmMain::storeSettings()
     ini.setInt("viewStats", m_viewStats);
     ::storeGeometry(this, ini);
     ini.store();
+    m_keyFramesPanel->store(keyFramesPath());
+}
+
+QString FrmMain::keyFramesPath()
+{
+    return platform::dataDir() + "keyframes.dat";
 }
 
 void FrmMain::openStartupFile(const QString &openArgument)
@@ -387,6 +401,11 @@ void FrmMain::delayedStartup()
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    // The slice's progress is pumping the events: the window goes when the slice has ended.
+    if (m_slicing) {
+        event->ignore();
+        return;
+    }
     if (!m_session->fileOps().canCloseApp()) {
         event->ignore();
         return;

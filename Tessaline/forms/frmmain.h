@@ -4,8 +4,10 @@
 #include "engine/slicerparams.h"
 #include "forms/commandtable.h"
 #include "forms/gcodesummary.h"
+#include "forms/gcodepanel.h"
 #include "forms/modes.h"
 #include "scene/project.h"
+#include "view/gcodepreview.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -19,7 +21,8 @@ class FrmMain;
 class FrmOptions;
 class FrmSlicer;
 class FrmSlicerSimple;
-class GCodePanel;
+class ClippingPanel;
+class KeyFramesPanel;
 class ObjectPanel;
 class OverlayBar;
 class ProjectFileUi;
@@ -69,6 +72,13 @@ public:
     // settings; keeps the G-code and shows its statistics (and the G-code view unless `noPreview`). A slice
     // that fails is reported and leaves the previous G-code in place. True when it succeeded.
     bool sliceNow(const SliceProgress &progress, bool noPreview = false);
+    // Slices in this thread too, but shows the G-code view at once and grows its preview layer by layer
+    // while the engine produces them; the window's controls are disabled until the slice ends.
+    void sliceBackground();
+    // The G-code in the preview: its segments by layer, parser totals and first error.
+    const GCodePreview &preview() const { return m_preview; }
+    // What the G-code panel chooses to draw (layers, colouring, travels, legend).
+    GCodeViewChoice gcodeViewChoice() const;
     // The last sliced G-code, the project's base name for its files, its label and statistics.
     const QByteArray &gcode() const { return m_gcode; }
     const QString &gcodeBaseName() const { return m_gcodeBaseName; }
@@ -139,7 +149,15 @@ private:
     void gcodeButtonPressed(const QString &name);
     void reloadPreview();
     void storeUnsavedProject();
+    // The preview (frmmain_preview.cpp).
+    void resetPreview();
+    void parseIntoPreview(const QByteArray &text);
+    // After the preview changed: the panel's ranges and the view follow it.
+    void previewGrew();
+    void showPreviewInView();
     QString unsavedProjectPath() const;
+    // Where the camera key frames are kept between runs.
+    static QString keyFramesPath();
 
     // The command table (frmmain_commands.cpp).
     void addCommands();
@@ -159,6 +177,8 @@ private:
     SupportPanel *m_supportPanel = nullptr;
     GCodePanel *m_gcodePanel = nullptr;
     StatsPanel *m_statsPanel = nullptr;
+    KeyFramesPanel *m_keyFramesPanel = nullptr;
+    ClippingPanel *m_clippingPanel = nullptr;
     OverlayBar *m_overlayBar = nullptr;
     QTimer m_timer;
     bool m_firstTickDone = false;
@@ -190,6 +210,9 @@ private:
     QByteArray m_gcode;
     QString m_gcodeBaseName;
     GCodeSummary m_gcodeSummary;
+    GCodePreview m_preview;
+    // A background slice is running: its progress pumps the events, so nothing may close the window.
+    bool m_slicing = false;
     // Empty: the defaults (see setHostHandOver).
     QString m_handOverFolder;
     QString m_hostServerName;

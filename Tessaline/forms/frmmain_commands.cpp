@@ -113,7 +113,7 @@ void FrmMain::addPendingCommands()
                     }});
     m_commands.add({"Export", {"Ctrl+E"}, all, [this] { exportMeshes(); }});
     // Slicing while the preview grows and the camera's home view come with the 3D view.
-    m_commands.add({"Slice in background", {"Ctrl+Shift+L"}, all, pending});
+    m_commands.add({"Slice in background", {"Ctrl+Shift+L"}, all, [this] { sliceBackground(); }});
     m_commands.add({"Camera home", {"Home"}, all, pending});
 }
 

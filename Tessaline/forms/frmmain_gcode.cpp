@@ -54,7 +54,9 @@ void FrmMain::loadGCode(const QByteArray &data, const QString &label)
     clock.start();
     setEditMode(EditMode::GCode);
     m_gcodePanel->setFileLabel(label);
+    m_gcodePanel->showAllLayersBelow();
     m_gcode = processXCode(data);
+    parseIntoPreview(m_gcode);
     const int lines = int(m_gcode.count('\n')) + (m_gcode.isEmpty() || m_gcode.endsWith('\n') ? 0 : 1);
     m_gcodePanel->setLineCount(lines);
     showStatistics();

@@ -106,16 +106,18 @@ bool FrmMain::sliceNow(const SliceProgress &progress, bool noPreview)
         handleException(failure);
         return false;
     }
-    m_gcode = result;
     qDebug() << "slice" << clock.elapsed() << "ms";
     m_gcodeBaseName = computeGCodeBaseName();
-    m_gcodePanel->setFileLabel(unsavedGCodeLabel + m_session->fileOps().fileName());
-    showStatistics();
-    if (!noPreview) {
-        setEditMode(EditMode::GCode);
-        if (!m_viewStats)
-            toggleStats();
+    const QString label = unsavedGCodeLabel + m_session->fileOps().fileName();
+    if (noPreview) {
+        m_gcode = result;
+        m_gcodePanel->setFileLabel(label);
+        showStatistics();
+        return true;
     }
+    loadGCode(result, label);
+    if (!m_viewStats)
+        toggleStats();
     return true;
 }
 

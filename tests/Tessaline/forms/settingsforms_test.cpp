@@ -395,6 +395,57 @@ TEST_F(SettingsForms, AFailedSliceIsReportedAndKeepsTheWindowUsable)
     EXPECT_TRUE(window.gcode().isEmpty());
 }
 
+TEST_F(SettingsForms, ABackgroundSliceGrowsThePreviewToTheWholeFile)
+{
+    FrmMain window(writeBox("tower.stl", 6));
+    ExceptionCatcher exceptions;
+    // Sampled from the events the slice pumps: the window stays disabled meanwhile.
+    int samples = 0;
+    bool enabledMeanwhile = false;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        ++samples;
+        enabledMeanwhile |= window.isEnabled();
+    });
+    sampler.start(0);
+    EXPECT_TRUE(window.handleKeyPress("Ctrl+Shift+L"));
+    sampler.stop();
+    ASSERT_TRUE(exceptions.texts.isEmpty()) << exceptions.texts.join("\n").toStdString();
+    EXPECT_EQ(window.editMode(), EditMode::GCode);
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_GT(samples, 0);
+    EXPECT_FALSE(enabledMeanwhile);
+    ASSERT_FALSE(window.gcode().isEmpty());
+
+    GCodePreview whole;
+    whole.build(window.gcode());
+    const GCodePreview &grownPreview = window.preview();
+    ASSERT_EQ(grownPreview.layerCount(), whole.layerCount());
+    ASSERT_EQ(grownPreview.segments().size(), whole.segments().size());
+    for (int i = 0; i < whole.layerCount(); ++i)
+        EXPECT_EQ(grownPreview.layers()[size_t(i)].endSegment, whole.layers()[size_t(i)].endSegment) << i;
+    // The newest layer stays on top with every layer below it.
+    const GCodeViewChoice choice = window.gcodeViewChoice();
+    EXPECT_EQ(choice.topLayer, whole.layerCount() - 1);
+    EXPECT_EQ(choice.additionalLayers, whole.layerCount() - 1);
+    EXPECT_TRUE(window.gcodeLabel().startsWith("Unsaved GCode: "));
+}
+
+TEST_F(SettingsForms, AFailedBackgroundSliceKeepsTheEarlierGCodeAndTheWindowUsable)
+{
+    FrmMain window(writeBox("cube.stl", 4));
+    ExceptionCatcher exceptions;
+    ASSERT_TRUE(window.sliceNow([](int, const QByteArray &) {}));
+    const QByteArray earlier = window.gcode();
+    const int layers = window.preview().layerCount();
+    window.params().HShellCnt = 500; // only a damaged store can hold this
+    window.runCommand("Slice in background");
+    ASSERT_EQ(exceptions.texts.size(), 1);
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_EQ(window.gcode(), earlier);
+    EXPECT_EQ(window.preview().layerCount(), layers);
+}
+
 TEST_F(SettingsForms, SwitchButtonsSwapTheFormsAndTheChoiceIsKept)
 {
     FrmMain window;

@@ -1,0 +1,126 @@
+// The G-code preview of the window: parsing G-code into it (whole files with a progress bar, or piece by
+// piece while a background slice produces it) and keeping the panel's controls in step with it.
+#include "forms/frmmain.h"
+
+#include "common/gui/exceptionreport.h"
+#include "forms/frmoptions.h"
+#include "forms/gcodepanel.h"
+#include "forms/scenesession.h"
+#include "forms/statspanel.h"
+#include "scene/slicesnapshot.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+
+#include <exception>
+
+namespace
+{
+
+// Files above this size are parsed in pieces of it, with a progress bar.
+constexpr int kPreviewChunkBytes = 8 << 20;
+const char *const unsavedGCodeLabel = "Unsaved GCode: ";
+
+} // namespace
+
+void FrmMain::resetPreview()
+{
+    m_preview.reset();
+    m_gcodePanel->setLayerCount(0);
+    m_gcodePanel->setLineCount(0);
+}
+
+void FrmMain::previewGrew()
+{
+    m_gcodePanel->setLayerCount(m_preview.layerCount());
+    m_gcodePanel->setLineCount(m_preview.lineCount());
+    showPreviewInView();
+}
+
+void FrmMain::parseIntoPreview(const QByteArray &text)
+{
+    resetPreview();
+    if (text.size() <= kPreviewChunkBytes) {
+        m_preview.build(text);
+        previewGrew();
+        return;
+    }
+    QProgressDialog progress("Loading GCode...", QString(), 0, int(text.size() / kPreviewChunkBytes) + 1, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    for (int offset = 0, step = 0; offset < text.size(); offset += kPreviewChunkBytes, ++step) {
+        progress.setValue(step);
+        m_preview.append(text.mid(offset, kPreviewChunkBytes));
+    }
+    m_preview.finish();
+    progress.setValue(progress.maximum());
+    previewGrew();
+}
+
+void FrmMain::sliceBackground()
+{
+    if (m_slicing)
+        return;
+    qDebug() << "bkg slicer";
+    QElapsedTimer clock;
+    clock.start();
+    setEditMode(EditMode::GCode);
+    m_gcodePanel->setFileLabel(unsavedGCodeLabel + m_session->fileOps().fileName());
+    m_gcodeBaseName = computeGCodeBaseName();
+    m_gcodePanel->showAllLayersBelow();
+    resetPreview();
+    setSlicerThreads(m_frmOptions->threadCount(), m_frmOptions->threadPriority());
+    const MachineRecord machine = m_frmOptions->machineRecord();
+    const SlicerParams params = m_params;
+
+    // The preview grows from the slice's progress, which also keeps the window painting; nothing in it may
+    // start another command meanwhile, so its widgets stay disabled until the slice has ended either way.
+    m_slicing = true;
+    setEnabled(false);
+    qDebug() << "bkg slicer 1";
+    const SliceProgress grow = [this](int, const QByteArray &chunk) {
+        if (!chunk.isEmpty()) {
+            m_preview.append(chunk);
+            previewGrew();
+        }
+        QCoreApplication::processEvents();
+    };
+    QString failure;
+    QByteArray result;
+    try {
+        Slicer slicer(sliceSnapshot(m_session->project()), &params, &machine, grow);
+        result = slicer.slice();
+    } catch (const char *message) {
+        failure = QString::fromUtf8(message);
+    } catch (const QString &message) {
+        failure = message;
+    } catch (const std::exception &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    setEnabled(true);
+    m_slicing = false;
+    qDebug() << "bkg slicer 2";
+    if (!failure.isEmpty()) {
+        // What the preview holds is a part of a slice that does not exist: show the G-code kept before.
+        parseIntoPreview(m_gcode);
+        handleException(failure);
+        return;
+    }
+    m_gcode = result;
+    m_preview.finish();
+    previewGrew();
+    showStatistics();
+    qDebug() << "bkg slice" << clock.elapsed() << "ms";
+    setFocus();
+}
+
+GCodeViewChoice FrmMain::gcodeViewChoice() const
+{
+    return m_gcodePanel->viewChoice();
+}
+
+void FrmMain::showPreviewInView()
+{
+}
