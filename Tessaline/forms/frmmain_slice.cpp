@@ -127,4 +127,6 @@ void FrmMain::showStatistics()
         gcodeStatsText(m_gcodeSummary, QDateTime::currentDateTime(), material, m_frmOptions->filamentPrice(material));
     m_statsPanel->setText(text);
     m_gcodePanel->setStats(text.section("\r\n", 0, 0));
+    m_previewDirty = true;
+    showGCodeInView();
 }

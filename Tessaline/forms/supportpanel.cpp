@@ -44,4 +44,5 @@ void SupportPanel::on_bGenSupport_clicked()
 void SupportPanel::on_seMinSteepness_valueChanged(int value)
 {
     m_minSteepness = value;
+    emit minSteepnessChanged(value);
 }

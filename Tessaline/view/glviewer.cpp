@@ -110,6 +110,7 @@ GlViewer::GlViewer(QWidget *parent) : QOpenGLWidget(parent)
     initViewResources();
     setFormat(preferredFormat());
     setMinimumSize(64, 64);
+    initOverlay();
 }
 
 GlViewer::~GlViewer()
@@ -132,6 +133,7 @@ void GlViewer::releaseLists()
     m_gcode.reset();
     m_gridTexture = Texture("mmGrid.png");
     m_skyTexture = Texture("skydome.png");
+    releaseOverlay();
 }
 
 void GlViewer::setProject(const Project *project)
@@ -187,14 +189,14 @@ void GlViewer::paintGL()
 {
     try {
         drawFrame();
+        drawOverlay();
         m_lastError.clear();
     } catch (const char *text) {
         m_lastError = QString::fromUtf8(text);
     } catch (const QString &text) {
         m_lastError = text;
     }
-    if (!m_lastError.isEmpty())
-        qWarning().noquote() << "### EXCEPTION: " + m_lastError;
+    reportFrame(m_lastError);
 }
 
 void GlViewer::setupMatrices()
@@ -211,9 +213,12 @@ void GlViewer::setupMatrices()
 
 bool GlViewer::animate()
 {
-    const float dt = m_frameTimer.isValid() ? float(m_frameTimer.restart()) / 1000.0f : 1.0f;
+    // A frame after the view stood still starts the glide (dt 0) instead of arriving at once.
+    float dt = m_frameTimer.isValid() ? float(m_frameTimer.restart()) / 1000.0f : 1.0f;
     if (!m_frameTimer.isValid())
         m_frameTimer.start();
+    if (!m_wasMoving)
+        dt = 0.0f;
     bool moving = false;
     std::unordered_map<const Obj *, Drawn> drawn;
     for (int i = 0; m_project && i < m_project->objectCount(); ++i) {
@@ -229,11 +234,14 @@ bool GlViewer::animate()
         drawn.emplace(obj, next);
     }
     m_drawn.swap(drawn);
+    m_wasMoving = moving;
     return moving;
 }
 
 void GlViewer::drawFrame()
 {
+    QElapsedTimer clock;
+    clock.start();
     const bool moving = animate();
     setupMatrices();
     QOpenGLFunctions &f = gl();
@@ -247,12 +255,14 @@ void GlViewer::drawFrame()
     if (m_project)
         drawObjects(objectProgram, true, false);
     drawPlate();
+    drawLogo();
     if (m_project) {
         drawObjects(objectProgram, false, false);
         drawObjects(m_circular ? "OutsideCircular" : "Outside", false, false);
         drawBars(objectProgram);
     }
     drawGCode();
+    m_timeRenderUs = clock.nsecsElapsed() / 1000;
     if (moving)
         update();
 }
@@ -463,7 +473,10 @@ ViewPick GlViewer::pickAt(const QPoint &pixel)
     const int x = qBound(0, int(pixel.x() * ratio), viewport.width() - 1);
     const int y = qBound(0, viewport.height() - 1 - int(pixel.y() * ratio), viewport.height() - 1);
     quint8 rgba[4] = {255, 255, 255, 255};
+    QElapsedTimer readClock;
+    readClock.start();
     f.glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    m_timeReadUs = readClock.nsecsElapsed() / 1000;
     fbo.release();
     doneCurrent();
     const DepthPixel depth{rgba[0], rgba[1], rgba[2]};

@@ -127,9 +127,11 @@ TEST_F(FrmMainTest, CommandKeysDependOnTheMode)
     EXPECT_TRUE(window->handleKeyPress("Ctrl+Z"));
 
     window->setEditMode(EditMode::Move);
-    for (const char *key : {"Ctrl+A", "Esc", "Ins", "Num++", "Del", "Num+-", "Ctrl+S", "Ctrl+O", "Ctrl+N",
-                            "Ctrl+Z", "Ctrl+Y", "Ctrl+E", "Home", "Ctrl+P", "Ctrl+Shift+L", "4"})
+    for (const char *key : {"Ctrl+A", "Esc", "Ins", "Num++", "Del", "Num+-", "Ctrl+S", "Ctrl+O", "Ctrl+N", "Ctrl+Z",
+                            "Ctrl+Y", "Ctrl+E", "Home", "Ctrl+P", "4"})
         EXPECT_TRUE(window->handleKeyPress(key)) << key;
+    // The background slice is not built yet: its key does nothing and is left to the focused widget.
+    EXPECT_FALSE(window->handleKeyPress("Ctrl+Shift+L"));
     EXPECT_EQ(window->editMode(), EditMode::Move);
     EXPECT_EQ(barScale->value(), 9);
     // Ctrl+L shows the current G-code again, in the G-code view.

@@ -7,6 +7,7 @@ tessaline_gtest(test_view
         ${CMAKE_CURRENT_LIST_DIR}/gcodepreview_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/gcodevertices_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/animation_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/btnsys_test.cpp
     LIBS tessaline_view tessaline_engine meshgen_shapes)
 
 tessaline_fuzzer(fuzz_gcodepreview SOURCES ${CMAKE_CURRENT_LIST_DIR}/gcodepreview_fuzz.cpp LIBS tessaline_view
