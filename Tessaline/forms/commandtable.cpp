@@ -30,9 +30,9 @@ bool CommandTable::runKey(const QString &key) const
 
 bool CommandTable::execute(const Command *command)
 {
-    if (!command)
+    // A command whose feature is not built yet leaves its key to others.
+    if (!command || !command->action)
         return false;
-    if (command->action)
-        command->action();
+    command->action();
     return true;
 }

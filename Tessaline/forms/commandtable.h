@@ -16,8 +16,8 @@ struct Command {
     QString name;
     QStringList keys; // portable key texts ("Ctrl+S", "Num++")
     EditModes modes = EditModes::all();
-    // Empty while the feature that the command drives has not been built: the command is taken (its key
-    // is consumed) and does nothing.
+    // Empty while the feature that the command drives has not been built: the command is listed (its
+    // button shows) and does nothing; its key is not consumed.
     std::function<void()> action;
 
     bool isPending() const { return !action; }
@@ -37,7 +37,7 @@ public:
     const Command *byKey(const QString &key, EditMode mode) const;
 
     // Runs the command of that name (an overlay button) or key in the current mode. False when none
-    // applies; true also for a pending command.
+    // applies or the one that applies is pending (it does nothing, so the key is not handled).
     bool run(const QString &name) const;
     bool runKey(const QString &key) const;
 

@@ -16,7 +16,6 @@
 #include "forms/keyfilter.h"
 #include "forms/keyframespanel.h"
 #include "forms/objectpanel.h"
-#include "forms/overlaybar.h"
 #include "forms/projectfileui.h"
 #include "forms/resources.h"
 #include "forms/scenesession.h"
@@ -24,6 +23,8 @@
 #include "forms/supportpanel.h"
 #include "forms/userprompts.h"
 #include "tessalineversion.h"
+#include "view/gcodepreview.h"
+#include "view/glviewer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -68,15 +69,12 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
     ui->setupUi(this);
     setAcceptDrops(true);
     createPanels();
-    connect(m_session.get(), &SceneSession::sceneChanged, this, QOverload<>::of(&QWidget::update));
 
     readSettings();
     createForms();
+    createView();
 
     addCommands();
-    m_overlayBar = new OverlayBar(m_commands, ui->viewHost);
-    ui->viewHostLayout->addWidget(m_overlayBar);
-    ui->viewHostLayout->addStretch(1);
     qApp->installEventFilter(new KeyFilter(this, [this](const QString &key) { return handleKeyPress(key); }));
 
     openStartupFile(openArgument);
@@ -93,8 +91,8 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
     m_session->setAutoDrop(ini.getInt("autoDrop", m_session->autoDrop()));
     m_viewGCode = ini.getInt("viewGCode", m_viewGCode);
     m_viewStats = ini.getInt("viewStats", m_viewStats);
-    m_overlayBar->setChecked("Auto drop", m_session->autoDrop());
-    m_overlayBar->setChecked("Stats", m_viewStats);
+    m_view->buttons().setChecked("Auto drop", m_session->autoDrop());
+    m_view->buttons().setChecked("Stats", m_viewStats);
     updatePanels();
     ::restoreGeometry(this, ini);
     updateTitle();
@@ -121,7 +119,6 @@ void FrmMain::createPanels()
     dock(m_gcodePanel = new GCodePanel(ui->sidePanel));
     connect(m_gcodePanel, &GCodePanel::commandRequested, this, &FrmMain::gcodeButtonPressed);
     connect(m_gcodePanel, &GCodePanel::viewChoiceChanged, this, &FrmMain::showPreviewInView);
-    connect(m_gcodePanel, &GCodePanel::lineChanged, this, &FrmMain::showPreviewInView);
     dock(m_statsPanel = new StatsPanel(ui->sidePanel));
     dock(m_clippingPanel = new ClippingPanel(ui->sidePanel));
     m_clippingPanel->setRecord(
@@ -159,7 +156,6 @@ void FrmMain::readSettings()
 {
     const Ini &ini = Ini::global();
     m_params.loadFromIni(ini);
-    m_cameraText = ini.getString("cam");
 }
 
 void FrmMain::readModes()
@@ -177,7 +173,7 @@ void FrmMain::storeSettings()
 {
     Ini &ini = Ini::global();
     m_params.storeToIni(ini);
-    ini.setString("cam", m_cameraText);
+    ini.setString("cam", cameraText());
     ini.setString("clipping",
                   QString::fromUtf8(QJsonDocument(m_clippingPanel->record().toJson()).toJson(QJsonDocument::Compact)));
     ini.setString("lastProject", m_session->fileOps().fileName());
@@ -251,7 +247,6 @@ void FrmMain::setEditMode(EditMode mode)
         m_lastNonGCodeMode = mode;
     if (isObjectMode(mode))
         m_lastObjEditMode = mode;
-    m_overlayBar->setPressed(editModeName(mode));
     setViewMode(viewModeOf(mode));
 }
 
@@ -262,8 +257,7 @@ void FrmMain::setViewMode(ViewMode mode)
         m_previousViewMode = m_viewMode;
         m_viewMode = mode;
     }
-    m_overlayBar->showViewMode(mode);
-    m_overlayBar->setPressed(editModeName(m_editMode));
+    showViewMode();
     updatePanels();
     update();
 }
@@ -333,6 +327,7 @@ void FrmMain::openWelcomeProject()
 {
     m_session->fileOps().open(":/res/welcome.tsprj", false);
     m_session->fileOps().setFileName(QString());
+    dropObjectsInView();
 }
 
 void FrmMain::drainInstanceMessages()

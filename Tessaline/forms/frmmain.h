@@ -24,7 +24,7 @@ class FrmSlicerSimple;
 class ClippingPanel;
 class KeyFramesPanel;
 class ObjectPanel;
-class OverlayBar;
+class GlViewer;
 class ProjectFileUi;
 class SceneSession;
 class StatsPanel;
@@ -32,7 +32,7 @@ class SupportPanel;
 class UserPrompts;
 
 // The slicer's main window: a frame that composes the scene session, one side panel per view, the
-// overlay bar and one command table, and drives them from a 15 ms timer (title, single-instance
+// 3D view with its overlay buttons and one command table, and drives them from a 15 ms timer (title, single-instance
 // messages, pending work). Commands arrive from the overlay buttons and the keyboard (KeyFilter ->
 // handleKeyPress), both through the command table (frmmain_commands.cpp); the panels serve their own
 // widgets; dropped files and single-instance messages open files.
@@ -102,6 +102,9 @@ public:
     FrmSlicer &frmSlicer() { return *m_frmSlicer; }
     FrmSlicerSimple &frmSlicerSimple() { return *m_frmSlicerSimple; }
     FrmOptions &frmOptions() { return *m_frmOptions; }
+    GlViewer &view() { return *m_view; }
+    // The view's camera as the settings store keeps it ("cam").
+    QString cameraText() const;
     bool frmSlicerIsSimple() const { return m_frmSlicerIsSimple; }
 
 signals:
@@ -124,6 +127,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
@@ -168,6 +172,23 @@ private:
     void toggleAutoDrop();
     void toggleStats();
 
+    // The 3D view (frmmain_view.cpp).
+    void createView();
+    void createOverlayButtons();
+    // The view's mouse tools (frmmain_view.cpp): their edits reach the session, the panels set their options.
+    void connectMouseEdits();
+    void applyMouseOptions();
+    void applyMouseMode();
+    // Build volume, platform shape and the environment look of the current view from the options.
+    void applyViewOptions();
+    void applyCamera(const QString &text);
+    void showViewMode();
+    // The G-code view shows the beads of the current G-code.
+    // Starts the objects raised, one above the other, so that they fall onto the plate.
+    void dropObjectsInView();
+    // Moves the models a drag brings in to the plate point under the cursor (window coordinates).
+    void placeDraggedModels(const QPoint &windowPos);
+
     std::unique_ptr<Ui::FrmMain> ui;
     std::unique_ptr<UserPrompts> m_prompts;
     std::unique_ptr<ProjectFileUi> m_projectFileUi;
@@ -179,7 +200,7 @@ private:
     StatsPanel *m_statsPanel = nullptr;
     KeyFramesPanel *m_keyFramesPanel = nullptr;
     ClippingPanel *m_clippingPanel = nullptr;
-    OverlayBar *m_overlayBar = nullptr;
+    GlViewer *m_view = nullptr;
     QTimer m_timer;
     bool m_firstTickDone = false;
     // Why last time's project could not be opened; told the user once the window shows.
@@ -217,6 +238,4 @@ private:
     QString m_handOverFolder;
     QString m_hostServerName;
     QString m_hostProgram;
-    // The camera as stored, handed back untouched until the view reads it.
-    QString m_cameraText;
 };

@@ -3,11 +3,11 @@
 
 #include "common/opendialogpaths.h"
 #include "forms/frmslicer.h"
-#include "forms/overlaybar.h"
 #include "forms/scenesession.h"
 #include "forms/statspanel.h"
 #include "forms/supportpanel.h"
 #include "forms/userprompts.h"
+#include "view/glviewer.h"
 
 namespace
 {
@@ -112,9 +112,11 @@ void FrmMain::addPendingCommands()
                         reloadPreview();
                     }});
     m_commands.add({"Export", {"Ctrl+E"}, all, [this] { exportMeshes(); }});
-    // Slicing while the preview grows and the camera's home view come with the 3D view.
     m_commands.add({"Slice in background", {"Ctrl+Shift+L"}, all, [this] { sliceBackground(); }});
-    m_commands.add({"Camera home", {"Home"}, all, pending});
+    m_commands.add({"Camera home", {"Home"}, all, [this] {
+                        m_view->camera().home();
+                        m_view->update();
+                    }});
 }
 
 void FrmMain::addModels()
@@ -131,12 +133,14 @@ void FrmMain::addModels()
 void FrmMain::toggleAutoDrop()
 {
     m_session->setAutoDrop(!m_session->autoDrop());
-    m_overlayBar->setChecked("Auto drop", m_session->autoDrop());
+    m_view->buttons().setChecked("Auto drop", m_session->autoDrop());
+    m_view->update();
 }
 
 void FrmMain::toggleStats()
 {
     m_viewStats = !m_viewStats;
-    m_overlayBar->setChecked("Stats", m_viewStats);
+    m_view->buttons().setChecked("Stats", m_viewStats);
+    m_view->update();
     updatePanels();
 }

@@ -1,6 +1,6 @@
 // Files dragged onto the main window. Models join the scene, selected, as soon as the drag enters
-// (so that they can follow the cursor) and leave it again when the drag leaves; a drop records them
-// as one change.
+// and follow the cursor over the plate, leave it again when the drag leaves; a drop records them
+// where they were dropped as one change.
 #include "forms/frmmain.h"
 
 #include "forms/droppedfiles.h"
@@ -26,7 +26,15 @@ void FrmMain::dragEnterEvent(QDragEnterEvent *event)
         for (const QString &path : files.models)
             m_draggedNames << QFileInfo(path).fileName();
         m_session->changed();
+        placeDraggedModels(event->pos());
     }
+    event->acceptProposedAction();
+}
+
+void FrmMain::dragMoveEvent(QDragMoveEvent *event)
+{
+    // The models follow the cursor over the plate.
+    placeDraggedModels(event->pos());
     event->acceptProposedAction();
 }
 
@@ -49,6 +57,7 @@ void FrmMain::dropEvent(QDropEvent *event)
     activateWindow();
     setFocus();
     if (m_draggedModels > 0) {
+        placeDraggedModels(event->pos());
         m_draggedModels = 0;
         m_session->fileOps().chg("add(" + m_draggedNames.join(' '));
         m_session->edited();

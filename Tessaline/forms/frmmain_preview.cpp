@@ -8,10 +8,13 @@
 #include "forms/scenesession.h"
 #include "forms/statspanel.h"
 #include "scene/slicesnapshot.h"
+#include "view/gcodevertices.h"
+#include "view/glviewer.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QProgressDialog>
 
 #include <exception>
@@ -123,4 +126,15 @@ GCodeViewChoice FrmMain::gcodeViewChoice() const
 
 void FrmMain::showPreviewInView()
 {
+    if (!m_view)
+        return;
+    if (m_viewMode != ViewMode::GCode) {
+        m_view->setGCode({}, {});
+        return;
+    }
+    static const HeatPalette palette = HeatPalette::fromImage(QImage(":/res/heatPalette.png"), 0);
+    const GCodeViewChoice choice = m_gcodePanel->viewChoice();
+    const GCodePreview::LayerRange range = m_preview.visibleLayers(choice.topLayer, choice.additionalLayers);
+    const GCodeVertexBuffer buffer = buildGCodeVertices(m_preview, range.first, range.last);
+    m_view->setGCode(buffer, gcodeColourRuns(buffer, m_preview, choice.coloring, choice.showTravel, palette));
 }

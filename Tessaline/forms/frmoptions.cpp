@@ -44,6 +44,12 @@ MachineAxes FrmOptions::machineAxes() const
     return axes;
 }
 
+FrmOptions::ViewLook FrmOptions::viewLook() const
+{
+    return {ui->chCircularPlatform->isChecked(), ui->chEditorEnvMap->isChecked(), ui->chGCodeEnvMap->isChecked(),
+            ui->chTransparentObjects->isChecked(), ui->chShowBackFaces->isChecked()};
+}
+
 MachineRecord FrmOptions::machineRecord() const
 {
     return machineRecordFromOptions(float(ui->seBuildWidth->value()), float(ui->seBuildDepth->value()),

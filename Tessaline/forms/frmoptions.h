@@ -34,6 +34,16 @@ public:
     // (((xDir * 16 + xOrigin) * 16 + yDir) * 16 + yOrigin): 0 is the front-left shortcut, 257 the centre.
     int originCode() const;
 
+    // The graphics choices of the 3D view.
+    struct ViewLook {
+        bool circularPlatform = false;
+        bool editorEnvMap = false;
+        bool gcodeEnvMap = false;
+        bool transparentObjects = false;
+        bool showBackFaces = false;
+    };
+    ViewLook viewLook() const;
+
     // "Check for updates now" was pressed; the main window takes the request on its next tick.
     bool takeUpdateRequest();
 

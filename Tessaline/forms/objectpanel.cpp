@@ -110,19 +110,23 @@ void ObjectPanel::on_bMirrorZ_clicked()
 void ObjectPanel::on_seAngleSnap_1_valueChanged(int value)
 {
     m_angleSnap[0] = value;
+    emit snapChanged();
 }
 
 void ObjectPanel::on_seAngleSnap_2_valueChanged(int value)
 {
     m_angleSnap[1] = value;
+    emit snapChanged();
 }
 
 void ObjectPanel::on_chAngleSnap_1_toggled(bool on)
 {
     m_angleSnapOn[0] = on;
+    emit snapChanged();
 }
 
 void ObjectPanel::on_chAngleSnap_2_toggled(bool on)
 {
     m_angleSnapOn[1] = on;
+    emit snapChanged();
 }

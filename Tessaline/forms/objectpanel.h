@@ -23,6 +23,10 @@ public:
     // The snap step in degrees of the rotate tool (0) or the drop-plane tool (1), 0 while it is off.
     int angleSnap(int tool) const;
 
+signals:
+    // An angle snap was switched or its step changed.
+    void snapChanged();
+
 public slots:
     // Shows the scene's objects and their selection.
     void refresh();

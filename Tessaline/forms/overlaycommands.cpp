@@ -25,7 +25,8 @@ const QVector<OverlayGroup> &overlayGroups()
           button("Rotate", 0x008ABD, 3), button("Scale", 0x008EBD, 4), button("Drop plane", 0x0090B0, 53),
           button("Auto drop", 0x8200BE, 22, gap)}},
         {ViewMode::Objects, OverlayEdge::Right,
-         {button("Support", 0xA700BF, -1), button("Slice...", 0xBE0093, 39),
+         // The objects view's "Support" has no icon of its own in the table: it takes the G-code view's.
+         {button("Support", 0xA700BF, 37), button("Slice...", 0xBE0093, 39),
           button("Options", 0xAE843F, 54, gap)}},
         {ViewMode::Support, OverlayEdge::Top, {button("Undo", 0xA82020, 16), button("Redo", 0xBD9F00, 17)}},
         {ViewMode::Support, OverlayEdge::Left, {button("Objects", 0x006FBC, 38)}},

@@ -8,6 +8,7 @@ SupportPanel::SupportPanel(SceneSession &session, QWidget *parent)
 {
     ui->setupUi(this);
     m_minSteepness = ui->seMinSteepness->value();
+    connect(ui->seSupportBarScale, QOverload<int>::of(&QSpinBox::valueChanged), this, &SupportPanel::barScaleChanged);
 }
 
 SupportPanel::~SupportPanel() = default;
@@ -44,4 +45,5 @@ void SupportPanel::on_bGenSupport_clicked()
 void SupportPanel::on_seMinSteepness_valueChanged(int value)
 {
     m_minSteepness = value;
+    emit minSteepnessChanged(value);
 }

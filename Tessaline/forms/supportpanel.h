@@ -25,6 +25,12 @@ public:
     // Faces that lean further than this from the vertical (degrees) are overhangs.
     int minSteepness() const { return m_minSteepness; }
 
+signals:
+    // The view marks the overhangs of the new angle.
+    void minSteepnessChanged(int degrees);
+    // The size of hand-placed bars changed.
+    void barScaleChanged(int scale);
+
 private slots:
     void on_bClearSupport_clicked();
     void on_bGenSupport_clicked();

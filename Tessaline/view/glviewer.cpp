@@ -118,6 +118,7 @@ GlViewer::GlViewer(QWidget *parent) : QOpenGLWidget(parent)
     // Hover colours and the bar preview follow the cursor without a button held.
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
+    initOverlay();
 }
 
 GlViewer::~GlViewer()
@@ -143,6 +144,7 @@ void GlViewer::releaseLists()
     m_depthQuad.reset();
     m_gridTexture = Texture("mmGrid.png");
     m_skyTexture = Texture("skydome.png");
+    releaseOverlay();
 }
 
 void GlViewer::setProject(const Project *project)
@@ -203,14 +205,14 @@ void GlViewer::paintGL()
 {
     try {
         drawFrame();
+        drawOverlay();
         m_lastError.clear();
     } catch (const char *text) {
         m_lastError = QString::fromUtf8(text);
     } catch (const QString &text) {
         m_lastError = text;
     }
-    if (!m_lastError.isEmpty())
-        qWarning().noquote() << "### EXCEPTION: " + m_lastError;
+    reportFrame(m_lastError);
 }
 
 void GlViewer::setupMatrices()
@@ -227,9 +229,12 @@ void GlViewer::setupMatrices()
 
 bool GlViewer::animate()
 {
-    const float dt = m_frameTimer.isValid() ? float(m_frameTimer.restart()) / 1000.0f : 1.0f;
+    // A frame after the view stood still starts the glide (dt 0) instead of arriving at once.
+    float dt = m_frameTimer.isValid() ? float(m_frameTimer.restart()) / 1000.0f : 1.0f;
     if (!m_frameTimer.isValid())
         m_frameTimer.start();
+    if (!m_wasMoving)
+        dt = 0.0f;
     bool moving = false;
     std::unordered_map<const Obj *, Drawn> drawn;
     for (int i = 0; m_project && i < m_project->objectCount(); ++i) {
@@ -245,11 +250,14 @@ bool GlViewer::animate()
         drawn.emplace(obj, next);
     }
     m_drawn.swap(drawn);
+    m_wasMoving = moving;
     return moving;
 }
 
 void GlViewer::drawFrame()
 {
+    QElapsedTimer clock;
+    clock.start();
     const bool moving = animate();
     setupMatrices();
     QOpenGLFunctions &f = gl();
@@ -263,6 +271,7 @@ void GlViewer::drawFrame()
     if (m_project)
         drawObjects(objectProgram, true, false);
     drawPlate();
+    drawLogo();
     if (m_project) {
         drawObjects(objectProgram, false, false);
         drawObjects(m_circular ? "OutsideCircular" : "Outside", false, false);
@@ -271,6 +280,7 @@ void GlViewer::drawFrame()
     }
     drawGCode();
     drawDragRect();
+    m_timeRenderUs = clock.nsecsElapsed() / 1000;
     if (moving)
         update();
 }
@@ -467,12 +477,15 @@ ViewPick GlViewer::pickAt(const QPoint &pixel)
     const int x = qBound(0, int(pixel.x() * ratio), viewport.width() - 1);
     const int y = qBound(0, viewport.height() - 1 - int(pixel.y() * ratio), viewport.height() - 1);
     DepthPixel depth = kNoDepthPixel;
+    QElapsedTimer readClock;
+    readClock.start();
     try {
         depth = readDepthPixel(QPoint(x, y), viewport);
     } catch (...) {
         doneCurrent();
         throw;
     }
+    m_timeReadUs = readClock.nsecsElapsed() / 1000;
     doneCurrent();
     const DepthSource source = m_depthFill ? DepthSource::DepthTexture : DepthSource::FragmentDistance;
     pick.hasPoint = pointUnderCursor(m_camera, at, depth, logical, pick.point, source);

@@ -1,5 +1,6 @@
 #pragma once
 #include "geometry/v3f.h"
+#include "view/btnsys.h"
 #include "view/camera.h"
 #include "view/gcodecolors.h"
 #include "view/gcodevertices.h"
@@ -82,7 +83,22 @@ public:
     // The last frame's failure, empty when it drew; a failed frame is abandoned.
     QString lastError() const { return m_lastError; }
 
+    // The overlay (glviewer_overlay.cpp): buttons, performance line, the plate's logo.
+    BtnSys &buttons() { return m_buttons; }
+    // True over an overlay button of the current view mode: a press there is the button's, and the
+    // mouse modes must leave it (and the drag it starts) alone.
+    bool overlayHit(const QPoint &pos) const;
+    // Draws the object at `drawn` first, from where it glides to its real place.
+    void startFrom(const Obj *obj, const M44f &drawn);
+    // "FPS:... timeRead:...us" while the settings key "showFPS" is not 0 (read when the view is made).
+    bool showsPerformance() const { return m_showFPS; }
+    QString performanceLine() const;
+
 signals:
+    // A click on an overlay button (pressed and released over it).
+    void buttonClicked(const QString &name);
+    // A frame failed: once per failure, until a frame draws again; each frame tries afresh.
+    void frameFailed(const QString &message);
     // A mouse edit was recorded in FileOps.
     void sceneEdited();
     // The selection changed, or a selection rectangle is being dragged.
@@ -95,6 +111,11 @@ protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
+    bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void drawFrame();
@@ -107,6 +128,12 @@ private:
     GLList_Phong &meshList(const Faces *mesh);
     void rebuildBars();
     void releaseLists();
+    // The overlay over the finished frame, and the report of a failed one.
+    void initOverlay();
+    void releaseOverlay();
+    void drawOverlay();
+    void drawLogo();
+    void reportFrame(const QString &failure);
 
     // Mouse handling and what it draws (glviewermouse.cpp).
     PointerSample sampleAt(const QPoint &pixel, bool withDepth);
@@ -154,4 +181,20 @@ private:
     bool m_gcodeDirty = false;
     Texture m_gridTexture{"mmGrid.png"};
     Texture m_skyTexture{"skydome.png"};
+
+    // The overlay.
+    BtnSys m_buttons;
+    bool m_wasMoving = false;
+    bool m_showFPS = false;
+    QString m_reportedFailure;
+    std::unique_ptr<GLList_ColorUVTex> m_logo;
+    Texture m_logoTexture{"logo.png"};
+    float m_logoZ = 0;
+    QElapsedTimer m_fpsClock;
+    int m_framesCounted = 0;
+    double m_fps = 0;
+    qint64 m_timeRenderUs = 0, m_timeBltUs = 0, m_timeOverlayUs = 0, m_timeReadUs = 0;
+    QElapsedTimer m_bltClock;
+    // The left button went down on an overlay button: the mouse tools sit out until it comes up.
+    bool m_pressOnOverlay = false;
 };

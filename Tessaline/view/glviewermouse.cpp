@@ -89,10 +89,15 @@ void GlViewer::onMouseChanged(MouseState &ms)
     MouseEditor::Result result;
     switch (ms.change) {
     case MouseState::Press:
-        if (ms.button == Qt::LeftButton)
+        // A press on an overlay button is the button's, and so is everything until its release.
+        if (ms.button == Qt::LeftButton && overlayHit(ms.pos))
+            m_pressOnOverlay = true;
+        else if (ms.button == Qt::LeftButton)
             result = m_editor.press(sampleAt(ms.pos, true), ms.modifiers, m_camera, logical);
         break;
     case MouseState::Move:
+        if (m_pressOnOverlay)
+            break;
         if (cameraButton && !m_editor.dragging()) {
             dragCamera(m_camera, ms.pos - ms.lastPos, ms.modifiers, logical);
             update();
@@ -101,7 +106,9 @@ void GlViewer::onMouseChanged(MouseState &ms)
         }
         break;
     case MouseState::Release:
-        if (ms.button == Qt::LeftButton)
+        if (ms.button == Qt::LeftButton && m_pressOnOverlay)
+            m_pressOnOverlay = false;
+        else if (ms.button == Qt::LeftButton)
             result = m_editor.release(sampleAt(ms.pos, false), ms.modifiers, m_camera, logical);
         break;
     case MouseState::Wheel: {

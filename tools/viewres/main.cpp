@@ -1,5 +1,9 @@
 // Draws the images of the 3D view with QPainter, so that they can be regenerated and reviewed as
-// code: the plate grid, the sky dome and the G-code colour ramps. Usage: viewres <source tree root>.
+// code: the plate grid, the sky dome, the G-code colour ramps, the overlay icons, the plate logo and the
+// print head's mesh. Usage: viewres <source tree root>.
+#include "head.h"
+#include "icons.h"
+
 #include <QColor>
 #include <QDir>
 #include <QGuiApplication>
@@ -105,6 +109,15 @@ int main(int argc, char **argv)
     }
     const QDir res(QString::fromLocal8Bit(argv[1]) + "/Tessaline/res");
     const bool ok = drawGrid().save(res.filePath("mmGrid.png")) && drawSky().save(res.filePath("skydome.png")) &&
-                    drawHeatPalette().save(res.filePath("heatPalette.png"));
-    return ok ? 0 : 1;
+                    drawHeatPalette().save(res.filePath("heatPalette.png")) &&
+                    drawIcons().save(res.filePath("icons.png")) && drawLogo().save(res.filePath("logo.png")) &&
+                    drawLogoRepeat().save(res.filePath("logoRep.png"));
+    if (!ok)
+        return 1;
+    try {
+        makePrintHead().exportFata(res.filePath("head.stl"), true);
+    } catch (...) {
+        return 1;
+    }
+    return 0;
 }

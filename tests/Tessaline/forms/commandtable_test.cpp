@@ -4,9 +4,15 @@
 #include "forms/frmmain.h"
 #include "forms/overlaycommands.h"
 
+#include "view/glshaders.h"
+#include "view/glviewer.h"
+#include "view/iconatlas.h"
+
+#include <QImage>
+
 #include <QCoreApplication>
 #include <QSet>
-#include <QToolButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace
@@ -15,15 +21,16 @@ namespace
 const EditMode allModes[] = {EditMode::Select,    EditMode::Move,    EditMode::Rotate, EditMode::Scale,
                              EditMode::DropPlane, EditMode::Support, EditMode::GCode};
 
-// The button of that name that the bar shows now (buttons of the previous view may await deletion;
-// the layout shows new ones from the event loop).
-QToolButton *overlayButton(const FrmMain &window, const QString &name)
+// Clicks the view's overlay button of that name in the current view; false when it shows none.
+bool clickOverlayButton(FrmMain &window, const QString &name)
 {
-    QCoreApplication::processEvents();
-    for (QToolButton *button : window.findChildren<QToolButton *>("overlay_" + name))
-        if (!button->isHidden())
-            return button;
-    return nullptr;
+    GlViewer &view = window.view();
+    for (const Btn *button : view.buttons().visibleButtons())
+        if (button->name == name) {
+            QTest::mouseClick(&view, Qt::LeftButton, {}, view.buttons().buttonRect(*button, view.size()).center());
+            return true;
+        }
+    return false;
 }
 
 } // namespace
@@ -45,7 +52,8 @@ TEST(CommandTable, OneNameOrKeyRunsTheEntryOfTheCurrentMode)
     EXPECT_TRUE(table.runKey("Ctrl+S"));
     EXPECT_EQ(ran, QStringList({"project", "project", "gcode", "gcode"}));
 
-    EXPECT_TRUE(table.runKey("4")); // a pending command takes its key and does nothing
+    // A pending command does nothing, so its key is not handled, and it still hides a later entry.
+    EXPECT_FALSE(table.runKey("4"));
     EXPECT_TRUE(table.byName("Print", mode)->isPending());
     EXPECT_EQ(ran.size(), 4);
     EXPECT_FALSE(table.runKey("F9"));
@@ -90,6 +98,7 @@ TEST_F(WindowCommands, NoKeyOrNameIsClaimedTwiceInOneMode)
 
 TEST_F(WindowCommands, OverlayButtonsRunTheirCommandsAndFollowTheView)
 {
+    window.resize(1200, 800);
     window.show();
     const struct {
         const char *button;
@@ -98,18 +107,41 @@ TEST_F(WindowCommands, OverlayButtonsRunTheirCommandsAndFollowTheView)
         {"Rotate", EditMode::Rotate},   {"Support", EditMode::Support}, {"GCode", EditMode::GCode},
         {"Support", EditMode::Support}, {"Objects", EditMode::Rotate},  {"Drop plane", EditMode::DropPlane},
     };
+    BtnSys &buttons = window.view().buttons();
     for (const auto &click : clicks) {
-        QToolButton *button = overlayButton(window, click.button);
-        ASSERT_NE(button, nullptr) << click.button;
-        button->click(); // the click replaces the bar's buttons while the clicked one still reports it
+        ASSERT_TRUE(clickOverlayButton(window, click.button)) << click.button;
         EXPECT_EQ(window.editMode(), click.mode) << click.button;
-        // The mode's own button, where this view has one, shows it pressed.
-        const QToolButton *modeButton = overlayButton(window, editModeName(click.mode));
-        EXPECT_TRUE(modeButton == nullptr || modeButton->isChecked()) << click.button;
+        EXPECT_EQ(buttons.viewMode(), int(viewModeOf(click.mode))) << click.button;
+        // The mode's own button, where the view has one along the top, shows it selected.
+        const bool modeHasButton = isObjectMode(click.mode) || click.mode == EditMode::GCode;
+        EXPECT_EQ(buttons.selected(), modeHasButton ? editModeName(click.mode) : QString()) << click.button;
     }
-    EXPECT_EQ(overlayButton(window, "Stats"), nullptr); // a button of the G-code view only
+    EXPECT_FALSE(clickOverlayButton(window, "Stats")); // a button of the G-code view only
     const bool autoDrop = window.autoDrop();
-    overlayButton(window, "Auto drop")->click();
+    ASSERT_TRUE(clickOverlayButton(window, "Auto drop"));
     EXPECT_NE(window.autoDrop(), autoDrop);
-    EXPECT_TRUE(overlayButton(window, "Auto drop")->isChecked() == window.autoDrop());
+    EXPECT_EQ(buttons.isChecked("Auto drop"), window.autoDrop());
+}
+
+// Every icon index of the overlay table has a pictogram in the atlas the view draws from.
+TEST(OverlayAtlas, HoldsAPictogramAtEveryIndexTheTableUses)
+{
+    initViewResources();
+    const QImage atlas = QImage(":/res/icons.png").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(atlas.size(), QSize(IconAtlas::atlasSize, IconAtlas::atlasSize));
+    for (const OverlayGroup &group : overlayGroups())
+        for (const OverlayButton &button : group.buttons) {
+            ASSERT_GE(button.icon, 0) << button.name.toStdString();
+            ASSERT_LT(button.icon, IconAtlas::cellCount) << button.name.toStdString();
+            const QRect cell = IconAtlas::cellRect(button.icon);
+            int opaque = 0, white = 0;
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x) {
+                    const QColor c = atlas.pixelColor(x, y);
+                    opaque += c.alpha() > 128;
+                    white += c.alpha() > 200 && c.lightness() > 240;
+                }
+            EXPECT_GT(white, 60) << button.name.toStdString() << " icon " << button.icon;
+            EXPECT_LT(opaque, cell.width() * cell.height() * 2 / 3) << "a pictogram, not a block: " << button.icon;
+        }
 }

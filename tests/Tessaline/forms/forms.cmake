@@ -20,7 +20,7 @@ tessaline_gtest(test_handover GUI
 add_dependencies(test_handover Tessaline)
 
 # Pixels from a real X server.
-add_executable(test_forms_x11 ${CMAKE_CURRENT_LIST_DIR}/x11_test.cpp)
+add_executable(test_forms_x11 ${CMAKE_CURRENT_LIST_DIR}/x11_test.cpp ${CMAKE_CURRENT_LIST_DIR}/view_x11_test.cpp)
 target_link_libraries(test_forms_x11 PRIVATE test_main_gui tessaline_forms GTest::gtest)
 tessaline_warnings(test_forms_x11)
 add_test(NAME x11.MainWindowOnX11

@@ -127,8 +127,8 @@ TEST_F(FrmMainTest, CommandKeysDependOnTheMode)
     EXPECT_TRUE(window->handleKeyPress("Ctrl+Z"));
 
     window->setEditMode(EditMode::Move);
-    for (const char *key : {"Ctrl+A", "Esc", "Ins", "Num++", "Del", "Num+-", "Ctrl+S", "Ctrl+O", "Ctrl+N",
-                            "Ctrl+Z", "Ctrl+Y", "Ctrl+E", "Home", "Ctrl+P", "4"})
+    for (const char *key : {"Ctrl+A", "Esc", "Ins", "Num++", "Del", "Num+-", "Ctrl+S", "Ctrl+O", "Ctrl+N", "Ctrl+Z",
+                            "Ctrl+Y", "Ctrl+E", "Home", "Ctrl+P", "4"})
         EXPECT_TRUE(window->handleKeyPress(key)) << key;
     EXPECT_EQ(window->editMode(), EditMode::Move);
     EXPECT_EQ(barScale->value(), 9);

@@ -10,9 +10,13 @@
 #include "view/glshaders.h"
 #include "view/glviewer.h"
 
+#include "geometry/faces.h"
+#include "view/iconatlas.h"
+
 #include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QSignalSpy>
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -299,6 +303,109 @@ TEST(ViewResources, SizesAndRampsAsTheirReadersExpect)
     const HeatPalette heat = HeatPalette::fromImage(palette, 0);
     EXPECT_EQ(QColor::fromRgb(heat.at(0.0f)), QColor(0, 0, 255));
     EXPECT_EQ(QColor::fromRgb(heat.at(1.0f)), QColor(255, 0, 0));
+    EXPECT_EQ(QImage(":/res/icons.png").size(), QSize(IconAtlas::atlasSize, IconAtlas::atlasSize));
+    EXPECT_EQ(QImage(":/res/logo.png").size(), QSize(512, 128));
+    EXPECT_FALSE(QImage(":/res/logoRep.png").isNull());
+    // The print head: a closed mesh standing on its nozzle's tip.
+    Faces head;
+    head.importFile(":/res/head.stl");
+    ASSERT_GT(head.count(), 100);
+    const Box3f box = head.boundingBox();
+    EXPECT_NEAR(box.min.y, 0.0f, 0.01f);
+    EXPECT_GT(box.max.y, 30.0f);
+}
+
+// Overlay buttons drawn from the atlas over the frame: each plate in its colour where the layout puts
+// it, a click reported by name, a press taken back by releasing elsewhere.
+TEST(OverlayButtons, DrawnInTheirColourAndClickedByName)
+{
+    Project project;
+    ShownViewer shown(project);
+    BtnSys &buttons = shown.viewer.buttons();
+    BtnGrp &left = buttons.addGroup('l', 0);
+    left.add("Red", QColor(0xBC2300), 18);
+    left.add("Green", QColor(0x61BB00), 19);
+    buttons.addGroup('t', 0).add("Blue", QColor(0x0046BA), 1);
+    buttons.addGroup('r', 0).add("Violet", QColor(0xA700BF), 54);
+    buttons.setSelected("Blue");
+    const QImage frame = shown.frame();
+    for (const Btn *button : buttons.visibleButtons()) {
+        const QRect rect = buttons.buttonRect(*button, shown.viewer.size());
+        // Beside the icon, inside the rounded plate.
+        const QColor plate = frame.pixelColor(rect.left() + 3, rect.center().y());
+        const int hueDistance = std::abs(plate.hue() - button->colour.hue());
+        EXPECT_LT(std::min(hueDistance, 360 - hueDistance), 30)
+            << button->name.toStdString() << " " << plate.name().toStdString();
+        EXPECT_GT(plate.saturation(), 90) << button->name.toStdString() << " " << plate.name().toStdString();
+        // The icon is white.
+        int white = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                white += frame.pixelColor(x, y).lightness() > 230;
+        EXPECT_GT(white, 30) << button->name.toStdString();
+    }
+
+    QSignalSpy clicked(&shown.viewer, &GlViewer::buttonClicked);
+    const QPoint green = buttons.buttonRect(left.button(1), shown.viewer.size()).center();
+    EXPECT_TRUE(shown.viewer.overlayHit(green));
+    EXPECT_FALSE(shown.viewer.overlayHit(QPoint(240, 200)));
+    QTest::mouseClick(&shown.viewer, Qt::LeftButton, {}, green);
+    ASSERT_EQ(clicked.size(), 1);
+    EXPECT_EQ(clicked.first().first().toString(), "Green");
+    QTest::mousePress(&shown.viewer, Qt::LeftButton, {}, green);
+    QTest::mouseRelease(&shown.viewer, Qt::LeftButton, {}, QPoint(240, 200));
+    EXPECT_EQ(clicked.size(), 1) << "released away from the button";
+
+    // Another view shows another number of buttons from the same lists.
+    buttons.addGroup('r', 1).add("Only", QColor(0xBE0093), 35);
+    buttons.setViewMode(1);
+    const QImage other = shown.frame();
+    const QRect only = buttons.buttonRect(*buttons.visibleButtons().first(), shown.viewer.size());
+    EXPECT_GT(other.pixelColor(only.left() + 3, only.center().y()).saturation(), 90);
+}
+
+// An object started from above is drawn there first and glides down to its place (the first start's
+// fall); a view that stood still does not skip the glide.
+TEST(Animation, AnObjectStartedAboveIsDrawnThereFirstAndLandsOnItsPlace)
+{
+    Project project;
+    Obj *box = addBox(project, {-20, 0, -20}, {20, 30, 20});
+    ShownViewer shown(project);
+    shown.frame(); // the view stands still
+    const QPoint onPlace = shown.pixelOf({0, 30, 0});
+    const QColor landed = shown.frame().pixelColor(onPlace);
+    shown.viewer.startFrom(box, M44f::translation(V3f(0, 60, 0)) * box->transform());
+    const QImage first = shown.frame();
+    EXPECT_NE(first.pixelColor(onPlace), landed) << "still above its place";
+    const QColor raisedTop = first.pixelColor(shown.pixelOf({0, 90, 0}));
+    EXPECT_LT(std::abs(raisedTop.red() - raisedTop.blue()), 16) << raisedTop.name().toStdString();
+    EXPECT_GT(raisedTop.lightness(), 150) << raisedTop.name().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.frame().pixelColor(onPlace) == landed; }, 10000));
+}
+
+// A frame that fails is reported once however often the view repaints; after a frame that draws, the
+// next failure is reported again.
+TEST(OverlayButtons, AFailedFrameIsReportedOnceAndTheNextFrameTriesAgain)
+{
+    Project project;
+    ShownViewer shown(project);
+    BtnSys &buttons = shown.viewer.buttons();
+    buttons.addGroup('l', 0).add("Open", Qt::green, 19);
+    buttons.setAtlas("missingIcons.png");
+    QSignalSpy failed(&shown.viewer, &GlViewer::frameFailed);
+    for (int i = 0; i < 3; ++i)
+        shown.viewer.grabFramebuffer();
+    EXPECT_EQ(shown.viewer.lastError(), "Fatal error: BtnSys::prepareImage() file not found");
+    EXPECT_TRUE(failed.wait(2000));
+    EXPECT_EQ(failed.size(), 1);
+    buttons.setAtlas("icons.png");
+    shown.frame();
+    buttons.setSelected("Open"); // a left-edge button has no selected look
+    shown.viewer.grabFramebuffer();
+    EXPECT_EQ(shown.viewer.lastError(), "Btn::draw() selected: not inmplemented on this edge");
+    EXPECT_TRUE(failed.wait(2000));
+    ASSERT_EQ(failed.size(), 2);
+    EXPECT_EQ(failed.last().first().toString(), "Btn::draw() selected: not inmplemented on this edge");
 }
 
 } // namespace
