@@ -3,7 +3,9 @@
 #
 #   bin/                      Tessaline, Spoolwatch, tessaline-cli, spoolwatch-cli (side by side: the
 #                             slicer's Print starts the host it finds beside itself)
-#   share/applications/       tessaline.desktop, spoolwatch.desktop
+#   share/applications/       tessaline.desktop, tessaline.spoolwatch.desktop (the host's id sorts after
+#                             the slicer's: without a user's choice, desktops open G-code with the first
+#                             entry of the sorted cache, and that should be the slicer's preview)
 #   share/mime/packages/      tessaline.xml (.tsprj, .tssp, .zcode; .gco as G-code)
 #   share/icons/hicolor/      tessaline.png, spoolwatch.png in every size icongen draws
 #   share/man/man1/           the four programs' manual pages
@@ -29,7 +31,7 @@ foreach(program Tessaline Spoolwatch tessaline-cli spoolwatch-cli)
     endif()
 endforeach()
 
-install(FILES ${packaging}/desktop/tessaline.desktop ${packaging}/desktop/spoolwatch.desktop
+install(FILES ${packaging}/desktop/tessaline.desktop ${packaging}/desktop/tessaline.spoolwatch.desktop
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
 install(FILES ${packaging}/mime/tessaline.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages)
 install(DIRECTORY ${packaging}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons)

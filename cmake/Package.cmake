@@ -22,12 +22,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # triggers.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils, shared-mime-info, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "slicer and printer host for filament 3D printers
- Tessaline loads STL and OBJ models, places them on the build plate, adds supports and slices them
- into G-code; it previews G-code layer by layer in a 3D view. Spoolwatch finds Taliform printers on
- USB, streams G-code to them and updates their firmware.
- .
- The command-line tools tessaline-cli and spoolwatch-cli slice and print without a display.")
+# The long description below the summary; cpack indents it and marks the empty line as a paragraph break.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tessaline loads STL and OBJ models, places them on the build plate,
+adds supports and slices them into G-code; it previews G-code layer by layer
+in a 3D view. Spoolwatch finds Taliform printers on USB, streams G-code to
+them and updates their firmware.
+
+The command-line tools tessaline-cli and spoolwatch-cli slice and print
+without a display.")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 include(CPack)
