@@ -5,7 +5,7 @@
 if(TARGET Tessaline AND TARGET Spoolwatch AND TARGET tessaline-cli AND TARGET spoolwatch-cli)
     add_executable(test_packaging ${CMAKE_CURRENT_LIST_DIR}/packaging_test.cpp)
     target_link_libraries(test_packaging PRIVATE test_main_core tessaline_version spoolwatch_version spoolwatch_platform
-                                                 Qt5::Gui GTest::gtest)
+                                                 tessaline_forms Qt5::Gui GTest::gtest)
     tessaline_warnings(test_packaging)
     add_dependencies(test_packaging Tessaline Spoolwatch tessaline-cli spoolwatch-cli)
     target_compile_definitions(test_packaging PRIVATE

@@ -1,3 +1,4 @@
+#include "forms/droppedfiles.h"
 #include "platform/ports.h"
 #include "spoolwatchversion.h"
 #include "tessalineversion.h"
@@ -15,6 +16,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -56,9 +58,19 @@ std::string describe(const ProcessResult &result)
            "\nstderr: " + result.err.toStdString();
 }
 
+// A folder of the test home that is removed when the process ends: the install and the package take
+// tens of megabytes, too much to leave behind on every run.
+QString scratchFolder(const char *name)
+{
+    static QTemporaryDir scratch(testHomeDir() + "/packaging-XXXXXX");
+    const QString path = scratch.filePath(name);
+    QDir().mkpath(path);
+    return path;
+}
+
 QString prefix()
 {
-    return testHomeDir() + "/prefix";
+    return scratchFolder("prefix");
 }
 
 QString installed(const QString &relative)
@@ -151,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A bundled sample project sliced by the installed slicer, and the G-code read back by both installed tools.
 TEST_F(Installed, SlicesAnInstalledSampleProject)
 {
-    const QString gcode = testHomeDir() + "/welcome.gcode";
+    const QString gcode = scratchFolder("slice") + "/welcome.gcode";
     const ProcessResult slice =
         run(installed("bin/tessaline-cli"),
             {"slice", installed("share/doc/" PACKAGE_NAME "/examples/welcome.tsprj"), "-o", gcode, "--quiet"});
@@ -236,9 +248,12 @@ TEST_P(InstalledDesktopEntry, StartsAnInstalledProgramWithItsIcon)
     EXPECT_TRUE(QFileInfo::exists(icon)) << icon.toStdString();
 }
 
-TEST_P(InstalledDesktopEntry, OffersOnlyTypesTheMimeDatabaseKnows)
+// Every type a menu entry offers is known to the desktop and opened by its program: a double-click never ends in
+// "Unsupported type of file".
+TEST_P(InstalledDesktopEntry, OffersOnlyKnownTypesItsProgramOpens)
 {
     ASSERT_TRUE(mimeDatabaseReady());
+    const bool slicer = QString(GetParam()) == "tessaline";
     const QStringList types = value("MimeType").split(';', Qt::SkipEmptyParts);
     ASSERT_FALSE(types.isEmpty());
     QMimeDatabase database;
@@ -246,6 +261,13 @@ TEST_P(InstalledDesktopEntry, OffersOnlyTypesTheMimeDatabaseKnows)
         const QMimeType known = database.mimeTypeForName(type);
         EXPECT_TRUE(known.isValid()) << type.toStdString();
         EXPECT_EQ(known.name(), type) << "an alias: list the type itself";
+        EXPECT_FALSE(known.suffixes().isEmpty()) << type.toStdString();
+        for (const QString &suffix : known.suffixes()) {
+            const QString file = "file." + suffix;
+            // The host loads whatever it is given as a job: G-code, text or compact.
+            const bool opens = isGCodeFile(file) || (slicer && (isProjectFile(file) || isModelFile(file)));
+            EXPECT_TRUE(opens) << type.toStdString() << " offers " << file.toStdString();
+        }
     }
 }
 
@@ -399,7 +421,7 @@ TEST_F(Installed, UdevRuleCoversThePrintersTheHostLooksFor)
 
 QString packageFolder()
 {
-    return testHomeDir() + "/package";
+    return scratchFolder("package");
 }
 
 // cpack of this build tree, made by the first Package case that asks; the package's path or empty.
