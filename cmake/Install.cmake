@@ -8,7 +8,7 @@
 #                             entry of the sorted cache, and that should be the slicer's preview)
 #   share/mime/packages/      tessaline.xml (.tsprj, .tssp, .zcode; .gco as G-code)
 #   share/icons/hicolor/      tessaline.png, spoolwatch.png in every size icongen draws
-#   share/man/man1/           the four programs' manual pages
+#   share/man/man1/           the four programs' manual pages (gzip)
 #   share/doc/<package>/      README.md, examples/ (the sample projects)
 #   lib/udev/rules.d/         the printers' serial ports for the user at the seat
 #
@@ -24,10 +24,22 @@ set(TESSALINE_UDEV_RULES_DIR lib/udev/rules.d CACHE PATH "Where the printers' ud
 
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 
+# Manual pages are installed compressed as Debian's policy asks (gzip -9, no time stamp, so that two builds
+# make the same package); they are compressed when the build is configured and again whenever a page changes.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(man_pages ${CMAKE_CURRENT_BINARY_DIR}/man)
+file(MAKE_DIRECTORY ${man_pages})
 foreach(program Tessaline Spoolwatch tessaline-cli spoolwatch-cli)
     if(TARGET ${program})
         install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-        install(FILES ${packaging}/man/${program}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        set(page ${packaging}/man/${program}.1)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${page})
+        execute_process(COMMAND ${GZIP_PROGRAM} -9nc ${page} OUTPUT_FILE ${man_pages}/${program}.1.gz
+                        RESULT_VARIABLE gzip_result)
+        if(NOT gzip_result EQUAL 0)
+            message(FATAL_ERROR "Cannot compress the manual page ${page}")
+        endif()
+        install(FILES ${man_pages}/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     endif()
 endforeach()
 

@@ -359,9 +359,10 @@ TEST_P(InstalledManPage, DescribesEveryOptionOfTheHelp)
     const QString tool = GetParam();
     const ProcessResult help = run(installed("bin/" + tool), {"--help"});
     ASSERT_EQ(help.exitCode, 0) << describe(help);
-    QFile page(installed("share/man/man1/" + tool + ".1"));
-    ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();
-    const QString roff = QString::fromUtf8(page.readAll()).replace("\\-", "-");
+    const QString page = installed("share/man/man1/" + tool + ".1.gz");
+    const ProcessResult unpacked = run("gzip", {"-dc", page});
+    ASSERT_EQ(unpacked.exitCode, 0) << describe(unpacked);
+    const QString roff = QString::fromUtf8(unpacked.out).replace("\\-", "-");
 
     QSet<QString> words;
     const QRegularExpression option("--[a-z][a-z-]*");
@@ -377,7 +378,7 @@ TEST_P(InstalledManPage, DescribesEveryOptionOfTheHelp)
     for (const QString &word : words)
         EXPECT_TRUE(roff.contains(
             QRegularExpression("(^|[^a-z-])" + word + "([^a-z-]|$)", QRegularExpression::MultilineOption)))
-            << word.toStdString() << " is missing from " << page.fileName().toStdString();
+            << word.toStdString() << " is missing from " << page.toStdString();
 }
 
 // man formats every installed page without a warning (a roff mistake shows up here, not in a user's terminal).
@@ -385,7 +386,7 @@ TEST_P(InstalledManPage, FormatsWithoutWarnings)
 {
     if (QStandardPaths::findExecutable("man").isEmpty())
         GTEST_SKIP() << "man (package man-db) is not installed";
-    const QString page = installed(QString("share/man/man1/") + GetParam() + ".1");
+    const QString page = installed(QString("share/man/man1/") + GetParam() + ".1.gz");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("MANWIDTH", "80");
     environment.insert("MAN_KEEP_STDERR", "1");
@@ -486,8 +487,8 @@ TEST(Package, HoldsTheProgramsAndTheirDesktopIntegrationUnderUsr)
          {"./usr/bin/Tessaline", "./usr/bin/Spoolwatch", "./usr/bin/tessaline-cli", "./usr/bin/spoolwatch-cli",
           "./usr/share/applications/tessaline.desktop", "./usr/share/applications/tessaline.spoolwatch.desktop",
           "./usr/share/mime/packages/tessaline.xml", "./usr/share/icons/hicolor/48x48/apps/tessaline.png",
-          "./usr/share/icons/hicolor/48x48/apps/spoolwatch.png", "./usr/share/man/man1/tessaline-cli.1",
-          "./usr/share/man/man1/spoolwatch-cli.1", "./usr/lib/udev/rules.d/70-tessaline-printers.rules",
+          "./usr/share/icons/hicolor/48x48/apps/spoolwatch.png", "./usr/share/man/man1/tessaline-cli.1.gz",
+          "./usr/share/man/man1/spoolwatch-cli.1.gz", "./usr/lib/udev/rules.d/70-tessaline-printers.rules",
           "./usr/share/doc/" PACKAGE_NAME "/examples/welcome.tsprj"})
         EXPECT_TRUE(files.contains(path)) << path;
 }
