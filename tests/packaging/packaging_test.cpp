@@ -147,6 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
                 0,
                 QString("tessaline-cli %1 (build %2)").arg(TessalineVersion::number).arg(TessalineVersion::build)},
         CliCase{"tessaline_help", "tessaline-cli", {"--help"}, 0, "Usage: tessaline-cli COMMAND [OPTIONS] ARGS"},
+        // Scripts tell a mistyped command from a failed slice by the exit code.
+        CliCase{"tessaline_unknown_command", "tessaline-cli", {"slise"}, 2, ""},
         CliCase{"spoolwatch_version",
                 "spoolwatch-cli",
                 {"--version"},
