@@ -19,6 +19,7 @@ class FrmMain;
 class FrmOptions;
 class FrmSlicer;
 class FrmSlicerSimple;
+class FrmUpdater;
 class GCodePanel;
 class ObjectPanel;
 class OverlayBar;
@@ -92,6 +93,7 @@ public:
     FrmSlicer &frmSlicer() { return *m_frmSlicer; }
     FrmSlicerSimple &frmSlicerSimple() { return *m_frmSlicerSimple; }
     FrmOptions &frmOptions() { return *m_frmOptions; }
+    FrmUpdater &frmUpdater() { return *m_updater; }
     bool frmSlicerIsSimple() const { return m_frmSlicerIsSimple; }
 
 signals:
@@ -179,13 +181,15 @@ private:
     bool m_frmSlicerIsSimple = false;
     bool m_viewGCode = true;
     bool m_viewStats = false;
-    bool m_checkUpdatesOnStart = false;
+    // Set once a verified update has closed the window; a cancelled save prompt then keeps it open.
+    bool m_closedForUpdate = false;
 
     SlicerParams m_params;
     // The settings forms and the options; the expert form edits m_params.
     FrmSlicer *m_frmSlicer = nullptr;
     FrmSlicerSimple *m_frmSlicerSimple = nullptr;
     FrmOptions *m_frmOptions = nullptr;
+    FrmUpdater *m_updater = nullptr;
     // The last sliced G-code, kept for the preview, saving and printing.
     QByteArray m_gcode;
     QString m_gcodeBaseName;
