@@ -170,11 +170,12 @@ void FrmUpdater::downloaded_content()
     // The news stay on screen and "Start" tries again.
     const QString reason = content.errorString();
     const bool stalled = content.stalled();
+    const double silentSeconds = content.stallTimeoutMs() / 1000.0;
     m_contentDownloader.reset();
     showReadyToStart();
     if (stalled)
-        report(QString("Error: The download of the update stopped: no data arrived for %1 seconds.")
-                   .arg(m_stallTimeoutMs / 1000.0));
+        report(
+            QString("Error: The download of the update stopped: no data arrived for %1 seconds.").arg(silentSeconds));
     else
         report("Error: The update could not be downloaded.", reason);
 }

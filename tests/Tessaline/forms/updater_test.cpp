@@ -87,7 +87,6 @@ private:
                       QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n\r\n");
         const bool halfway = answer.delivery == Delivery::StallHalfway || answer.delivery == Delivery::CloseHalfway;
         socket->write(halfway ? answer.body.left(answer.body.size() / 2) : answer.body);
-        socket->flush();
         if (answer.delivery == Delivery::StallHalfway)
             connect(socket, &QTcpSocket::disconnected, this, [this] { ++abandoned; });
         else
