@@ -12,6 +12,7 @@
 #include "forms/frmoptions.h"
 #include "forms/frmslicer.h"
 #include "forms/frmslicersimple.h"
+#include "forms/frmupdater.h"
 #include "forms/gcodepanel.h"
 #include "forms/keyfilter.h"
 #include "forms/keyframespanel.h"
@@ -28,7 +29,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -104,6 +104,7 @@ FrmMain::~FrmMain()
     delete m_frmSlicerSimple;
     delete m_frmSlicer;
     delete m_frmOptions;
+    delete m_updater;
 }
 
 void FrmMain::createPanels()
@@ -312,7 +313,13 @@ void FrmMain::onTimer()
     }
     drainInstanceMessages();
     if (m_frmOptions->takeUpdateRequest())
-        qDebug() << "update check requested"; // the updater answers it once it is built
+        m_updater->checkForUpdates(true);
+    // Once only: the save prompt runs its own event loop, in which this timer ticks on, and a user who
+    // cancels it wants to go on working; the download page still opens when the window closes later.
+    if (m_updater->hasPackage() && !m_closedForUpdate) {
+        m_closedForUpdate = true;
+        close();
+    }
 }
 
 void FrmMain::firstTick()
@@ -389,9 +396,11 @@ void FrmMain::delayedStartup()
         const auto answer = m_prompts->question(this, "Looks like Tessaline started for the first time.",
                                                 "Do you want automatic updates on application startup?",
                                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-        m_checkUpdatesOnStart = answer == QMessageBox::Yes;
         ini.setInt("askForCheckUpdates", 0);
+        m_frmOptions->setCheckUpdatesOnStartup(answer == QMessageBox::Yes);
     }
+    if (m_frmOptions->checkUpdatesOnStartup())
+        m_updater->checkForUpdates(false);
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)
@@ -410,6 +419,8 @@ void FrmMain::closeEvent(QCloseEvent *event)
     // last project, that file still holds the user's earlier unnamed work.
     if (m_session->fileOps().fileName().isEmpty() && !m_session->isEmpty())
         storeUnsavedProject();
+    if (m_updater->hasPackage())
+        platform::openUrl(m_updater->downloadPageUrl());
     event->accept();
 }
 

@@ -22,6 +22,7 @@ class FrmOptions;
 class FrmSlicer;
 class FrmSlicerSimple;
 class ClippingPanel;
+class FrmUpdater;
 class KeyFramesPanel;
 class ObjectPanel;
 class GlViewer;
@@ -105,6 +106,7 @@ public:
     GlViewer &view() { return *m_view; }
     // The view's camera as the settings store keeps it ("cam").
     QString cameraText() const;
+    FrmUpdater &frmUpdater() { return *m_updater; }
     bool frmSlicerIsSimple() const { return m_frmSlicerIsSimple; }
 
 signals:
@@ -220,13 +222,15 @@ private:
     bool m_frmSlicerIsSimple = false;
     bool m_viewGCode = true;
     bool m_viewStats = false;
-    bool m_checkUpdatesOnStart = false;
+    // Set once a verified update has closed the window; a cancelled save prompt then keeps it open.
+    bool m_closedForUpdate = false;
 
     SlicerParams m_params;
     // The settings forms and the options; the expert form edits m_params.
     FrmSlicer *m_frmSlicer = nullptr;
     FrmSlicerSimple *m_frmSlicerSimple = nullptr;
     FrmOptions *m_frmOptions = nullptr;
+    FrmUpdater *m_updater = nullptr;
     // The last sliced G-code, kept for the preview, saving and printing.
     QByteArray m_gcode;
     QString m_gcodeBaseName;

@@ -6,6 +6,7 @@
 #include "forms/frmoptions.h"
 #include "forms/frmslicer.h"
 #include "forms/frmslicersimple.h"
+#include "forms/frmupdater.h"
 #include "forms/gcodepanel.h"
 #include "forms/scenesession.h"
 #include "forms/statspanel.h"
@@ -27,6 +28,7 @@ const char *const unsavedGCodeLabel = "Unsaved GCode: ";
 void FrmMain::createForms()
 {
     m_frmOptions = new FrmOptions(this);
+    m_updater = new FrmUpdater(m_prompts, this);
     m_frmSlicer = new FrmSlicer(m_params, m_prompts, this);
     m_frmSlicerSimple = new FrmSlicerSimple(*m_frmSlicer, *m_session, this);
     const SliceAction slice = [this](const SliceProgress &progress) { sliceNow(progress); };

@@ -92,6 +92,19 @@ bool FrmOptions::takeUpdateRequest()
     return requested;
 }
 
+bool FrmOptions::checkUpdatesOnStartup() const
+{
+    return ui->chCheckForUpdatesOnStartup->isChecked();
+}
+
+void FrmOptions::setCheckUpdatesOnStartup(bool on)
+{
+    ui->chCheckForUpdatesOnStartup->setChecked(on);
+    Ini &ini = Ini::global();
+    m_values.store(ini);
+    ini.store();
+}
+
 void FrmOptions::storeValues()
 {
     Ini &ini = Ini::global();

@@ -46,6 +46,10 @@ public:
 
     // "Check for updates now" was pressed; the main window takes the request on its next tick.
     bool takeUpdateRequest();
+    // "Check for updates on startup"; setting it keeps the choice in the settings store at once, since the
+    // first-start question sets it without the dialog ever being shown.
+    bool checkUpdatesOnStartup() const;
+    void setCheckUpdatesOnStartup(bool on);
 
     void storeValues();
     // Shows again which origin shortcut the combos match.

@@ -20,6 +20,13 @@ void UserPrompts::warning(QWidget *parent, const QString &text, const QString &i
     box.exec();
 }
 
+void UserPrompts::information(QWidget *parent, const QString &text, const QString &informative)
+{
+    QMessageBox box(QMessageBox::Information, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    box.setInformativeText(informative);
+    box.exec();
+}
+
 QString UserPrompts::openFileName(QWidget *parent, const QString &title, const QString &folder,
                                   const QString &filter)
 {

@@ -16,6 +16,8 @@ public:
                                                  QMessageBox::StandardButton defaultButton);
     // A report that needs no answer but must not pass unseen (a file that could not be opened).
     virtual void warning(QWidget *parent, const QString &text, const QString &informative);
+    // A plain notice ("The local version is up to date.").
+    virtual void information(QWidget *parent, const QString &text, const QString &informative);
     virtual QString openFileName(QWidget *parent, const QString &title, const QString &folder, const QString &filter);
     virtual QStringList openFileNames(QWidget *parent, const QString &title, const QString &folder,
                                       const QString &filter);

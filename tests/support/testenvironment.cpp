@@ -38,6 +38,9 @@ void isolateTestEnvironment()
     setEnv("TMPDIR", pattern + "/tmp");
     QFile::setPermissions(QString::fromStdString(pattern + "/runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The slicer's update check never leaves the machine: nothing listens on port 1, so a check ends at once
+    // with a refused connection. Updater tests point it at their own server.
+    setEnv("TESSALINE_UPDATE_SERVER", "http://127.0.0.1:1/update/win_dx/");
     if (!std::getenv("QT_QPA_PLATFORM"))
         setEnv("QT_QPA_PLATFORM", "offscreen");
 }

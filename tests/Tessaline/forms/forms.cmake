@@ -31,3 +31,8 @@ set_tests_properties(x11.MainWindowOnX11 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM
 tessaline_gtest(test_gcodefiles GUI
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/frmmain_gcode_test.cpp
     LIBS tessaline_forms)
+
+# The updater against a local HTTP server of the test's own: versions, packages, stalls and the window.
+tessaline_gtest(test_updater GUI
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/updater_test.cpp
+    LIBS tessaline_forms)

@@ -240,7 +240,7 @@ TEST_F(GCodeFilesTest, ExportedMeshesReadBackAsTheChosenObjects)
 {
     window->setEditMode(EditMode::Move);
     window->runCommand("Export");
-    EXPECT_EQ(script->asked, QStringList{"Nothing to export. / "});
+    EXPECT_EQ(script->asked, QStringList{"Nothing to export."});
     script->asked.clear();
 
     window->openPath(boxModel("small.stl", V3f(4, 6, 8)), false);

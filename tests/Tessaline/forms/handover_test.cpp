@@ -1,5 +1,6 @@
 // A second start of the slicer hands its file to the running one: real processes of the program.
 #include "common/gui/singleinstance.h"
+#include "common/ini.h"
 #include "exceptioncatcher.h"
 #include "forms/frmmain.h"
 #include "testenvironment.h"
@@ -55,6 +56,10 @@ protected:
         // This process plays the running slicer: same name, same channel.
         QCoreApplication::setApplicationName("Tessaline");
         ipc_startServer();
+        // Not a first start: the first-start question would wait for a click once the window's delayed
+        // start-up comes due, which a slow second start lets happen.
+        Ini::global().reload();
+        Ini::global().setInt("askForCheckUpdates", 0);
     }
     static void TearDownTestSuite() { ipc_stopServer(); }
 };

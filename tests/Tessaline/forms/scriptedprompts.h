@@ -21,7 +21,11 @@ public:
     }
     void warning(QWidget *, const QString &text, const QString &informative) override
     {
-        asked << text + " / " + informative;
+        asked << (informative.isEmpty() ? text : text + " / " + informative);
+    }
+    void information(QWidget *, const QString &text, const QString &informative) override
+    {
+        asked << (informative.isEmpty() ? text : text + " / " + informative);
     }
     QString openFileName(QWidget *, const QString &title, const QString &, const QString &) override
     {
