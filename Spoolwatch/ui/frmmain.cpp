@@ -128,7 +128,7 @@ void FrmMain::onTimerRapid()
         if (message.startsWith("open "))
             loadFromOutside(QString::fromUtf8(message.mid(5)));
     }
-    // Renewed every 5 s rather than every tick: asking the session bus costs a round trip.
+    // Renewed every 5 s rather than every tick: asking logind costs a round trip on the system bus.
     m_keepAwakeSeconds += m_timerRapid->interval() / 1000.0;
     if (m_keepAwakeSeconds >= 5) {
         m_keepAwakeSeconds = 0;
