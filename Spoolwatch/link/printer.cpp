@@ -175,14 +175,17 @@ void Printer::stop()
 QByteArray Printer::extrudeCommand(float lengthMm, float speed) const
 {
     const QByteArray length = QByteArray::number(lengthMm, 'f', 3);
-    const QByteArray feed = QByteArray::number(m_link.followState().feed, 'f', 0);
+    const float feed = m_link.followState().feed;
+    // Before anything set a feed there is none to return to: "G1F0" would leave the printer at a feed
+    // of zero for the job's next moves.
+    const QByteArray restoreFeed = feed > 0 ? "\nG1F" + QByteArray::number(feed, 'f', 0) : QByteArray();
     if (m_kind != Taliform)
-        return "G91\nG1E" + length + "F" + QByteArray::number(speed, 'f', 0) + "\nG90\nG1F" + feed;
+        return "G91\nG1E" + length + "F" + QByteArray::number(speed, 'f', 0) + "\nG90" + restoreFeed;
     // The Taliform form carries a Z word of its own: a hop of 0.001 mm written without decimals, so
     // both Z words read 0 and Z stays where it is.
     const QByteArray hop = QByteArray::number(0.001, 'f', 0);
     return "G91\nG1 Z" + hop + " E" + length + " F" + QByteArray::number(0.8 * speed, 'f', 0) + "\nG1 Z-" + hop +
-           " F6000\nG90\nG1F" + feed;
+           " F6000\nG90" + restoreFeed;
 }
 
 void Printer::setSpeedFactor(int percent)

@@ -61,7 +61,7 @@ public:
 
     // The panel's extruder move: `lengthMm` above 0 extrudes, below 0 retracts, at `speed` mm/min. A
     // Taliform takes it with Z words of 0 at 0.8 of the speed; afterwards both kinds are back in
-    // absolute mode at the feed the job had.
+    // absolute mode at the feed the job had (left alone while no feed is known).
     QByteArray extrudeCommand(float lengthMm, float speed) const;
     void extrude(float lengthMm, float speed) { sendCommand(extrudeCommand(lengthMm, speed)); }
     // Speed (M220) and flow (M221) overrides in percent; the printer keeps them for the Tweak dialog.
