@@ -31,8 +31,8 @@ QLabel *valueLabel(const QString &sample, const QString &toolTip, const QString 
 
 constexpr int buttonsPerRow = 7;
 // The extruder fields' first values: a short purge at a feed any hot end melts through.
-constexpr double defaultExtrudeLength = 5;   // mm
-constexpr int defaultExtrudeSpeed = 300;      // mm/min
+constexpr double defaultExtrudeLength = 5; // mm
+constexpr int defaultExtrudeSpeed = 300;   // mm/min
 
 template <class Receiver>
 QPushButton *iconButton(const QString &name, const QString &icon, const QString &toolTip, Receiver *receiver,
