@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -260,8 +261,11 @@ void FrmMain::loadFromOutside(const QString &fileName)
         picked = m_prompts.choose(this, chooserTitle, names);
     if (picked < 0 || picked >= int(candidates.size()))
         return;
+    Printer &printer = *candidates[size_t(picked)];
     QString error;
-    if (!candidates[size_t(picked)]->loadJob(fileName, &error) && !error.isEmpty())
+    if (printer.loadJob(fileName, &error))
+        qDebug().noquote() << "FrmMain::loadFromOutside()" << fileName << "loaded into" << printer.link().portName();
+    else if (!error.isEmpty())
         m_prompts.inform(this, error);
 }
 
