@@ -1,5 +1,6 @@
 #include "ui/frameprinter.h"
 
+#include "common/gui/singleinstance.h"
 #include "common/opendialogpaths.h"
 #include "link/printer.h"
 #include "ui/frmsetz.h"
@@ -29,7 +30,9 @@ QLabel *valueLabel(const QString &sample, const QString &toolTip, const QString 
     return label;
 }
 
-constexpr int buttonsPerRow = 7;
+constexpr int buttonsPerRow = 8;
+// The slicer's single-instance channel, which shows a G-code line on "showline".
+constexpr char slicerServerName[] = "Tessaline";
 // The extruder fields' first values: a short purge at a feed any hot end melts through.
 constexpr double defaultExtrudeLength = 5; // mm
 constexpr int defaultExtrudeSpeed = 300;   // mm/min
@@ -98,6 +101,7 @@ FramePrinter::FramePrinter(Printer &printer, const UserPrompts &prompts, QWidget
     m_playPause = addButton("bPlayPause", "play", "Play/Pause", &FramePrinter::playPause);
     addButton("bStop", "stop", "Stop and rewind GCode", &FramePrinter::stop);
     addButton("bTerminal", "terminal", "COM Terminal", &FramePrinter::terminal);
+    addButton("bViewProgress", "progress", "Show the line being printed in Tessaline", &FramePrinter::viewProgress);
     addButton("bInstallFW", "firmware", "Install the latest FirmWare", &FramePrinter::installFirmware);
     addButton("bMotorOff", "motorsoff", "Motors OFF", &FramePrinter::motorsOff);
     addButton("bHomeXY", "homexy", "Home horizontal X, Y axes", &FramePrinter::homeXY);
@@ -278,6 +282,20 @@ void FramePrinter::terminal()
     m_terminal->show();
     m_terminal->raise();
     m_terminal->activateWindow();
+}
+
+void FramePrinter::viewProgress()
+{
+    if (!m_printer.jobLoaded()) {
+        m_prompts.inform(this, "Please load a GCode first!");
+        return;
+    }
+    // The slicer's line cursor counts from 0, as the link counts the line ends it passed.
+    const QByteArray message =
+        "showline " + m_printer.jobFileName().toUtf8() + '\t' + QByteArray::number(m_printer.link().jobLineNo());
+    if (!SingleInstanceServer::send(slicerServerName, "focus") ||
+        !SingleInstanceServer::send(slicerServerName, message))
+        m_prompts.inform(this, "Tessaline is not running: open it to follow the print there.");
 }
 
 void FramePrinter::extrude()

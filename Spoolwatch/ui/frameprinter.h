@@ -46,6 +46,7 @@ private:
     void terminal();
     void extrude();
     void retract();
+    void viewProgress();
     template <class Dialog> void openModal();
     QPushButton *addButton(const QString &name, const QString &icon, const QString &toolTip,
                            void (FramePrinter::*action)());

@@ -185,6 +185,14 @@ std::vector<std::pair<QString, QImage>> icons()
             p.drawEllipse(QPointF(knob, y), 5, 5);
         }
     });
+    add("progress", [](QPainter &p) {
+        p.setPen(stroke(ink, 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(9, 5, 30, 38), 3, 3);
+        for (int i = 0; i < 5; ++i)
+            p.drawLine(QPointF(20, 12 + i * 6), QPointF(33, 12 + i * 6));
+        polygon(p, {{13, 20}, {18, 24}, {13, 28}}, accent);
+    });
     add("extrude", [](QPainter &p) {
         p.setPen(stroke(ink, 3));
         p.setBrush(QColor(40, 46, 56));

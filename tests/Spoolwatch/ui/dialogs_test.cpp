@@ -2,6 +2,7 @@
 // is what the user's clicks sent, in order, through the priority queue.
 #include "virtualprinterprocess.h"
 
+#include "common/gui/singleinstance.h"
 #include "link/printer.h"
 #include "platform/ports.h"
 #include "ui/frameprinter.h"
@@ -306,6 +307,47 @@ TEST_F(ControlDialogs, PanelOpensSetZOnceAndItsGoReachesThePrinter)
     EXPECT_TRUE(opened);
     EXPECT_FALSE(secondCopy);
     EXPECT_EQ(received(1), (Lines{"G1 F1200 Z7"}));
+}
+
+// The panel's progress button has the slicer show the job's line at the cursor (counted from 0).
+TEST_F(ControlDialogs, ViewProgressTellsTheSlicerTheLineAtTheCursor)
+{
+    connect(Printer::UnknownPrinter);
+    QStringList informed;
+    UserPrompts prompts;
+    prompts.inform = [&](QWidget *, const QString &text) { informed << text; };
+    FramePrinter panel(printer, prompts);
+    click(&panel, "bViewProgress");
+    EXPECT_EQ(informed, QStringList{"Please load a GCode first!"});
+
+    const QString job = QDir(folder.path()).filePath("part.gcode");
+    QFile file(job);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("G1 X1\r\n; note\r\nG1 X2\r\nG1 X3\r\n");
+    file.close();
+    ASSERT_TRUE(printer.loadJob(job));
+    click(&panel, "bViewProgress");
+    EXPECT_EQ(informed.size(), 2) << "no slicer runs, and the user was not told";
+
+    SingleInstanceServer slicer;
+    slicer.start("Tessaline");
+    QByteArrayList messages;
+    auto collect = [&](int count) {
+        waitFor([&] {
+            QByteArray message;
+            while (slicer.receive(message))
+                messages << message;
+            return messages.size() >= count;
+        });
+    };
+    click(&panel, "bViewProgress");
+    collect(2);
+    printer.playPause();
+    EXPECT_EQ(received(3), (Lines{"G1 X1", "G1 X2", "G1 X3"}));
+    click(&panel, "bViewProgress");
+    collect(4);
+    const QByteArray path = job.toUtf8();
+    EXPECT_EQ(messages, (QByteArrayList{"focus", "showline " + path + "\t0", "focus", "showline " + path + "\t4"}));
 }
 
 // The manual port picker lists the free ports, marks a boot loader, and takes a typed path too.
