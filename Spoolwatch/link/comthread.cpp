@@ -58,6 +58,8 @@ FollowState snapshot(const GCodeParser &parser)
     state.e = parser.posE;
     state.feed = parser.feed;
     state.fan = parser.fan;
+    state.headTarget = parser.extruderTemp;
+    state.bedTarget = parser.bedTemp;
     state.relXYZ = parser.relXYZ;
     state.relE = parser.relE;
     return state;

@@ -19,6 +19,7 @@ struct FollowState {
     float x = 0, y = 0, z = 0, e = 0;
     float feed = 0; // mm/min
     int fan = 0;    // 0..255
+    float headTarget = 0, bedTarget = 0; // degrees Celsius, as the last M104/M109 and M140/M190 set them
     bool relXYZ = false;
     bool relE = false;
 };
@@ -92,6 +93,8 @@ public:
     FollowState stopJobAndFollow();
     FollowState followState() const;
     void setBypass(bool heat, bool fan);
+    bool bypassHeat() const { return m_bypassHeat; }
+    bool bypassFan() const { return m_bypassFan; }
 
 protected:
     void run() override;

@@ -58,6 +58,7 @@ void Printer::setPort(int kind, const QString &portName, const QString &descript
 {
     m_kind = kind;
     m_description = description;
+    m_disconnected = false;
     // A printer in its boot loader speaks SAM-BA, not G-code: the firmware installer takes the port.
     m_link.setPort(portName, kind != TaliformFirmwareUpdate, baudRate);
 }
@@ -171,6 +172,41 @@ void Printer::stop()
     m_wasAtEnd = false;
 }
 
+QByteArray Printer::extrudeCommand(float lengthMm, float speed) const
+{
+    const QByteArray length = QByteArray::number(lengthMm, 'f', 3);
+    const float feed = m_link.followState().feed;
+    // Before anything set a feed there is none to return to: "G1F0" would leave the printer at a feed
+    // of zero for the job's next moves.
+    const QByteArray restoreFeed = feed > 0 ? "\nG1F" + QByteArray::number(feed, 'f', 0) : QByteArray();
+    if (m_kind != Taliform)
+        return "G91\nG1E" + length + "F" + QByteArray::number(speed, 'f', 0) + "\nG90" + restoreFeed;
+    // The Taliform form carries a Z word of its own: a hop of 0.001 mm written without decimals, so
+    // both Z words read 0 and Z stays where it is.
+    const QByteArray hop = QByteArray::number(0.001, 'f', 0);
+    return "G91\nG1 Z" + hop + " E" + length + " F" + QByteArray::number(0.8 * speed, 'f', 0) + "\nG1 Z-" + hop +
+           " F6000\nG90" + restoreFeed;
+}
+
+void Printer::setSpeedFactor(int percent)
+{
+    m_speedFactor = percent;
+    sendCommand("M220 S" + QByteArray::number(percent));
+}
+
+void Printer::setExtrudeFactor(int percent)
+{
+    m_extrudeFactor = percent;
+    sendCommand("M221 S" + QByteArray::number(percent));
+}
+
+void Printer::markDisconnected()
+{
+    // Closed, so that nothing is written to whatever takes the port's name next.
+    m_link.setPort(m_link.portName(), false, baudRate);
+    m_disconnected = true;
+}
+
 void Printer::requestFirmwareUpdate()
 {
     if (jobBegun()) {
@@ -245,6 +281,8 @@ void Printer::followJob()
         return;
     if (restarted)
         m_stopReason = "The printer restarted during the job.";
+    else if (m_disconnected)
+        m_stopReason = "Disconnected";
     else if (m_link.linkState() == ComThread::Error)
         m_stopReason = m_link.linkError();
     else
@@ -290,16 +328,17 @@ void Printer::refreshPanel()
     ++m_tick;
     const int state = m_link.linkState();
     const bool blank = (m_tick % 2 == 0) && m_link.takeActivity();
-    if (state == ComThread::Error)
+    if (state == ComThread::Error || m_disconnected)
         m_panel.ledColor = "red";
     else if (state == ComThread::Connected)
         m_panel.ledColor = m_link.mainOutstanding() ? "yellow" : "green";
     else
         m_panel.ledColor.clear();
-    if (blank)
+    if (blank && !m_disconnected)
         m_panel.ledColor.clear();
+    const QString error = m_disconnected ? QString("Disconnected") : m_link.linkError();
     m_panel.status =
-        state == ComThread::Error ? "<font color=red><b>Error:</b></font> " + m_link.linkError() : QString();
+        state == ComThread::Error || m_disconnected ? "<font color=red><b>Error:</b></font> " + error : QString();
     const FollowState follow = m_link.followState();
     m_panel.z = "Z: " + QString::number(follow.z, 'f', 3);
     m_panel.temperatures = QString("%1/%2").arg(m_tempHead).arg(m_tempBed);

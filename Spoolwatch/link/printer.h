@@ -56,6 +56,24 @@ public:
     void stop();
     void sendCommand(const QByteArray &command) { m_link.sendCommand(command); }
     void setBypass(bool heat, bool fan) { m_link.setBypass(heat, fan); }
+    bool bypassHeat() const { return m_link.bypassHeat(); }
+    bool bypassFan() const { return m_link.bypassFan(); }
+
+    // The panel's extruder move: `lengthMm` above 0 extrudes, below 0 retracts, at `speed` mm/min. A
+    // Taliform takes it with Z words of 0 at 0.8 of the speed; afterwards both kinds are back in
+    // absolute mode at the feed the job had (left alone while no feed is known).
+    QByteArray extrudeCommand(float lengthMm, float speed) const;
+    void extrude(float lengthMm, float speed) { sendCommand(extrudeCommand(lengthMm, speed)); }
+    // Speed (M220) and flow (M221) overrides in percent; the printer keeps them for the Tweak dialog.
+    int speedFactor() const { return m_speedFactor; }
+    int extrudeFactor() const { return m_extrudeFactor; }
+    void setSpeedFactor(int percent);
+    void setExtrudeFactor(int percent);
+
+    // The port vanished from the system's list: the port is closed and the panel shows the error
+    // "Disconnected" until setPort() opens it again.
+    void markDisconnected();
+    bool disconnected() const { return m_disconnected; }
 
     bool jobLoaded() const { return !m_jobFileName.isEmpty(); }
     bool jobAtStart() const;
@@ -118,6 +136,8 @@ private:
     int m_fwBuild = 0;
     int m_latestFirmwareBuild = 0;
     int m_firmwareUpdateStep = 0;
+    int m_speedFactor = 100, m_extrudeFactor = 100;
+    bool m_disconnected = false;
     double m_pollAccumulator = 0;
     bool m_wasConnected = false;
     bool m_wasAtEnd = false;

@@ -1,20 +1,18 @@
 #include "platform/keepawake.h"
 
-#include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
+#include <QDebug>
 
 namespace
 {
 
-// The desktop's idle inhibitor; the session's power manager does not suspend while it is held.
-QDBusInterface screenSaver()
-{
-    return QDBusInterface("org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver",
-                          QDBusConnection::sessionBus());
-}
+// How long a refused or unanswered Inhibit may hold up the window's timer (ms).
+constexpr int callTimeoutMs = 2000;
 
 } // namespace
+
+KeepAwake::KeepAwake(QDBusConnection systemBus) : m_bus(std::move(systemBus)) {}
 
 KeepAwake::~KeepAwake()
 {
@@ -23,17 +21,33 @@ KeepAwake::~KeepAwake()
 
 void KeepAwake::update(bool printing)
 {
-    if (printing == holding() || !QDBusConnection::sessionBus().isConnected())
+    if (!printing) {
+        // Closing our copy of the descriptor releases the lock.
+        m_lock = QDBusUnixFileDescriptor();
         return;
-    QDBusInterface inhibitor = screenSaver();
-    if (!inhibitor.isValid())
-        return;
-    if (printing) {
-        const QDBusReply<uint> cookie = inhibitor.call("Inhibit", QString("Spoolwatch"), QString("Printing"));
-        if (cookie.isValid())
-            m_cookie = cookie.value();
-    } else {
-        inhibitor.call("UnInhibit", m_cookie);
-        m_cookie = 0;
     }
+    if (holding())
+        return;
+    if (!m_bus.isConnected()) {
+        unavailable("no system bus: " + m_bus.lastError().message());
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.login1", "/org/freedesktop/login1",
+                                                       "org.freedesktop.login1.Manager", "Inhibit");
+    call << QString("sleep:idle") << QString("Spoolwatch") << QString("A printer is printing") << QString("block");
+    const QDBusReply<QDBusUnixFileDescriptor> reply = m_bus.call(call, QDBus::Block, callTimeoutMs);
+    if (!reply.isValid() || !reply.value().isValid()) {
+        unavailable("logind refused the inhibitor: " + reply.error().message());
+        return;
+    }
+    m_lock = reply.value();
+}
+
+void KeepAwake::unavailable(const QString &why)
+{
+    // Once: the window asks every few seconds while a job runs.
+    if (m_reported)
+        return;
+    m_reported = true;
+    qDebug().noquote() << "KeepAwake::update() the computer may sleep while printing," << why;
 }

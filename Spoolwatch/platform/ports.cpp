@@ -49,7 +49,7 @@ std::vector<FoundPort> portsFromEntryFolder(const QString &folder)
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        QString path, vid, pid, friendly;
+        QString path, vid, pid, friendly, manufacturer, serial;
         for (const QByteArray &raw : file.readAll().split('\n')) {
             const QString line = QString::fromUtf8(raw).trimmed();
             const int eq = line.indexOf('=');
@@ -64,6 +64,10 @@ std::vector<FoundPort> portsFromEntryFolder(const QString &folder)
                 pid = value;
             else if (key == "name")
                 friendly = value;
+            else if (key == "manufacturer")
+                manufacturer = value;
+            else if (key == "serial")
+                serial = value;
         }
         if (path.isEmpty())
             continue;
@@ -74,6 +78,8 @@ std::vector<FoundPort> portsFromEntryFolder(const QString &folder)
         if (vidOk && pidOk)
             port.hardwareId = hardwareIdOf(quint16(vendor), quint16(product));
         port.description = friendly.isEmpty() ? name : friendly;
+        port.manufacturer = manufacturer;
+        port.serialNumber = serial;
         found.push_back(port);
     }
     return found;
@@ -108,6 +114,8 @@ std::vector<FoundPort> presentPorts()
         if (info.hasVendorIdentifier() && info.hasProductIdentifier())
             port.hardwareId = hardwareIdOf(info.vendorIdentifier(), info.productIdentifier());
         port.description = info.description().isEmpty() ? info.portName() : info.description();
+        port.manufacturer = info.manufacturer();
+        port.serialNumber = info.serialNumber();
         found.push_back(port);
     }
     return found;

@@ -10,6 +10,8 @@ struct FoundPort {
     QString portName;    // what QSerialPort opens: "COM3", "/dev/ttyACM0", a pseudo-terminal path
     QString hardwareId;  // "USB\VID_04D8&PID_000A", or empty for a port without USB identity
     QString description; // the device's friendly name
+    QString manufacturer;
+    QString serialNumber;
 };
 
 namespace ports
@@ -38,7 +40,8 @@ QString instanceIdFromDevicePath(const QString &devicePath);
 std::vector<FoundPort> presentPorts();
 
 // The entry files of a folder. Each file holds "key=value" lines: "path" (the port to open), "vid" and
-// "pid" (hexadecimal USB ids) and an optional "name". Files without a path are skipped.
+// "pid" (hexadecimal USB ids) and optional "name", "manufacturer" and "serial". Files without a path are
+// skipped.
 std::vector<FoundPort> portsFromEntryFolder(const QString &folder);
 
 // Writes an entry file for `port` (vid and pid in hexadecimal); used by tests and virtual-printer scripts.

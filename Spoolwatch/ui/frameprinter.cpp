@@ -1,15 +1,23 @@
 #include "ui/frameprinter.h"
 
+#include "common/gui/singleinstance.h"
 #include "common/opendialogpaths.h"
 #include "link/printer.h"
+#include "ui/frmsetz.h"
+#include "ui/frmterminal.h"
+#include "ui/frmthermo.h"
+#include "ui/frmtweak.h"
+#include "ui/resources.h"
 #include "ui/userprompts.h"
 
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 
 namespace
 {
@@ -22,16 +30,42 @@ QLabel *valueLabel(const QString &sample, const QString &toolTip, const QString 
     return label;
 }
 
+constexpr int buttonsPerRow = 8;
+// The slicer's single-instance channel, which shows a G-code line on "showline".
+constexpr char slicerServerName[] = "Tessaline";
+// The extruder fields' first values: a short purge at a feed any hot end melts through.
+constexpr double defaultExtrudeLength = 5; // mm
+constexpr int defaultExtrudeSpeed = 300;   // mm/min
+
+template <class Receiver>
+QPushButton *iconButton(const QString &name, const QString &icon, const QString &toolTip, Receiver *receiver,
+                        void (Receiver::*action)())
+{
+    auto *button = new QPushButton(QIcon(":/" + icon + ".png"), QString());
+    button->setObjectName(name);
+    button->setToolTip(toolTip);
+    button->setIconSize(QSize(24, 24));
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, receiver, action);
+    return button;
+}
+
+QPixmap ledPixmap(const QString &color)
+{
+    return QPixmap(":/led_" + (color.isEmpty() ? QString("off") : color) + ".png");
+}
+
 } // namespace
 
 FramePrinter::FramePrinter(Printer &printer, const UserPrompts &prompts, QWidget *parent)
     : QFrame(parent), m_printer(printer), m_prompts(prompts)
 {
+    initSpoolwatchResources();
     setFrameShape(QFrame::StyledPanel);
     setObjectName("FramePrinter");
     auto *grid = new QGridLayout(this);
     m_led = valueLabel(QString(), "Activity", "lLed");
-    m_led->setFixedSize(14, 14);
+    m_led->setFixedSize(16, 16);
     m_title = valueLabel(QString(), QString(), "lTitle");
     m_status = valueLabel(QString(), QString(), "lStatus");
     m_z = valueLabel("Z: 123.456", "Z axis position", "lZ");
@@ -61,16 +95,43 @@ FramePrinter::FramePrinter(Printer &printer, const UserPrompts &prompts, QWidget
     m_buttons = new QWidget;
     // Two rows keep the panel narrower than a small window.
     (new QGridLayout(m_buttons))->setContentsMargins(0, 0, 0, 0);
-    addButton("Close", "Disconnect and close the printer", &FramePrinter::mayCloseThenClose);
-    addButton("Reconnect", "Reconnect the COM port", &FramePrinter::reconnect);
-    addButton("Load", "Load GCode", &FramePrinter::load);
-    m_playPause = addButton("Play", "Play/Pause", &FramePrinter::playPause);
-    addButton("Stop", "Stop and rewind GCode", &FramePrinter::stop);
-    addButton("Motors off", "Motors OFF", &FramePrinter::motorsOff);
-    addButton("Home XY", "Home horizontal X, Y axes", &FramePrinter::homeXY);
-    addButton("Home Z", "Home vertical Z axis", &FramePrinter::homeZ);
-    addButton("Firmware", "Install the latest FirmWare", &FramePrinter::installFirmware);
+    addButton("bClose", "close", "Disconnect and close the printer", &FramePrinter::mayCloseThenClose);
+    addButton("bReconnect", "reconnect", "Reconnect the COM port", &FramePrinter::reconnect);
+    addButton("bLoad", "load", "Load GCode", &FramePrinter::load);
+    m_playPause = addButton("bPlayPause", "play", "Play/Pause", &FramePrinter::playPause);
+    addButton("bStop", "stop", "Stop and rewind GCode", &FramePrinter::stop);
+    addButton("bTerminal", "terminal", "COM Terminal", &FramePrinter::terminal);
+    addButton("bViewProgress", "progress", "Show the line being printed in Tessaline", &FramePrinter::viewProgress);
+    addButton("bInstallFW", "firmware", "Install the latest FirmWare", &FramePrinter::installFirmware);
+    addButton("bMotorOff", "motorsoff", "Motors OFF", &FramePrinter::motorsOff);
+    addButton("bHomeXY", "homexy", "Home horizontal X, Y axes", &FramePrinter::homeXY);
+    addButton("bHomeZ", "homez", "Home vertical Z axis", &FramePrinter::homeZ);
+    addButton("bSetZ", "setz", "Set Z", &FramePrinter::setZ);
+    addButton("bThermo", "thermo", "Head and Bed temperature", &FramePrinter::thermo);
+    addButton("bFan", "fan", "Fan speed", &FramePrinter::thermo);
+    addButton("bTweak", "tweak", "Tweak", &FramePrinter::tweak);
     grid->addWidget(m_buttons, 5, 0, 1, 4);
+
+    auto *extruder = new QHBoxLayout;
+    m_extrudeLength = new QDoubleSpinBox;
+    m_extrudeLength->setObjectName("seExtrudeLength");
+    m_extrudeLength->setToolTip("Filament length");
+    m_extrudeLength->setRange(0.1, 200);
+    m_extrudeLength->setDecimals(1);
+    m_extrudeLength->setSuffix(" mm");
+    m_extrudeLength->setValue(defaultExtrudeLength);
+    m_extrudeSpeed = new QSpinBox;
+    m_extrudeSpeed->setObjectName("seExtrudeSpeed");
+    m_extrudeSpeed->setToolTip("Filament speed");
+    m_extrudeSpeed->setRange(10, 6000);
+    m_extrudeSpeed->setSuffix(" mm/min");
+    m_extrudeSpeed->setValue(defaultExtrudeSpeed);
+    extruder->addWidget(m_extrudeLength);
+    extruder->addWidget(m_extrudeSpeed);
+    extruder->addWidget(iconButton("bExtrude", "extrude", "Extrude", this, &FramePrinter::extrude));
+    extruder->addWidget(iconButton("bRetract", "retract", "Retract", this, &FramePrinter::retract));
+    extruder->addStretch(1);
+    grid->addLayout(extruder, 6, 0, 1, 4);
 
     connect(&m_printer, &Printer::message, this, [this](const QString &text) {
         ++m_messagesShown;
@@ -79,15 +140,13 @@ FramePrinter::FramePrinter(Printer &printer, const UserPrompts &prompts, QWidget
     refresh();
 }
 
-QPushButton *FramePrinter::addButton(const QString &text, const QString &toolTip, void (FramePrinter::*action)())
+QPushButton *FramePrinter::addButton(const QString &name, const QString &icon, const QString &toolTip,
+                                     void (FramePrinter::*action)())
 {
-    auto *button = new QPushButton(text);
-    button->setToolTip(toolTip);
-    button->setAutoDefault(false);
+    QPushButton *button = iconButton(name, icon, toolTip, this, action);
     auto *grid = static_cast<QGridLayout *>(m_buttons->layout());
     const int index = grid->count();
-    grid->addWidget(button, index / 5, index % 5);
-    connect(button, &QPushButton::clicked, this, action);
+    grid->addWidget(button, index / buttonsPerRow, index % buttonsPerRow);
     return button;
 }
 
@@ -96,11 +155,9 @@ void FramePrinter::refresh()
     const PanelValues &panel = m_printer.panel();
     m_title->setText("<b>" + m_printer.description().toHtmlEscaped() + "</b> " + Printer::kindName(m_printer.kind()) +
                      " (" + m_printer.link().portName().toHtmlEscaped() + ")" + panel.titleSuffix);
-    const QString led = m_disconnected ? QString("red") : panel.ledColor.isEmpty() ? QString("#333") : panel.ledColor;
-    m_led->setStyleSheet("background-color: " + led + "; border-radius: 7px; border: 1px solid #111;");
-    const QString status = m_disconnected ? QString("<font color=red><b>Error:</b></font> Disconnected") : panel.status;
-    m_status->setText(status);
-    m_status->setVisible(!status.isEmpty());
+    m_led->setPixmap(ledPixmap(panel.ledColor));
+    m_status->setText(panel.status);
+    m_status->setVisible(!panel.status.isEmpty());
     // Until its first refresh a printer has no values: the sample texts stay.
     if (!panel.z.isEmpty()) {
         m_z->setText(panel.z);
@@ -112,7 +169,13 @@ void FramePrinter::refresh()
     m_okWait->setText(panel.okWait);
     m_progress->setMaximum(qMax(1, panel.progressMaximum));
     m_progress->setValue(qMin(panel.progressValue, qMax(1, panel.progressMaximum)));
-    m_playPause->setText(m_printer.playing() && !m_printer.paused() ? "Pause" : "Play");
+    const bool pauses = m_printer.playing() && !m_printer.paused();
+    if (m_playPause->property("pauses").toBool() != pauses) {
+        m_playPause->setIcon(QIcon(pauses ? ":/pause.png" : ":/play.png"));
+        m_playPause->setProperty("pauses", pauses);
+    }
+    if (m_terminal)
+        m_terminal->showNewTraffic();
 }
 
 bool FramePrinter::mayClose()
@@ -183,4 +246,64 @@ void FramePrinter::homeZ()
 void FramePrinter::installFirmware()
 {
     m_printer.requestFirmwareUpdate();
+}
+
+template <class Dialog> void FramePrinter::openModal()
+{
+    if (m_dialogOpen)
+        return;
+    m_dialogOpen = true;
+    Dialog dialog(m_printer, this);
+    dialog.exec();
+    m_dialogOpen = false;
+}
+
+void FramePrinter::setZ()
+{
+    openModal<FrmSetZ>();
+}
+
+void FramePrinter::thermo()
+{
+    openModal<FrmThermo>();
+}
+
+void FramePrinter::tweak()
+{
+    openModal<FrmTweak>();
+}
+
+void FramePrinter::terminal()
+{
+    if (!m_terminal) {
+        m_terminal = new FrmTerminal(m_printer, m_title->text(), this);
+        m_terminal->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_terminal->show();
+    m_terminal->raise();
+    m_terminal->activateWindow();
+}
+
+void FramePrinter::viewProgress()
+{
+    if (!m_printer.jobLoaded()) {
+        m_prompts.inform(this, "Please load a GCode first!");
+        return;
+    }
+    // The slicer's line cursor counts from 0, as the link counts the line ends it passed.
+    const QByteArray message =
+        "showline " + m_printer.jobFileName().toUtf8() + '\t' + QByteArray::number(m_printer.link().jobLineNo());
+    if (!SingleInstanceServer::send(slicerServerName, "focus") ||
+        !SingleInstanceServer::send(slicerServerName, message))
+        m_prompts.inform(this, "Tessaline is not running: open it to follow the print there.");
+}
+
+void FramePrinter::extrude()
+{
+    m_printer.extrude(float(m_extrudeLength->value()), float(m_extrudeSpeed->value()));
+}
+
+void FramePrinter::retract()
+{
+    m_printer.extrude(-float(m_extrudeLength->value()), float(m_extrudeSpeed->value()));
 }

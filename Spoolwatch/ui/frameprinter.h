@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QFrame>
+#include <QPointer>
 
+class FrmTerminal;
 class Printer;
+class QDoubleSpinBox;
 class QLabel;
+class QSpinBox;
 class QProgressBar;
 class QPushButton;
 struct UserPrompts;
@@ -19,9 +23,6 @@ public:
     Printer &printer() { return m_printer; }
     // Shows the panel values of the printer's latest refresh.
     void refresh();
-    // A printer whose port vanished shows the error "Disconnected" until the port returns.
-    void setDisconnected(bool disconnected) { m_disconnected = disconnected; }
-    bool disconnected() const { return m_disconnected; }
     // Asks what closing the printer needs; true when it may close.
     bool mayClose();
 
@@ -38,7 +39,17 @@ private:
     void homeXY();
     void homeZ();
     void installFirmware();
-    QPushButton *addButton(const QString &text, const QString &toolTip, void (FramePrinter::*action)());
+    // The control dialogs; one at a time per panel (the terminal stays open beside the others).
+    void setZ();
+    void thermo();
+    void tweak();
+    void terminal();
+    void extrude();
+    void retract();
+    void viewProgress();
+    template <class Dialog> void openModal();
+    QPushButton *addButton(const QString &name, const QString &icon, const QString &toolTip,
+                           void (FramePrinter::*action)());
 
     Printer &m_printer;
     const UserPrompts &m_prompts;
@@ -46,6 +57,9 @@ private:
     QProgressBar *m_progress;
     QPushButton *m_playPause = nullptr;
     QWidget *m_buttons;
+    QDoubleSpinBox *m_extrudeLength;
+    QSpinBox *m_extrudeSpeed;
+    QPointer<FrmTerminal> m_terminal;
     int m_messagesShown = 0;
-    bool m_disconnected = false;
+    bool m_dialogOpen = false;
 };

@@ -11,12 +11,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
-#include <QSerialPortInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -129,7 +129,7 @@ void FrmMain::onTimerRapid()
         if (message.startsWith("open "))
             loadFromOutside(QString::fromUtf8(message.mid(5)));
     }
-    // Renewed every 5 s rather than every tick: asking the session bus costs a round trip.
+    // Renewed every 5 s rather than every tick: asking logind costs a round trip on the system bus.
     m_keepAwakeSeconds += m_timerRapid->interval() / 1000.0;
     if (m_keepAwakeSeconds >= 5) {
         m_keepAwakeSeconds = 0;
@@ -158,17 +158,12 @@ void FrmMain::updateTaliforms()
                 entry->printer->setPort(change.kind, change.portName, entry->printer->description());
             break;
         case PortChange::Vanished:
-            // The port is closed so that nothing is written to whatever takes its name next.
-            if (entry) {
-                entry->printer->link().setPort(change.portName, false, Printer::baudRate);
-                entry->frame->setDisconnected(true);
-            }
+            if (entry)
+                entry->printer->markDisconnected();
             break;
         case PortChange::Returned:
-            if (entry) {
+            if (entry)
                 entry->printer->setPort(change.kind, change.portName, entry->printer->description());
-                entry->frame->setDisconnected(false);
-            }
             break;
         case PortChange::Removed:
             if (entry)
@@ -180,18 +175,13 @@ void FrmMain::updateTaliforms()
 
 void FrmMain::on_actionAddPrinterManually_triggered()
 {
-    QStringList choices;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        if (!m_manualPorts.contains(info.portName()) && !find(info.portName()))
-            choices << info.portName();
-    if (choices.isEmpty()) {
-        m_prompts.inform(this, "There is no free serial port to add.");
+    QStringList open = m_manualPorts;
+    for (const Entry &entry : m_entries)
+        open << entry.printer->link().portName();
+    const QString port = m_prompts.addPrinter(this, open);
+    if (port.isEmpty() || open.contains(port))
         return;
-    }
-    const int picked = m_prompts.choose(this, "Add a printer manually", choices);
-    if (picked < 0)
-        return;
-    m_manualPorts << choices[picked];
+    m_manualPorts << port;
     updateTaliforms();
 }
 
@@ -257,7 +247,7 @@ void FrmMain::loadFromOutside(const QString &fileName)
     QStringList names;
     for (const Entry &entry : m_entries) {
         Printer &printer = *entry.printer;
-        if (printer.kind() == Printer::TaliformFirmwareUpdate || printer.jobBegun())
+        if (printer.kind() == Printer::TaliformFirmwareUpdate || printer.jobBegun() || printer.disconnected())
             continue;
         candidates.push_back(&printer);
         names << printer.description() + " (" + printer.link().portName() + ")";
@@ -271,8 +261,11 @@ void FrmMain::loadFromOutside(const QString &fileName)
         picked = m_prompts.choose(this, chooserTitle, names);
     if (picked < 0 || picked >= int(candidates.size()))
         return;
+    Printer &printer = *candidates[size_t(picked)];
     QString error;
-    if (!candidates[size_t(picked)]->loadJob(fileName, &error) && !error.isEmpty())
+    if (printer.loadJob(fileName, &error))
+        qDebug().noquote() << "FrmMain::loadFromOutside()" << fileName << "loaded into" << printer.link().portName();
+    else if (!error.isEmpty())
         m_prompts.inform(this, error);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/userprompts.h"
 
+#include "ui/frmaddprinter.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -15,6 +17,10 @@ UserPrompts UserPrompts::dialogs()
         bool ok = false;
         const QString picked = QInputDialog::getItem(parent, title, title, choices, 0, false, &ok);
         return ok ? choices.indexOf(picked) : -1;
+    };
+    prompts.addPrinter = [](QWidget *parent, const QStringList &openPorts) {
+        FrmAddPrinter dialog(openPorts, parent);
+        return dialog.exec() == QDialog::Accepted ? dialog.chosenPort() : QString();
     };
     prompts.openGCode = [](QWidget *parent, const QString &folder) {
         return QFileDialog::getOpenFileName(parent, "Open GCode", folder, "GCode files(*.gcode *.gco)");

@@ -16,6 +16,8 @@ struct UserPrompts {
     std::function<bool(QWidget *parent, const QString &title, const QString &text)> ask;
     // Picks one of `choices` under `title`; -1 when the user cancels.
     std::function<int(QWidget *parent, const QString &title, const QStringList &choices)> choose;
+    // The port to add as a printer by hand (FrmAddPrinter), leaving out `openPorts`; empty on Cancel.
+    std::function<QString(QWidget *parent, const QStringList &openPorts)> addPrinter;
     // A G-code file to open, or empty.
     std::function<QString(QWidget *parent, const QString &folder)> openGCode;
 

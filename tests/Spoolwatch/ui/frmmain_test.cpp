@@ -2,8 +2,10 @@
 // port entry folder, driven by the window's own timers.
 #include "gcodegen.h"
 #include "streamcheck.h"
+#include "virtualprinterprocess.h"
 
 #include "common/gui/singleinstance.h"
+#include "common/ini.h"
 #include "common/platform/paths.h"
 #include "link/printer.h"
 #include "platform/ports.h"
@@ -25,61 +27,14 @@
 namespace
 {
 
-constexpr int waitMs = 30000;
-
-bool waitFor(const std::function<bool()> &done, int deadlineMs = waitMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > deadlineMs)
-            return false;
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
-// A virtual printer process and the command log it keeps.
-class VirtualPrinter
-{
-public:
-    explicit VirtualPrinter(const QString &logPath) : m_logPath(logPath)
-    {
-        m_process.start(VIRTUAL_PRINTER_PATH, {"--log", logPath});
-        QElapsedTimer timer;
-        timer.start();
-        while (!m_process.canReadLine() && timer.elapsed() < waitMs)
-            m_process.waitForReadyRead(100);
-        path = QString::fromLocal8Bit(m_process.readLine().trimmed());
-    }
-    ~VirtualPrinter()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(waitMs);
-    }
-    std::vector<QByteArray> jobLines() const
-    {
-        QFile file(m_logPath);
-        file.open(QIODevice::ReadOnly);
-        std::vector<QByteArray> lines;
-        for (const QByteArray &line : file.readAll().split('\n'))
-            if (line.startsWith("J "))
-                lines.push_back(line.mid(2));
-        return lines;
-    }
-    QString path;
-
-private:
-    QString m_logPath;
-    QProcess m_process;
-};
-
 // Records what the window asks instead of showing boxes.
 struct Answers {
     QStringList informed, asked, chooserTitles;
     QStringList lastChoices;
     bool answerYes = false;
     int choice = 0;
+    QString portToAdd;
+    QStringList openPortsOffered;
 
     UserPrompts prompts()
     {
@@ -95,6 +50,10 @@ struct Answers {
             return choice;
         };
         p.openGCode = [](QWidget *, const QString &) { return QString(); };
+        p.addPrinter = [this](QWidget *, const QStringList &openPorts) {
+            openPortsOffered = openPorts;
+            return portToAdd;
+        };
         return p;
     }
 };
@@ -112,6 +71,9 @@ protected:
     {
         window.reset();
         qunsetenv(ports::portDirVariable);
+        // A manual port stored by one test would be opened by the next one's window.
+        Ini::global().remove("nonTaliformPortNames");
+        Ini::global().store();
     }
     VirtualPrinter &addVirtualPrinter(const QString &name)
     {
@@ -259,6 +221,46 @@ TEST_F(HostWindow, HandOverTempFilesAreDeletedOnClose)
     EXPECT_TRUE(window->close());
     EXPECT_EQ(handOver.entryList(QDir::Files), (QStringList{"keep.gco", "temp_part.gcode"}));
     EXPECT_TRUE(QFile::exists(elsewhere));
+}
+
+// A port typed into the manual picker opens as a printer of unknown kind, is not added twice, and is
+// opened again by the next start, which reads it from the stored settings.
+TEST_F(HostWindow, ManuallyAddedPortSurvivesARestart)
+{
+    // Not published in the entry folder: only the user's typing names it.
+    VirtualPrinter device(QDir(folder.path()).filePath("manual.log"));
+    openWindow();
+    answers.portToAdd = device.path;
+    window->on_actionAddPrinterManually_triggered();
+    ASSERT_TRUE(connected(1));
+    EXPECT_EQ(window->printers()[0]->kind(), Printer::UnknownPrinter);
+    window->on_actionAddPrinterManually_triggered();
+    EXPECT_TRUE(answers.openPortsOffered.contains(device.path)) << "the open port was offered again";
+    EXPECT_EQ(window->printers().size(), 1u);
+    EXPECT_TRUE(window->close());
+    window.reset();
+
+    Ini::global().reload();
+    openWindow();
+    ASSERT_TRUE(connected(1));
+    EXPECT_EQ(window->printers()[0]->link().portName(), device.path);
+    window->printers()[0]->sendCommand("M114");
+    EXPECT_TRUE(waitFor([&] { return device.jobLines() == std::vector<QByteArray>{"M114"}; }));
+}
+
+TEST_F(HostWindow, ClosingDuringOneJobAsksTheSingularQuestionAndYesCloses)
+{
+    VirtualPrinter &device = addVirtualPrinter("one");
+    openWindow();
+    ASSERT_TRUE(connected(1));
+    Printer *printer = window->printers()[0];
+    ASSERT_TRUE(printer->loadJob(writeJob("long.gcode", gcodegen::slicerDialect(200000, 7))));
+    printer->playPause();
+    ASSERT_TRUE(waitFor([&] { return !device.jobLines().empty(); }));
+    answers.answerYes = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(answers.asked,
+              QStringList{"Closing Spoolwatch|There is an ongoing print yob. Are you sure you want to quit?"});
 }
 
 // A second start of the program hands its file, as an absolute path, to the running one and leaves.

@@ -5,9 +5,11 @@ if(TARGET virtual-printer)
         SOURCES
             ${CMAKE_CURRENT_LIST_DIR}/frmmain_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/firmwarecheck_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/dialogs_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/virtualprinterprocess.h
             ${PROJECT_SOURCE_DIR}/tests/Spoolwatch/link/streamcheck.h
             ${PROJECT_SOURCE_DIR}/tools/gcodegen/gcodegen.cpp
-        LIBS spoolwatch_ui)
+        LIBS spoolwatch_ui Qt5::Test)
     target_include_directories(test_spoolwatch_ui PRIVATE
         ${PROJECT_SOURCE_DIR}/tools/gcodegen ${PROJECT_SOURCE_DIR}/tests/Spoolwatch/link)
     add_dependencies(test_spoolwatch_ui virtual-printer Spoolwatch)
