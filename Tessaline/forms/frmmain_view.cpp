@@ -7,6 +7,7 @@
 #include "common/gui/exceptionreport.h"
 #include "common/ini.h"
 #include "forms/frmoptions.h"
+#include "forms/keyframespanel.h"
 #include "forms/objectpanel.h"
 #include "forms/overlaycommands.h"
 #include "forms/scenesession.h"
@@ -59,6 +60,12 @@ void FrmMain::createView()
     connect(m_frmOptions, &QDialog::finished, this, &FrmMain::applyViewOptions);
     applyCamera(Ini::global().getString("cam"));
     applyViewOptions();
+    m_keyFramesPanel->setView({[this] { return m_view->camera(); },
+                               [this](const Camera &camera) {
+                                   m_view->camera() = camera;
+                                   m_view->update();
+                               },
+                               [this] { return m_view->grabFramebuffer(); }});
 }
 
 void FrmMain::connectMouseEdits()
