@@ -289,3 +289,35 @@ TEST(ViewCamera, IsStoredAtCloseAndRestoredByTheNextWindow)
 }
 
 } // namespace
+
+namespace
+{
+
+// The G-code view draws the beads where the printer puts them: the options' default printer has its
+// 0,0 at the front left corner of a 200 mm plate, so X100 Y100 is the plate's centre and Y grows
+// towards the back.
+TEST(GCodeInWindow, BeadsLieWhereThePrinterPutsThem)
+{
+    Window w;
+    w.window->runCommand("Remove"); // the added box would hide the beads
+    w.window->loadGCode(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X70 Y100\r\nG1 X130 Y100 E2.4\r\n"
+                        ";segType:Support\r\nG1 X70 Y160\r\nG1 X130 Y160 E4.8\r\n",
+                        QDir(testHomeDir()).filePath("centre.gcode"));
+    ASSERT_EQ(w.window->viewMode(), ViewMode::GCode);
+    const QImage frame = w.view().grabFramebuffer();
+    ASSERT_TRUE(w.view().lastError().isEmpty()) << w.view().lastError().toStdString();
+    auto pixelOf = [&](const V3f &p) {
+        QPointF pixel;
+        float distance = 0;
+        EXPECT_TRUE(w.view().camera().project(p, w.view().size(), pixel, distance));
+        return frame.pixelColor(pixel.toPoint());
+    };
+    const QColor infill = pixelOf(V3f(0, 0.3f, 0));
+    EXPECT_GT(infill.green(), infill.red() + 60) << infill.name().toStdString();
+    EXPECT_GT(infill.green(), infill.blue() + 60) << infill.name().toStdString();
+    // Y160 is 60 mm behind the centre: scene z -60.
+    const QColor support = pixelOf(V3f(0, 0.3f, -60));
+    EXPECT_GT(support.blue(), support.red() + 60) << support.name().toStdString();
+}
+
+} // namespace
