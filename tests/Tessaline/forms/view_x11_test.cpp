@@ -12,10 +12,14 @@
 #include "testenvironment.h"
 #include "view/glviewer.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QJsonDocument>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace
@@ -318,6 +322,44 @@ TEST(GCodeInWindow, BeadsLieWhereThePrinterPutsThem)
     // Y160 is 60 mm behind the centre: scene z -60.
     const QColor support = pixelOf(V3f(0, 0.3f, -60));
     EXPECT_GT(support.blue(), support.red() + 60) << support.name().toStdString();
+}
+
+} // namespace
+
+namespace
+{
+
+// A model dragged onto the window follows the cursor over the plate and stays where it is dropped,
+// recorded as one change.
+TEST(DropOnWindow, PlacesTheModelOnThePlatePointUnderTheCursor)
+{
+    Window w;
+    const qint64 undoBefore = w.window->fileOps().undoSize();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(boxFile())});
+    auto windowPoint = [&](const V3f &onPlate) {
+        QPointF pixel;
+        float distance = 0;
+        EXPECT_TRUE(w.view().camera().project(onPlate, w.view().size(), pixel, distance));
+        return w.view().mapTo(w.window.get(), pixel.toPoint());
+    };
+    const QPoint enter = windowPoint(V3f(-40, 0, 20));
+    QDragEnterEvent entered(enter, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.window.get(), &entered);
+    ASSERT_EQ(w.window->project().objectCount(), 2);
+    QDragMoveEvent moved(windowPoint(V3f(30, 0, -10)), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.window.get(), &moved);
+    QDropEvent dropped(windowPoint(V3f(50, 0, 40)), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.window.get(), &dropped);
+
+    ASSERT_EQ(w.window->project().objectCount(), 2);
+    const Obj &added = *w.window->project().object(1);
+    const Box3f box = added.mesh()->boundingBox(added.transform());
+    // A pixel is about a millimetre at this distance.
+    EXPECT_NEAR(box.center().x, 50.0f, 1.5f);
+    EXPECT_NEAR(box.center().z, 40.0f, 1.5f);
+    EXPECT_NEAR(box.min.y, 0.0f, 0.01f);
+    EXPECT_GT(w.window->fileOps().undoSize(), undoBefore);
 }
 
 } // namespace
