@@ -127,6 +127,10 @@ void FrmMain::applyViewOptions()
                                    ? float(std::cos(steepness * M_PI / 180.0) - 1.0)
                                    : kNoSteepness;
     m_view->setEnvironment(environment, steepNormalY);
+    // The G-code's numbers are the printer's: back into the scene, where the plate is centred.
+    const float offsetX = machine.originX - machine.buildWidth / 2, offsetZ = machine.originZ - machine.buildDepth / 2;
+    m_view->setGCodePlacement(
+        QMatrix4x4(machine.signX, 0, 0, offsetX, 0, 1, 0, 0, 0, 0, machine.signZ, offsetZ, 0, 0, 0, 1));
 }
 
 void FrmMain::applyCamera(const QString &text)

@@ -441,7 +441,7 @@ void GlViewer::drawGCode()
         return;
     GLMatrices &m = glMatrices();
     pushMatrix(ModelMatrix);
-    m.model.setToIdentity();
+    m.model = m_gcodePlacement;
     m_gcode->program = m_environment ? "GCodeEnv" : "GCode";
     const V3f eye = m_camera.position();
     m_gcode->camPos = QVector3D(eye.x, eye.y, eye.z);

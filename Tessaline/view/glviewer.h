@@ -90,6 +90,12 @@ public:
     bool overlayHit(const QPoint &pos) const;
     // Draws the object at `drawn` first, from where it glides to its real place.
     void startFrom(const Obj *obj, const M44f &drawn);
+    // Where G-code coordinates (X, layer height, Y) lie in the scene: the printer's origin and axes.
+    void setGCodePlacement(const QMatrix4x4 &placement)
+    {
+        m_gcodePlacement = placement;
+        update();
+    }
     // "FPS:... timeRead:...us" while the settings key "showFPS" is not 0 (read when the view is made).
     bool showsPerformance() const { return m_showFPS; }
     QString performanceLine() const;
@@ -190,6 +196,7 @@ private:
     std::unique_ptr<GLList_ColorUVTex> m_logo;
     Texture m_logoTexture{"logo.png"};
     float m_logoZ = 0;
+    QMatrix4x4 m_gcodePlacement;
     QElapsedTimer m_fpsClock;
     int m_framesCounted = 0;
     double m_fps = 0;

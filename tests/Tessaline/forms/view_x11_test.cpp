@@ -12,10 +12,14 @@
 #include "testenvironment.h"
 #include "view/glviewer.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QJsonDocument>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace
@@ -286,6 +290,76 @@ TEST(ViewCamera, IsStoredAtCloseAndRestoredByTheNextWindow)
         EXPECT_TRUE(next.handleKeyPress("Home"));
         EXPECT_EQ(next.view().camera().toJson(), Camera().toJson());
     }
+}
+
+} // namespace
+
+namespace
+{
+
+// The G-code view draws the beads where the printer puts them: the options' default printer has its
+// 0,0 at the front left corner of a 200 mm plate, so X100 Y100 is the plate's centre and Y grows
+// towards the back.
+TEST(GCodeInWindow, BeadsLieWhereThePrinterPutsThem)
+{
+    Window w;
+    w.window->runCommand("Remove"); // the added box would hide the beads
+    w.window->loadGCode(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X70 Y100\r\nG1 X130 Y100 E2.4\r\n"
+                        ";segType:Support\r\nG1 X70 Y160\r\nG1 X130 Y160 E4.8\r\n",
+                        QDir(testHomeDir()).filePath("centre.gcode"));
+    ASSERT_EQ(w.window->viewMode(), ViewMode::GCode);
+    const QImage frame = w.view().grabFramebuffer();
+    ASSERT_TRUE(w.view().lastError().isEmpty()) << w.view().lastError().toStdString();
+    auto pixelOf = [&](const V3f &p) {
+        QPointF pixel;
+        float distance = 0;
+        EXPECT_TRUE(w.view().camera().project(p, w.view().size(), pixel, distance));
+        return frame.pixelColor(pixel.toPoint());
+    };
+    const QColor infill = pixelOf(V3f(0, 0.3f, 0));
+    EXPECT_GT(infill.green(), infill.red() + 60) << infill.name().toStdString();
+    EXPECT_GT(infill.green(), infill.blue() + 60) << infill.name().toStdString();
+    // Y160 is 60 mm behind the centre: scene z -60.
+    const QColor support = pixelOf(V3f(0, 0.3f, -60));
+    EXPECT_GT(support.blue(), support.red() + 60) << support.name().toStdString();
+}
+
+} // namespace
+
+namespace
+{
+
+// A model dragged onto the window follows the cursor over the plate and stays where it is dropped,
+// recorded as one change.
+TEST(DropOnWindow, PlacesTheModelOnThePlatePointUnderTheCursor)
+{
+    Window w;
+    const qint64 undoBefore = w.window->fileOps().undoSize();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(boxFile())});
+    auto windowPoint = [&](const V3f &onPlate) {
+        QPointF pixel;
+        float distance = 0;
+        EXPECT_TRUE(w.view().camera().project(onPlate, w.view().size(), pixel, distance));
+        return w.view().mapTo(w.window.get(), pixel.toPoint());
+    };
+    const QPoint enter = windowPoint(V3f(-40, 0, 20));
+    QDragEnterEvent entered(enter, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.window.get(), &entered);
+    ASSERT_EQ(w.window->project().objectCount(), 2);
+    QDragMoveEvent moved(windowPoint(V3f(30, 0, -10)), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.window.get(), &moved);
+    QDropEvent dropped(windowPoint(V3f(50, 0, 40)), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.window.get(), &dropped);
+
+    ASSERT_EQ(w.window->project().objectCount(), 2);
+    const Obj &added = *w.window->project().object(1);
+    const Box3f box = added.mesh()->boundingBox(added.transform());
+    // A pixel is about a millimetre at this distance.
+    EXPECT_NEAR(box.center().x, 50.0f, 1.5f);
+    EXPECT_NEAR(box.center().z, 40.0f, 1.5f);
+    EXPECT_NEAR(box.min.y, 0.0f, 0.01f);
+    EXPECT_GT(w.window->fileOps().undoSize(), undoBefore);
 }
 
 } // namespace
