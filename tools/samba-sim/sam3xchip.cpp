@@ -15,6 +15,9 @@ constexpr std::uint32_t controllerBytes = 0x10;
 constexpr std::uint32_t pagesPerRegion = SAM3X_LOCK_REGION_BYTES / SAM3X_PAGE_BYTES;
 constexpr std::uint32_t pagesPerPlane = SAM3X_PLANE_BYTES / SAM3X_PAGE_BYTES;
 
+constexpr std::uint32_t cpuIdRegister = 0xE000ED00u;
+constexpr std::uint32_t cortexM3r2p0 = 0x412FC230u;
+
 int planeOfRegister(std::uint32_t address)
 {
     for (int plane = 0; plane < 2; ++plane)
@@ -39,7 +42,8 @@ bool Sam3xChip::isMemory(std::uint32_t address, std::uint32_t size) const
 
 bool Sam3xChip::isRegister(std::uint32_t address)
 {
-    return planeOfRegister(address) >= 0 || address == SAM3X_CHIP_ID_REGISTER || address == SAM3X_RSTC_CR;
+    return planeOfRegister(address) >= 0 || address == SAM3X_CHIP_ID_REGISTER || address == SAM3X_RSTC_CR ||
+           address == cpuIdRegister;
 }
 
 std::uint8_t Sam3xChip::read8(std::uint32_t address)
@@ -66,6 +70,8 @@ std::uint32_t Sam3xChip::read32(std::uint32_t address)
         return readController(plane, address - controllerBase[plane]);
     if (address == SAM3X_CHIP_ID_REGISTER)
         return m_chipId;
+    if (address == cpuIdRegister)
+        return cortexM3r2p0; // clients read the core's id to tell a Cortex-M from an ARM7
     if (!isMemory(address, 4))
         return 0; // unmapped space reads as zero here; the real bus would fault
     std::uint32_t value = 0;

@@ -1,0 +1,16 @@
+# The firmware updater without a port: the firmware file, the monitor's command texts, XMODEM framing.
+tessaline_gtest(test_fw_tool
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/firmwarefile_test.cpp
+    LIBS spoolwatch_fw_tool ZLIB::ZLIB)
+# The flash applet's C source built for the host against the simulated chip of tools/samba-sim.
+tessaline_gtest(test_fw_applet
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/applet_test.cpp ${PROJECT_SOURCE_DIR}/Spoolwatch/fw_tool/applet/applet.c
+    LIBS samba_chip)
+target_compile_definitions(test_fw_applet PRIVATE APPLET_HOST_TEST
+    FRESH_APPLET="${SPOOLWATCH_APPLET_FILE}"
+    COMMITTED_APPLET="${PROJECT_SOURCE_DIR}/Spoolwatch/fw_tool/applet/bootloader.flash")
+# Arbitrary bytes as a firmware file.
+tessaline_fuzzer(fuzz_firmwarefile
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/firmwarefile_fuzz.cpp ${PROJECT_SOURCE_DIR}/Spoolwatch/fw_tool/firmwarefile.cpp
+    LIBS spoolwatch_fw_tool
+    CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/firmware)
