@@ -190,7 +190,10 @@ quint32 SAM_BA::runApplet(quint32 command, const std::vector<quint32> &arguments
     go(APPLET_ADDRESS);
     sleep(appletWaitMs(waitMs));
     if (m_mode == Xmodem) {
-        m_port->waitForBytesWritten(xmodemEchoMs);
+        // Behind the LCD board's pass-through the boot loader may echo; what it echoed is not the status.
+        if (m_port->bytesToWrite() > 0)
+            m_port->waitForBytesWritten(xmodemEchoMs);
+        m_port->waitForReadyRead(int(xmodemEchoMs * m_timing.waitScale));
         m_port->readAll();
     }
     m_lastStatus = readWord(APPLET_STATUS);

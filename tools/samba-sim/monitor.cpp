@@ -199,6 +199,7 @@ bool Monitor::receiveXmodem(std::uint32_t address, std::uint32_t size)
 {
     std::uint8_t expected = 1;
     std::uint32_t received = 0;
+    int accepted = 0;
     bool started = false;
     for (int tries = 0;;) {
         if (!started) {
@@ -214,6 +215,8 @@ bool Monitor::receiveXmodem(std::uint32_t address, std::uint32_t size)
         }
         if (first == EOT) {
             answer(std::string(1, char(ACK)));
+            if (m_log)
+                std::fprintf(m_log, "received %u bytes in %d blocks\n", received, accepted);
             return received >= size;
         }
         if (first == CAN)
@@ -243,6 +246,7 @@ bool Monitor::receiveXmodem(std::uint32_t address, std::uint32_t size)
             for (int i = 0; i < xmodemBlockBytes && received < size; ++i, ++received)
                 m_chip.write8(address + received, data[i]);
             ++expected;
+            ++accepted;
         }
         answer(std::string(1, char(ACK)));
     }

@@ -14,3 +14,12 @@ tessaline_fuzzer(fuzz_firmwarefile
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/firmwarefile_fuzz.cpp ${PROJECT_SOURCE_DIR}/Spoolwatch/fw_tool/firmwarefile.cpp
     LIBS spoolwatch_fw_tool
     CORPUS ${PROJECT_SOURCE_DIR}/tests/fixtures/firmware)
+# SAM_BA against tools/samba-sim (the boot loader on a pseudo-terminal, the applet on the emulated core),
+# and spoolwatch-cli flash as a real process, checked with bossac where it is installed.
+if(TARGET samba-sim)
+    tessaline_gtest(test_fw_samba
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/samba_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sambasim.h
+        LIBS spoolwatch_fw_tool Qt5::SerialPort)
+    add_dependencies(test_fw_samba samba-sim)
+    target_compile_definitions(test_fw_samba PRIVATE SAMBA_SIM_PATH="$<TARGET_FILE:samba-sim>")
+endif()
