@@ -12,6 +12,9 @@ packages=(
     xvfb xauth x11-utils
     python3
     printcore  # a host written elsewhere, streamed through the virtual printer by its tests
+    gcc-arm-none-eabi  # builds the flash applet (the committed build is used without it)
+    libunicorn-dev     # the Cortex-M3 of tools/samba-sim (without it the simulator and its tests are left out)
+    bossa-cli          # a SAM-BA client written elsewhere, checked against tools/samba-sim by the tests
 )
 
 missing=()

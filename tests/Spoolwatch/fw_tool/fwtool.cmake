@@ -23,3 +23,11 @@ if(TARGET samba-sim)
     add_dependencies(test_fw_samba samba-sim)
     target_compile_definitions(test_fw_samba PRIVATE SAMBA_SIM_PATH="$<TARGET_FILE:samba-sim>")
 endif()
+if(TARGET samba-sim AND TARGET spoolwatch-cli AND TARGET fwpack)
+    tessaline_gtest(test_fw_cli
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/flashcli_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sambasim.h
+        LIBS spoolwatch_fw_tool)
+    add_dependencies(test_fw_cli samba-sim spoolwatch-cli fwpack)
+    target_compile_definitions(test_fw_cli PRIVATE SAMBA_SIM_PATH="$<TARGET_FILE:samba-sim>"
+        SPOOLWATCH_CLI_PATH="$<TARGET_FILE:spoolwatch-cli>" FWPACK_PATH="$<TARGET_FILE:fwpack>")
+endif()
