@@ -33,6 +33,16 @@ QByteArray hex8(quint32 value)
 
 } // namespace
 
+SambaTiming SambaTiming::fromEnvironment()
+{
+    SambaTiming timing;
+    bool ok = false;
+    const double scale = qEnvironmentVariable("SPOOLWATCH_FLASH_WAIT_SCALE").toDouble(&ok);
+    if (ok && scale >= 0)
+        timing.waitScale = scale;
+    return timing;
+}
+
 QByteArray SAM_BA::flashApplet()
 {
     Q_INIT_RESOURCE(fwtool);

@@ -14,6 +14,9 @@ struct SambaTiming {
     double waitScale = 1;
     int readStepMs = 20;
     int readSteps = 100;
+    // The update's timing, with the waits scaled by SPOOLWATCH_FLASH_WAIT_SCALE when it is set (tests and
+    // benchmarks against the simulator).
+    static SambaTiming fromEnvironment();
 };
 
 // The SAM-BA boot-loader client: one method per monitor command, the flash applet's mailbox, and

@@ -2,6 +2,7 @@
 
 #include "common/opendialogpaths.h"
 #include "link/printer.h"
+#include "ui/firmwarecheck.h"
 #include "ui/userprompts.h"
 
 #include <QFileInfo>
@@ -72,6 +73,7 @@ FramePrinter::FramePrinter(Printer &printer, const UserPrompts &prompts, QWidget
     addButton("Firmware", "Install the latest FirmWare", &FramePrinter::installFirmware);
     grid->addWidget(m_buttons, 5, 0, 1, 4);
 
+    connect(&m_printer, &Printer::installFirmwareRequested, this, &FramePrinter::startInstaller);
     connect(&m_printer, &Printer::message, this, [this](const QString &text) {
         ++m_messagesShown;
         m_prompts.inform(this, text);
@@ -98,7 +100,10 @@ void FramePrinter::refresh()
                      " (" + m_printer.link().portName().toHtmlEscaped() + ")" + panel.titleSuffix);
     const QString led = m_disconnected ? QString("red") : panel.ledColor.isEmpty() ? QString("#333") : panel.ledColor;
     m_led->setStyleSheet("background-color: " + led + "; border-radius: 7px; border: 1px solid #111;");
-    const QString status = m_disconnected ? QString("<font color=red><b>Error:</b></font> Disconnected") : panel.status;
+    followInstaller();
+    QString status = m_disconnected ? QString("<font color=red><b>Error:</b></font> Disconnected") : panel.status;
+    if (m_updater.state() != FWUpdater::Idle && status.isEmpty())
+        status = m_updater.panelText();
     m_status->setText(status);
     m_status->setVisible(!status.isEmpty());
     // Until its first refresh a printer has no values: the sample texts stay.
@@ -110,8 +115,10 @@ void FramePrinter::refresh()
     m_file->setText(panel.fileName);
     m_time->setText(panel.time);
     m_okWait->setText(panel.okWait);
-    m_progress->setMaximum(qMax(1, panel.progressMaximum));
-    m_progress->setValue(qMin(panel.progressValue, qMax(1, panel.progressMaximum)));
+    const bool updating = m_updater.state() == FWUpdater::Running;
+    const int maximum = qMax(1, updating ? m_updater.range() : panel.progressMaximum);
+    m_progress->setMaximum(maximum);
+    m_progress->setValue(qMin(updating ? m_updater.progress() : panel.progressValue, maximum));
     m_playPause->setText(m_printer.playing() && !m_printer.paused() ? "Pause" : "Play");
 }
 
@@ -183,4 +190,27 @@ void FramePrinter::homeZ()
 void FramePrinter::installFirmware()
 {
     m_printer.requestFirmwareUpdate();
+}
+
+void FramePrinter::startInstaller()
+{
+    // Step 2: the printer waits in its boot loader for the main board; step 3: it runs its firmware again
+    // and passes the LCD board's boot loader through.
+    const bool mainBoard = m_printer.firmwareUpdateStep() == 2;
+    m_updater.start(m_printer.link().portName(), mainBoard ? mWORKER::MainBoard : mWORKER::LcdBoard, mainBoard,
+                    FirmwareCheck::serverUrl(), SambaTiming::fromEnvironment());
+    m_updaterSeen = FWUpdater::Running;
+}
+
+void FramePrinter::followInstaller()
+{
+    const QString message = m_updater.takeMessage();
+    if (!message.isEmpty())
+        m_prompts.inform(this, message);
+    const FWUpdater::State state = m_updater.state();
+    if (m_updaterSeen != FWUpdater::Running || state == FWUpdater::Running)
+        return;
+    m_updaterSeen = state;
+    const bool mainBoardDone = state == FWUpdater::Succeeded && m_updater.board() == mWORKER::MainBoard;
+    m_printer.setFirmwareUpdateStep(mainBoardDone ? 1 : 0);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fw_tool/fwupdater.h"
+
 #include <QFrame>
 
 class Printer;
@@ -24,6 +26,7 @@ public:
     bool disconnected() const { return m_disconnected; }
     // Asks what closing the printer needs; true when it may close.
     bool mayClose();
+    const FWUpdater &updater() const { return m_updater; }
 
 signals:
     void closeRequested(FramePrinter *frame);
@@ -38,6 +41,8 @@ private:
     void homeXY();
     void homeZ();
     void installFirmware();
+    void startInstaller();
+    void followInstaller();
     QPushButton *addButton(const QString &text, const QString &toolTip, void (FramePrinter::*action)());
 
     Printer &m_printer;
@@ -48,4 +53,6 @@ private:
     QWidget *m_buttons;
     int m_messagesShown = 0;
     bool m_disconnected = false;
+    FWUpdater m_updater;
+    FWUpdater::State m_updaterSeen = FWUpdater::Idle;
 };

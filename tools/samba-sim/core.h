@@ -27,6 +27,7 @@ public:
     // from its second, returning to the boot loader when the code returns. False with error() when the
     // code faults or runs past its instruction budget (on the chip the boot loader would hang).
     bool go(std::uint32_t address);
+
 private:
     static constexpr long budget = 400000000; // instructions; a hung applet must not hang the simulator
 

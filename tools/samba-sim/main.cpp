@@ -237,7 +237,8 @@ int main(int argc, char **argv)
     }
     std::printf("%s\n", pty.slavePath().c_str());
     std::fflush(stdout);
-    const std::string entry = publishPort(options, pty.slavePath());
+    // Behind a link the host knows the port by the link's name, as it knows the printer's.
+    const std::string entry = publishPort(options, options.linkPath.empty() ? pty.slavePath() : options.linkPath);
 
     Monitor monitor(chip, core, ptyLink(pty.master()), options.xmodem, log);
     monitor.setFaults(options.monitorFaults);

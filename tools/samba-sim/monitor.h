@@ -13,10 +13,10 @@ namespace sambasim
 {
 
 struct MonitorFaults {
-    long noAnswerAt = 0;   // from the n-th command on (1-based) nothing is answered; 0 never
-    long nakAt = 0;        // the n-th XMODEM block received is refused once; 0 never
+    long noAnswerAt = 0;    // from the n-th command on (1-based) nothing is answered; 0 never
+    long nakAt = 0;         // the n-th XMODEM block received is refused once; 0 never
     bool nakAlways = false; // every XMODEM block is refused
-    long badCrcAt = 0;     // the n-th XMODEM block arrives damaged (its check fails) once; 0 never
+    long badCrcAt = 0;      // the n-th XMODEM block arrives damaged (its check fails) once; 0 never
     bool badCrcAlways = false;
 };
 

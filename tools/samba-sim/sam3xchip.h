@@ -11,9 +11,9 @@ namespace sambasim
 {
 
 struct ChipFaults {
-    long stuckReadyAt = 0;   // from the n-th flash command (1-based) on FRDY never comes back; 0 never
-    long failWriteAt = 0;    // the n-th page write (1-based) and every later one reports a lock error; 0 never
-    long ignoreWriteAt = 0;  // the n-th page write (1-based) reports success but programs nothing; 0 never
+    long stuckReadyAt = 0;  // from the n-th flash command (1-based) on FRDY never comes back; 0 never
+    long failWriteAt = 0;   // the n-th page write (1-based) and every later one reports a lock error; 0 never
+    long ignoreWriteAt = 0; // the n-th page write (1-based) reports success but programs nothing; 0 never
 };
 
 class Sam3xChip

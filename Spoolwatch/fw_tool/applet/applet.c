@@ -105,7 +105,8 @@ static uint32_t write_page(uint32_t page_offset, uint32_t begin, uint32_t end, u
             value = (value & ~mask) | (applet_read32(buffer + (at - begin)) & mask);
         applet_write32(page_address + word, value);
     }
-    status = run_flash_command(controller_of(page_offset), EEFC_WP, (page_offset % SAM3X_PLANE_BYTES) / SAM3X_PAGE_BYTES);
+    status =
+        run_flash_command(controller_of(page_offset), EEFC_WP, (page_offset % SAM3X_PLANE_BYTES) / SAM3X_PAGE_BYTES);
     if (status != APPLET_SUCCESS)
         return status;
     for (word = 0; word < SAM3X_PAGE_BYTES; word += 4) {

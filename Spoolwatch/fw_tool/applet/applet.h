@@ -17,13 +17,13 @@
 #define APPLET_STACK_TOP 0x2000FF00u
 
 enum AppletCommand {
-    APPLET_INIT = 0x00,     /* in: communication type, trace level; out: flash size, buffer, buffer size,
-                               lock region size, lock region count */
+    APPLET_INIT = 0x00, /* in: communication type, trace level; out: flash size, buffer, buffer size,
+                           lock region size, lock region count */
     APPLET_ERASE_ALL = 0x01,
-    APPLET_WRITE = 0x02,    /* in: buffer address, byte count, offset in flash; out: bytes written */
-    APPLET_LOCK = 0x04,     /* in: lock region */
-    APPLET_UNLOCK = 0x05,   /* in: lock region */
-    APPLET_GPNVM = 0x06,    /* in: 1 set / 0 clear, bit number */
+    APPLET_WRITE = 0x02,  /* in: buffer address, byte count, offset in flash; out: bytes written */
+    APPLET_LOCK = 0x04,   /* in: lock region */
+    APPLET_UNLOCK = 0x05, /* in: lock region */
+    APPLET_GPNVM = 0x06,  /* in: 1 set / 0 clear, bit number */
     APPLET_RESTART = 0x69,
 };
 

@@ -86,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
     Damaged, FirmwareFileRejects,
     ::testing::Values(Damage{"Only83Bytes", [](QByteArray &file) { file.truncate(83); }},
                       Damage{"Empty", [](QByteArray &file) { file.clear(); }},
-                      Damage{"WrongCheckValue", [](QByteArray &file) { file[file.size() - 1] = char(file.back() ^ 1); }},
+                      Damage{"WrongCheckValue",
+                             [](QByteArray &file) { file[file.size() - 1] = char(file.back() ^ 1); }},
                       Damage{"PayloadByteFlipped", [](QByteArray &file) { file[700] = char(file[700] ^ 0x40); }},
                       Damage{"HeaderByteFlipped", [](QByteArray &file) { file[3] = char(file[3] ^ 1); }},
                       Damage{"TruncatedPayload", [](QByteArray &file) { file.chop(10); }},
@@ -131,7 +132,8 @@ TEST(SambaCommandText, LengthsAreFixed)
 // The waits around an applet command; small waits came out negative in the original formula.
 TEST(SambaWaits, NeverNegative)
 {
-    const std::pair<int, int> cases[] = {{0, 0}, {10, 0}, {15, 0}, {29, 0}, {30, 15}, {100, 75}, {500, 480}, {1000, 975}};
+    const std::pair<int, int> cases[] = {{0, 0},   {10, 0},   {15, 0},    {29, 0},
+                                         {30, 15}, {100, 75}, {500, 480}, {1000, 975}};
     for (const auto &[wait, expected] : cases)
         EXPECT_EQ(SAM_BA::appletWaitMs(wait), expected) << "wait " << wait;
 }

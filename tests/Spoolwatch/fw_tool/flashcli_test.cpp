@@ -55,8 +55,8 @@ protected:
     // A firmware file built by the real tool from two images.
     QString firmware(const QByteArray &main, const QByteArray &lcd)
     {
-        const CliRun run = runProgram(FWPACK_PATH, {write("main.bin", main), write("lcd.bin", lcd),
-                                                    m_dir.filePath("release.firmware")});
+        const CliRun run = runProgram(
+            FWPACK_PATH, {write("main.bin", main), write("lcd.bin", lcd), m_dir.filePath("release.firmware")});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         return m_dir.filePath("release.firmware");
     }
@@ -72,7 +72,8 @@ TEST_F(FlashCommand, WritesEitherBoardFromTheFirmwareFile)
         const CliRun run = flash(lcdBoard ? QStringList{"--port", sim.port(), "--lcd", file}
                                           : QStringList{"--port", sim.port(), file});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_TRUE(run.out.contains(lcdBoard ? "LCD board updated successfully." : "Main board updated successfully."));
+        EXPECT_TRUE(
+            run.out.contains(lcdBoard ? "LCD board updated successfully." : "Main board updated successfully."));
         EXPECT_TRUE(run.out.contains("100%")) << "the progress bar ends full";
         ASSERT_TRUE(sim.waitForExit());
         EXPECT_TRUE(sim.flash().startsWith(lcdBoard ? lcd : main));
@@ -108,13 +109,15 @@ TEST_P(FlashCommandFails, WithTheErrorLineAndStatusOne)
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, FlashCommandFails,
-    ::testing::Values(FailureCase{"DamagedFile", {}, true, "Error updating Main board : Crc error loading firmware"},
-                      FailureCase{"FailingWrite", {"--fault", "write-fail:3"}, false,
-                                  "Error updating Main board : writing the flash failed (result 6)"},
-                      FailureCase{"WrongChip", {"--chip-id", "285E0A61"}, false,
-                                  "Error updating Main board : ERROR_INVALID_CHIP (result 1)"},
-                      FailureCase{"SilentBootLoader", {"--fault", "no-answer:5"}, false,
-                                  "Error updating Main board : Timeout"}),
+    ::testing::Values(
+        FailureCase{"DamagedFile", {}, true, "Error updating Main board : Crc error loading firmware"},
+        FailureCase{"FailingWrite",
+                    {"--fault", "write-fail:3"},
+                    false,
+                    "Error updating Main board : writing the flash failed (result 6)"},
+        FailureCase{
+            "WrongChip", {"--chip-id", "285E0A61"}, false, "Error updating Main board : ERROR_INVALID_CHIP (result 1)"},
+        FailureCase{"SilentBootLoader", {"--fault", "no-answer:5"}, false, "Error updating Main board : Timeout"}),
     [](const ::testing::TestParamInfo<FailureCase> &info) { return std::string(info.param.name); });
 
 // bossac talks to the simulator as it talks to a real board (raw transfers with --usb-port=1) and

@@ -126,10 +126,10 @@ unsigned int expectedForStuckCommand(long command)
 
 struct FaultCase {
     const char *name;
-    const char *fault;     // --fault argument; %1 is replaced by the seeded event number
+    const char *fault; // --fault argument; %1 is replaced by the seeded event number
     long firstEvent, lastEvent;
     bool xmodem;
-    int expected;          // the result, or -1 for the stuck-ready table above
+    int expected; // the result, or -1 for the stuck-ready table above
 };
 
 class FaultInjection : public ::testing::TestWithParam<FaultCase>

@@ -14,7 +14,9 @@ public:
 
     explicit SambaSimProcess(QStringList args)
     {
-        args << "--time-scale" << "0" << "--dump" << dumpPath() << "--log" << logPath();
+        args << "--time-scale"
+             << "0"
+             << "--dump" << dumpPath() << "--log" << logPath();
         m_process.start(SAMBA_SIM_PATH, args);
         m_process.waitForStarted(waitMs);
         while (!m_process.canReadLine() && m_process.state() == QProcess::Running)
