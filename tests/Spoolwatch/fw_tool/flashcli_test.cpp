@@ -65,6 +65,7 @@ protected:
 
 TEST_F(FlashCommand, WritesEitherBoardFromTheFirmwareFile)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     const QByteArray main = randomImage(40000, 1), lcd = randomImage(700, 2);
     const QString file = firmware(main, lcd);
     for (const bool lcdBoard : {false, true}) {
@@ -93,6 +94,7 @@ class FlashCommandFails : public FlashCommand, public ::testing::WithParamInterf
 
 TEST_P(FlashCommandFails, WithTheErrorLineAndStatusOne)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     const FailureCase &c = GetParam();
     QByteArray file = firmwarefile::build({randomImage(9000, 5), randomImage(100, 6)});
     if (c.damagedFile)
@@ -124,6 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
 // verifies the image spoolwatch-cli wrote.
 TEST_F(FlashCommand, BossacVerifiesWhatWasWritten)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     const QString bossac = QStandardPaths::findExecutable("bossac");
     if (bossac.isEmpty())
         GTEST_SKIP() << "bossac is not installed (Debian package bossa-cli)";

@@ -61,6 +61,7 @@ class Flashing : public ::testing::TestWithParam<ImageCase>
 
 TEST_P(Flashing, LeavesTheImageInFlashAndRestartsIntoIt)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     const ImageCase &c = GetParam();
     SambaSimProcess sim(c.xmodem ? QStringList{"--xmodem"} : QStringList{});
     const QByteArray image = randomImage(c.size, unsigned(c.size));
@@ -91,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(Images, Flashing,
 
 TEST(Flashing, WrongChipLeavesTheFlashUntouched)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     SambaSimProcess sim({"--chip-id", "284E0A60"});
     const FlashRun run = program(sim, randomImage(4000, 1), SAM_BA::RawUsb);
     EXPECT_EQ(run.result, unsigned(SAM_BA::InvalidChip));
@@ -102,6 +104,7 @@ TEST(Flashing, WrongChipLeavesTheFlashUntouched)
 // A boot loader that falls silent ends in the reader's "Timeout", wherever it stops.
 TEST(Flashing, SilentBootLoaderTimesOut)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     for (const int silentFrom : {1, 3, 40, 90}) {
         SambaSimProcess sim({"--fault", QString("no-answer:%1").arg(silentFrom)});
         const FlashRun run = program(sim, randomImage(3000, 7), SAM_BA::RawUsb, {0, 10, 10});
@@ -138,6 +141,7 @@ class FaultInjection : public ::testing::TestWithParam<FaultCase>
 
 TEST_P(FaultInjection, EndsInItsResultNeverInAFalseSuccess)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     const FaultCase &c = GetParam();
     const QByteArray image = randomImage(20000, 3);
     for (unsigned seed = 1; seed <= 3; ++seed) {

@@ -7,10 +7,16 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+// Without libunicorn-dev the simulator is not built and the tests that need it skip.
+#define SKIP_WITHOUT_SAMBA_SIM()                                                                                 \
+    if (!SambaSimProcess::available())                                                                         \
+    GTEST_SKIP() << "tools/samba-sim is not built (libunicorn-dev is not installed)"
+
 class SambaSimProcess
 {
 public:
     static constexpr int waitMs = 20000; // deadline of every wait; a passing test never comes near it
+    static bool available() { return SAMBA_SIM_PATH[0] != '\0'; }
 
     explicit SambaSimProcess(QStringList args)
     {

@@ -8,6 +8,7 @@
 #include "platform/ports.h"
 #include "ui/frameprinter.h"
 #include "ui/frmmain.h"
+#include "../fw_tool/sambasim.h"
 
 #include <gtest/gtest.h>
 
@@ -143,6 +144,7 @@ protected:
 
 TEST_F(FirmwareUpdate, UpdatesBothBoardsOfAVirtualPrinterFromThePanel)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     const QByteArray main = randomImage(20000, 11), lcd = randomImage(1500, 12);
     server.files["/zor3nixa.firmware"] = firmwarefile::build({main, lcd});
     start(printer, VIRTUAL_PRINTER_PATH,
@@ -186,6 +188,7 @@ class FirmwareUpdateRefused : public FirmwareUpdate, public testing::WithParamIn
 
 TEST_P(FirmwareUpdateRefused, ShowsTheMessageAndSendsNothing)
 {
+    SKIP_WITHOUT_SAMBA_SIM();
     QByteArray file = firmwarefile::build({randomImage(5000, 1), randomImage(200, 2)});
     file[900] = char(file[900] ^ 4);
     if (GetParam().serveFile)
