@@ -13,6 +13,9 @@ packages=(
     dpkg-dev desktop-file-utils shared-mime-info  # the package: dpkg-shlibdeps, checks of its desktop files
     python3
     printcore  # a host written elsewhere, streamed through the virtual printer by its tests
+    gcc-arm-none-eabi  # builds the flash applet (the committed build is used without it)
+    libunicorn-dev     # the Cortex-M3 of tools/samba-sim (without it the simulator and its tests are left out)
+    bossa-cli          # a SAM-BA client written elsewhere, checked against tools/samba-sim by the tests
 )
 
 missing=()

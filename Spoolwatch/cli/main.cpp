@@ -34,6 +34,8 @@ int main(int argc, char **argv)
         return runPrint(args.mid(1));
     if (command == "index")
         return runIndex(args.mid(1));
+    if (command == "flash")
+        return runFlash(args.mid(1));
     err << QString("spoolwatch-cli: unknown command '%1'\n").arg(command) << usageText();
     return kExitUsage;
 }

@@ -181,6 +181,7 @@ QString usageText()
 {
     return "usage: spoolwatch-cli print --port PATH FILE [--bypass-heat] [--bypass-fan] [--kind Taliform|Unknown]\n"
            "       spoolwatch-cli index FILE\n"
+           "       spoolwatch-cli flash --port PATH [--lcd] FILE | --raw IMAGE.bin\n"
            "       spoolwatch-cli --version | --help\n"
            "  print  streams the G-code FILE to the printer on the serial port PATH (a pseudo-terminal\n"
            "         path works too), one command per \"ok\"; Ctrl+C stops the job and parks the head.\n"
@@ -188,7 +189,11 @@ QString usageText()
            "         --kind Unknown skips the Taliform greeting (M1003, M110). Exit status 0 when the\n"
            "         printer acknowledged the whole job, 1 when the port, the printer or the user stopped it.\n"
            "  index  loads FILE as a printer does before a job (conversion, time and layer index) and prints\n"
-           "         its size, estimated print time, layer count and the load's seconds.\n";
+           "         its size, estimated print time, layer count and the load's seconds.\n"
+           "  flash  writes a board's firmware through the SAM-BA boot loader on PATH: the main board's\n"
+           "         image of the firmware FILE (raw transfer), or with --lcd the LCD board's (XMODEM), or\n"
+           "         a plain image with --raw. --wait-scale F multiplies the update's fixed pauses (tests).\n"
+           "         Exit status 0 when the board was written and restarted, 1 with the error line otherwise.\n";
 }
 
 int runPrint(const QStringList &args)

@@ -17,3 +17,7 @@ int runPrint(const QStringList &args);
 // "index FILE": loads and indexes FILE as a printer does before a job and prints its size, command
 // estimate, layer count and the seconds the load took.
 int runIndex(const QStringList &args);
+
+// "flash --port PATH [--lcd] [--wait-scale F] FILE | --raw IMAGE.bin": writes one board's image through
+// the SAM-BA boot loader on PATH with a progress bar; 0 on success, 1 with the error line on stderr.
+int runFlash(const QStringList &args);

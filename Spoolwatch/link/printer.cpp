@@ -59,8 +59,21 @@ void Printer::setPort(int kind, const QString &portName, const QString &descript
     m_kind = kind;
     m_description = description;
     m_disconnected = false;
-    // A printer in its boot loader speaks SAM-BA, not G-code: the firmware installer takes the port.
-    m_link.setPort(portName, kind != TaliformFirmwareUpdate, baudRate);
+    applyPortSettings(portName);
+}
+
+void Printer::applyPortSettings(const QString &portName)
+{
+    // A printer in its boot loader speaks SAM-BA, not G-code, and during an update the installer owns the
+    // port: the link keeps it closed.
+    m_link.setPort(portName, m_kind != TaliformFirmwareUpdate && m_firmwareUpdateStep < 2, baudRate);
+}
+
+void Printer::setFirmwareUpdateStep(int step)
+{
+    m_firmwareUpdateStep = step;
+    m_lcdBoardNext = step == 1;
+    applyPortSettings(m_link.portName());
 }
 
 bool Printer::loadJob(const QString &fileName, QString *error)
@@ -215,6 +228,7 @@ void Printer::requestFirmwareUpdate()
     }
     m_link.sendCommand("M6969 S69");
     m_firmwareUpdateStep = 1;
+    m_lcdBoardNext = false;
 }
 
 void Printer::bInstallFW()
@@ -314,10 +328,13 @@ void Printer::driveFirmwareUpdate()
 {
     if (m_firmwareUpdateStep != 1)
         return;
-    if (m_kind == TaliformFirmwareUpdate)
-        m_firmwareUpdateStep = 2;
-    else if (m_kind == Taliform)
-        m_firmwareUpdateStep = 3;
+    // A printer still in normal mode right after the request has not yet restarted into its boot loader,
+    // and one still seen in its boot loader right after its main board has not yet left it: the main board
+    // comes first, the LCD board once the printer is back in normal mode.
+    if (m_kind == TaliformFirmwareUpdate && !m_lcdBoardNext)
+        setFirmwareUpdateStep(2);
+    else if (m_kind == Taliform && m_lcdBoardNext)
+        setFirmwareUpdateStep(3);
     else
         return;
     QTimer::singleShot(installerDelayMs, this, &Printer::bInstallFW);

@@ -94,6 +94,9 @@ public:
     // 0 none, 1 requested, 2 and 3 installer started.
     int firmwareUpdateStep() const { return m_firmwareUpdateStep; }
     void requestFirmwareUpdate();
+    // The installer moves the request on: back to 1 after the main board (the LCD board follows once the
+    // printer is back in normal mode), 0 when the update ended. From 2 on the link keeps the port closed.
+    void setFirmwareUpdateStep(int step);
 
     // One refresh; the first form measures the wall time since the previous call itself.
     void update();
@@ -119,6 +122,7 @@ private:
     void readReplies();
     void followJob();
     void driveFirmwareUpdate();
+    void applyPortSettings(const QString &portName);
     void refreshPanel();
     QString parkMove(float x, float y) const;
 
@@ -138,6 +142,7 @@ private:
     int m_firmwareUpdateStep = 0;
     int m_speedFactor = 100, m_extrudeFactor = 100;
     bool m_disconnected = false;
+    bool m_lcdBoardNext = false; // the main board is done: the LCD board follows in normal mode
     double m_pollAccumulator = 0;
     bool m_wasConnected = false;
     bool m_wasAtEnd = false;

@@ -8,6 +8,7 @@
 #include "ui/frmthermo.h"
 #include "ui/frmtweak.h"
 #include "ui/resources.h"
+#include "ui/firmwarecheck.h"
 #include "ui/userprompts.h"
 
 #include <QDoubleSpinBox>
@@ -133,6 +134,7 @@ FramePrinter::FramePrinter(Printer &printer, const UserPrompts &prompts, QWidget
     extruder->addStretch(1);
     grid->addLayout(extruder, 6, 0, 1, 4);
 
+    connect(&m_printer, &Printer::installFirmwareRequested, this, &FramePrinter::startInstaller);
     connect(&m_printer, &Printer::message, this, [this](const QString &text) {
         ++m_messagesShown;
         m_prompts.inform(this, text);
@@ -156,8 +158,12 @@ void FramePrinter::refresh()
     m_title->setText("<b>" + m_printer.description().toHtmlEscaped() + "</b> " + Printer::kindName(m_printer.kind()) +
                      " (" + m_printer.link().portName().toHtmlEscaped() + ")" + panel.titleSuffix);
     m_led->setPixmap(ledPixmap(panel.ledColor));
-    m_status->setText(panel.status);
-    m_status->setVisible(!panel.status.isEmpty());
+    followInstaller();
+    QString status = panel.status;
+    if (m_updater.state() != FWUpdater::Idle && status.isEmpty())
+        status = m_updater.panelText();
+    m_status->setText(status);
+    m_status->setVisible(!status.isEmpty());
     // Until its first refresh a printer has no values: the sample texts stay.
     if (!panel.z.isEmpty()) {
         m_z->setText(panel.z);
@@ -167,8 +173,10 @@ void FramePrinter::refresh()
     m_file->setText(panel.fileName);
     m_time->setText(panel.time);
     m_okWait->setText(panel.okWait);
-    m_progress->setMaximum(qMax(1, panel.progressMaximum));
-    m_progress->setValue(qMin(panel.progressValue, qMax(1, panel.progressMaximum)));
+    const bool updating = m_updater.state() == FWUpdater::Running;
+    const int maximum = qMax(1, updating ? m_updater.range() : panel.progressMaximum);
+    m_progress->setMaximum(maximum);
+    m_progress->setValue(qMin(updating ? m_updater.progress() : panel.progressValue, maximum));
     const bool pauses = m_printer.playing() && !m_printer.paused();
     if (m_playPause->property("pauses").toBool() != pauses) {
         m_playPause->setIcon(QIcon(pauses ? ":/pause.png" : ":/play.png"));
@@ -306,4 +314,27 @@ void FramePrinter::extrude()
 void FramePrinter::retract()
 {
     m_printer.extrude(-float(m_extrudeLength->value()), float(m_extrudeSpeed->value()));
+}
+
+void FramePrinter::startInstaller()
+{
+    // Step 2: the printer waits in its boot loader for the main board; step 3: it runs its firmware again
+    // and passes the LCD board's boot loader through.
+    const bool mainBoard = m_printer.firmwareUpdateStep() == 2;
+    m_updater.start(m_printer.link().portName(), mainBoard ? mWORKER::MainBoard : mWORKER::LcdBoard, mainBoard,
+                    FirmwareCheck::serverUrl(), SambaTiming::fromEnvironment());
+    m_updaterSeen = FWUpdater::Running;
+}
+
+void FramePrinter::followInstaller()
+{
+    const QString message = m_updater.takeMessage();
+    if (!message.isEmpty())
+        m_prompts.inform(this, message);
+    const FWUpdater::State state = m_updater.state();
+    if (m_updaterSeen != FWUpdater::Running || state == FWUpdater::Running)
+        return;
+    m_updaterSeen = state;
+    const bool mainBoardDone = state == FWUpdater::Succeeded && m_updater.board() == mWORKER::MainBoard;
+    m_printer.setFirmwareUpdateStep(mainBoardDone ? 1 : 0);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fw_tool/fwupdater.h"
+
 #include <QFrame>
 #include <QPointer>
 
@@ -25,6 +27,7 @@ public:
     void refresh();
     // Asks what closing the printer needs; true when it may close.
     bool mayClose();
+    const FWUpdater &updater() const { return m_updater; }
 
 signals:
     void closeRequested(FramePrinter *frame);
@@ -50,6 +53,9 @@ private:
     template <class Dialog> void openModal();
     QPushButton *addButton(const QString &name, const QString &icon, const QString &toolTip,
                            void (FramePrinter::*action)());
+    // The firmware installer: started when the printer waits in a boot loader, followed every refresh.
+    void startInstaller();
+    void followInstaller();
 
     Printer &m_printer;
     const UserPrompts &m_prompts;
@@ -62,4 +68,6 @@ private:
     QPointer<FrmTerminal> m_terminal;
     int m_messagesShown = 0;
     bool m_dialogOpen = false;
+    FWUpdater m_updater;
+    FWUpdater::State m_updaterSeen = FWUpdater::Idle;
 };

@@ -111,6 +111,13 @@ void Firmware::log(char mark, const std::string &text)
     std::fflush(m_log);
 }
 
+Firmware::BootRequest Firmware::takeBootRequest()
+{
+    const BootRequest request = m_bootRequest;
+    m_bootRequest = BootRequest::None;
+    return request;
+}
+
 bool Firmware::takeUnplug()
 {
     const bool unplug = m_unplug;
@@ -275,6 +282,24 @@ void Firmware::execute(const std::string &command, Reply how, Clock::time_point 
             m_lastLine = static_cast<long>(words['N']);
     } else if (code == "M1003") {
         info = banner();
+    } else if (code == "M1002") {
+        info = "UID:0000000000000000C0FFEE\n";
+    } else if (code == "M1004") {
+        info = "LCD version: 1.0\n";
+    } else if (code == "M1105") {
+        info = "LCD mode: 0\n";
+    } else if (code == "M6969" && static_cast<int>(words['S']) == 69) {
+        // The printer restarts into its boot loader at once: nothing is answered.
+        m_bootRequest = BootRequest::MainBoard;
+        return;
+    } else if (code == "M6969" && static_cast<int>(words['S']) == 96) {
+        m_lcdArmed = true;
+    } else if (code == "M1106" && m_lcdArmed) {
+        m_lcdArmed = false;
+        m_bootRequest = BootRequest::LcdBoard;
+    } else if (code == "M6666" && static_cast<int>(words['S']) == 69) {
+        boot(now);
+        return;
     }
     reply(info, ack, how, now);
 }

@@ -28,6 +28,10 @@ public:
     Clock::time_point nextWake(Clock::time_point now) const;
     // True once after an unplug fault; the caller closes the port.
     bool takeUnplug();
+    // What the boot loaders must do after the last command: none, the main board's boot loader takes the
+    // cable ("M6969 S69"), the LCD board's is passed through ("M6969S96" then "M1106").
+    enum class BootRequest { None, MainBoard, LcdBoard };
+    BootRequest takeBootRequest();
     // The host sent XOFF and no XON since.
     bool outputHeld() const { return m_xoff; }
 
@@ -67,6 +71,8 @@ private:
     long m_jobCount = 0;
     long m_lastLine = 0;
     bool m_unplug = false;
+    bool m_lcdArmed = false;
+    BootRequest m_bootRequest = BootRequest::None;
 
     double m_pos[4] = {0, 0, 0, 0}; // X Y Z E
     double m_feed = 0;

@@ -1,5 +1,6 @@
 // A virtual printer for testing printer hosts: a pseudo-terminal with a firmware behind it that answers the
 // host's commands and injects faults on request. See usageText() in options.cpp for the command line.
+#include "bootloader.h"
 #include "faults.h"
 #include "firmware.h"
 #include "options.h"
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <poll.h>
 #include <unistd.h>
 
@@ -30,9 +32,11 @@ class Printer
 {
 public:
     explicit Printer(const Options &options, std::FILE *log)
-        : m_options(options), m_faults(options), m_firmware(options, m_output, m_faults, log)
+        : m_options(options), m_faults(options), m_firmware(options, m_output, m_faults, log),
+          m_bootLoaders(options.sambaSimPath, options.linkPath, options.portDir, options.sambaDumpDir)
     {
     }
+    ~Printer() { removeEntry(); }
     bool plugIn();
     int run();
 
@@ -41,6 +45,11 @@ private:
     void writeHost(Clock::time_point now);
     void unplug(Clock::time_point now);
     int pollTimeoutMs(Clock::time_point now) const;
+    void publishEntry();
+    void removeEntry();
+    bool followBootRequest(Clock::time_point now);
+    void relayToLcd(const char *data, std::size_t size, Clock::time_point now);
+    void relayFromLcd();
 
     const Options &m_options;
     Output m_output;
@@ -49,7 +58,121 @@ private:
     Pty m_pty;
     bool m_replugPending = false;
     Clock::time_point m_replugAt;
+    BootLoaders m_bootLoaders;
+    bool m_inBootLoader = false;
+    std::string m_entryPath;
+    std::string m_heldForLcd;   // host bytes that may begin "EXITSAMBA"
+    bool m_passThrough = false; // host bytes belong to the LCD board's boot loader until "EXITSAMBA"
 };
+
+// The entry the host's port provider reads when SPOOLWATCH_PORT_DIR names the folder.
+void Printer::publishEntry()
+{
+    if (m_options.portDir.empty())
+        return;
+    m_entryPath = m_options.portDir + "/vprinter-" + std::to_string(::getpid());
+    const std::string temporary = m_entryPath + ".new";
+    const std::string path = m_options.linkPath.empty() ? m_pty.slavePath() : m_options.linkPath;
+    std::ofstream(temporary) << "path=" << path << "\nvid=4d8\npid=a\nname=Virtual Taliform\n";
+    std::rename(temporary.c_str(), m_entryPath.c_str());
+}
+
+void Printer::removeEntry()
+{
+    if (!m_entryPath.empty())
+        ::unlink(m_entryPath.c_str());
+    m_entryPath.clear();
+}
+
+// Returns true while the main board's boot loader holds the cable.
+bool Printer::followBootRequest(Clock::time_point now)
+{
+    if (m_inBootLoader) {
+        if (m_bootLoaders.mainBoardRunning())
+            return true;
+        // It restarted the chip into the new firmware: the printer is back.
+        m_inBootLoader = false;
+        plugIn();
+        return false;
+    }
+    const Firmware::BootRequest request = m_firmware.takeBootRequest();
+    if (request == Firmware::BootRequest::None || !m_bootLoaders.available())
+        return false;
+    std::string error;
+    writeHost(now);
+    if (request == Firmware::BootRequest::MainBoard) {
+        m_pty.drain(500);
+        m_pty.close();
+        m_output.clear();
+        removeEntry();
+        if (!m_options.linkPath.empty())
+            ::unlink(m_options.linkPath.c_str());
+        m_inBootLoader = m_bootLoaders.startMainBoard(error);
+        if (!m_inBootLoader) {
+            std::fprintf(stderr, "virtual-printer: %s\n", error.c_str());
+            plugIn();
+        }
+        return m_inBootLoader;
+    }
+    m_passThrough = m_bootLoaders.startLcdBoard(error) >= 0;
+    if (!m_passThrough)
+        std::fprintf(stderr, "virtual-printer: %s\n", error.c_str());
+    m_heldForLcd.clear();
+    return false;
+}
+
+// Host bytes go to the LCD board's boot loader until "EXITSAMBA"; what follows is the firmware's again.
+void Printer::relayToLcd(const char *data, std::size_t size, Clock::time_point now)
+{
+    static const std::string exitWord = "EXITSAMBA";
+    m_heldForLcd.append(data, size);
+    const std::size_t exitAt = m_heldForLcd.find(exitWord);
+    std::size_t forward = exitAt == std::string::npos ? m_heldForLcd.size() : exitAt;
+    if (exitAt == std::string::npos) {
+        // Keep back a tail that may be the start of the word, and nothing else.
+        for (std::size_t keep = std::min(m_heldForLcd.size(), exitWord.size() - 1); keep > 0; --keep)
+            if (m_heldForLcd.compare(m_heldForLcd.size() - keep, keep, exitWord, 0, keep) == 0) {
+                forward = m_heldForLcd.size() - keep;
+                break;
+            }
+    }
+    for (std::size_t done = 0; done < forward && m_bootLoaders.lcdDescriptor() >= 0;) {
+        const ssize_t written = ::write(m_bootLoaders.lcdDescriptor(), m_heldForLcd.data() + done, forward - done);
+        if (written > 0) {
+            done += std::size_t(written);
+            continue;
+        }
+        pollfd lcd{m_bootLoaders.lcdDescriptor(), POLLOUT, 0};
+        // A boot loader that restarted into its firmware takes nothing more: the rest is lost, as on a cable.
+        if ((written < 0 && errno != EAGAIN) || ::poll(&lcd, 1, 1000) <= 0 || (lcd.revents & (POLLHUP | POLLERR)))
+            break;
+    }
+    if (exitAt == std::string::npos) {
+        m_heldForLcd.erase(0, forward);
+        return;
+    }
+    const std::string rest = m_heldForLcd.substr(exitAt + exitWord.size());
+    m_heldForLcd.clear();
+    m_bootLoaders.stopLcdBoard();
+    m_passThrough = false;
+    m_firmware.receive(rest.data(), rest.size(), now);
+}
+
+void Printer::relayFromLcd()
+{
+    char buffer[4096];
+    const ssize_t got = ::read(m_bootLoaders.lcdDescriptor(), buffer, sizeof buffer);
+    for (ssize_t done = 0; got > 0 && done < got;) {
+        const ssize_t written = ::write(m_pty.master(), buffer + done, std::size_t(got - done));
+        if (written > 0) {
+            done += written;
+            continue;
+        }
+        pollfd host{m_pty.master(), POLLOUT, 0};
+        if (::poll(&host, 1, 1000) <= 0)
+            return;
+    }
+}
 
 bool Printer::plugIn()
 {
@@ -64,6 +187,7 @@ bool Printer::plugIn()
     }
     std::printf("%s\n", m_pty.slavePath().c_str());
     std::fflush(stdout);
+    publishEntry();
     m_output.clear();
     m_firmware.boot(Clock::now());
     return true;
@@ -77,6 +201,7 @@ void Printer::unplug(Clock::time_point now)
     m_pty.drain(drainMs);
     m_pty.close();
     m_output.clear();
+    removeEntry();
     if (!m_options.linkPath.empty())
         ::unlink(m_options.linkPath.c_str());
     m_replugPending = m_options.replugMs >= 0;
@@ -90,7 +215,10 @@ void Printer::readHost(Clock::time_point now)
         const ssize_t got = ::read(m_pty.master(), buffer, sizeof buffer);
         if (got <= 0)
             return; // EAGAIN; EIO while no host holds the terminal cannot happen, we hold it ourselves
-        m_firmware.receive(buffer, static_cast<std::size_t>(got), now);
+        if (m_passThrough)
+            relayToLcd(buffer, static_cast<std::size_t>(got), now);
+        else
+            m_firmware.receive(buffer, static_cast<std::size_t>(got), now);
     }
 }
 
@@ -122,12 +250,20 @@ int Printer::pollTimeoutMs(Clock::time_point now) const
 
 int Printer::run()
 {
+    // While a boot loader plays its part the printer only watches it.
+    constexpr int bootLoaderPollMs = 20;
     while (!stopRequested) {
         Clock::time_point now = Clock::now();
-        pollfd port{m_pty.master(), POLLIN, 0};
+        if (m_inBootLoader) {
+            if (followBootRequest(now))
+                ::poll(nullptr, 0, bootLoaderPollMs);
+            continue;
+        }
+        pollfd ports[2] = {{m_pty.master(), POLLIN, 0}, {m_bootLoaders.lcdDescriptor(), POLLIN, 0}};
         if (m_pty.isOpen() && m_output.ready(now) && !m_firmware.outputHeld())
-            port.events |= POLLOUT;
-        const int ready = ::poll(&port, m_pty.isOpen() ? 1 : 0, pollTimeoutMs(now));
+            ports[0].events |= POLLOUT;
+        const nfds_t count = !m_pty.isOpen() ? 0 : m_bootLoaders.lcdDescriptor() >= 0 ? 2 : 1;
+        const int ready = ::poll(ports, count, pollTimeoutMs(now));
         if (ready < 0 && errno != EINTR)
             return 1;
         now = Clock::now();
@@ -139,8 +275,12 @@ int Printer::run()
         }
         if (!m_pty.isOpen())
             continue;
-        if (port.revents & POLLIN)
+        if (ports[0].revents & POLLIN)
             readHost(now);
+        if (count == 2 && (ports[1].revents & POLLIN))
+            relayFromLcd();
+        else if (count == 2 && (ports[1].revents & (POLLHUP | POLLERR)))
+            m_bootLoaders.stopLcdBoard(); // it restarted into its firmware; the pass-through waits for EXITSAMBA
         m_firmware.tick(now);
         if (m_firmware.takeUnplug()) {
             writeHost(now); // the replies before the fatal command were on their way
@@ -149,6 +289,8 @@ int Printer::run()
                 return 0;
             continue;
         }
+        if (followBootRequest(now))
+            continue;
         writeHost(now);
     }
     return 0;

@@ -84,6 +84,13 @@ const char *usageText()
            "A printer's firmware behind a pseudo-terminal, for testing hosts. The first line of standard output is\n"
            "the terminal's path (one more line per replug). Runs until SIGTERM or SIGINT.\n"
            "  --link PATH            keep a symbolic link at PATH to the current terminal\n"
+           "  --port-dir DIR         publish the terminal in DIR as a port entry (USB ids 04d8:000a) for a host's\n"
+           "                         SPOOLWATCH_PORT_DIR, removed while unplugged\n"
+           "  --samba-sim PATH       tools/samba-sim plays the boot loaders: \"M6969 S69\" unplugs the printer and\n"
+           "                         its main board's boot loader appears (same link and entry folder) until it\n"
+           "                         restarts into flash; \"M6969S96\" then \"M1106\" pass the LCD board's boot\n"
+           "                         loader (XMODEM) through until \"EXITSAMBA\"\n"
+           "  --samba-dump DIR       the boot loaders write their flash to DIR/main.bin and DIR/lcd.bin\n"
            "  --log FILE             log every command received, one per line, with a mark:\n"
            "                           J job command (everything below not marked otherwise)\n"
            "                           P temperature poll (M105)   L line numbering (M110)\n"
@@ -104,7 +111,8 @@ const char *usageText()
            "lost (no \"ok\"), slow, garbage (a line of non-text bytes), nul (a line of NULs), split (reply in\n"
            "pieces), unplug (the terminal closes).\n"
            "Commands: one per line, '\\r' ignored, \"N<n> ... *<checksum>\" numbering checked. M105 answers\n"
-           "\"ok T:<head> B:<bed>\"; M114 \"X:.. Y:.. Z:.. E:..\"; M1003 the banner; M109/M190 answer when the\n"
+           "\"ok T:<head> B:<bed>\"; M114 \"X:.. Y:.. Z:.. E:..\"; M1003 the banner; M1002 \"UID:..\";\n"
+           "M1004 \"LCD version:..\"; M1105 \"LCD mode:..\"; M6666 S69 restarts; M109/M190 answer when the\n"
            "target is reached. G0/G1/G28/G90/G91/G92/M82/M83 (and G82/G83 for M82/M83) move the head.\n";
 }
 
@@ -128,6 +136,12 @@ bool parseOptions(int argc, char **argv, Options &options, bool &help, std::stri
             continue;
         } else if (arg == "--link") {
             options.linkPath = value;
+        } else if (arg == "--port-dir") {
+            options.portDir = value;
+        } else if (arg == "--samba-sim") {
+            options.sambaSimPath = value;
+        } else if (arg == "--samba-dump") {
+            options.sambaDumpDir = value;
         } else if (arg == "--log") {
             options.logPath = value;
         } else if (arg == "--firmware") {

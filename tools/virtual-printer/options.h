@@ -31,6 +31,9 @@ struct ScheduledFault {
 
 struct Options {
     std::string linkPath;
+    std::string portDir;      // publish the terminal there as a port entry with the printer's USB ids
+    std::string sambaSimPath; // tools/samba-sim plays the boot loaders; without it M6969 is only answered
+    std::string sambaDumpDir; // the boot loaders write their flash there (main.bin, lcd.bin)
     std::string logPath;
     std::string firmware = "1.0.0";
     double heatRate = 0; // degrees per second; 0 heats instantly

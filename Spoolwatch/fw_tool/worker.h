@@ -1,0 +1,61 @@
+#pragma once
+
+#include "fw_tool/sam-ba.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class QSerialPort;
+
+// One board's firmware update on the port it opens itself (the printer's link keeps its own port closed
+// meanwhile). Run() goes through the steps once: open the port at 2500000 baud, then either program the
+// main board through the boot loader, ask a printer in normal mode to restart into it, or pass the LCD
+// board's boot loader through the main board and program that. Runs on a pooled thread; everything it
+// reports goes out through the callbacks.
+class mWORKER
+{
+public:
+    enum Board { MainBoard = 0, LcdBoard = 1 };
+    // Run() results besides SAM_BA's: the port did not open, an exchange failed, the printer was asked to
+    // restart into its boot loader.
+    static constexpr int connectError = -1;
+    static constexpr int notCompleted = -2;
+    static constexpr int restartRequested = -3;
+
+    struct Job {
+        QString portName;
+        Board board = MainBoard;
+        bool printerInBootLoader = true; // false: the printer runs its firmware (normal mode)
+        QByteArray applet;
+        QByteArray image;
+        SambaTiming timing;
+    };
+
+    explicit mWORKER(Job job) : m_job(std::move(job)) {}
+
+    int Run();
+    // Sends a text command; false when it could not be written.
+    bool WriteStr(const unsigned char *text);
+    // Reads what the printer answered within the reader's bound into `reply` (NUL-terminated, at most
+    // replyBytes - 1 bytes); returns the byte count.
+    int Read(unsigned char *reply, int replyBytes);
+    // Why the update ended without a SAM_BA result ("Timeout", the port's error).
+    QString failure() const { return m_failure; }
+
+    std::function<void(int)> onRange;
+    std::function<void(int)> onProgress;
+    std::function<void(const QString &, bool)> onStatus;
+    // The worker's steps: "i_CONNECT", "i_STARTWORK", "i_PROGRAMHMI", "i_CLOSEPORT", ...
+    std::function<void(const QString &)> onStep;
+
+private:
+    bool openPort();
+    int program(unsigned int mode);
+    void step(const QString &name);
+
+    Job m_job;
+    QSerialPort *m_port = nullptr;
+    QString m_failure;
+};
