@@ -32,6 +32,11 @@ bool isProjectFile(const QString &path)
     return hasSuffix(path, {"tsprj"});
 }
 
+bool isPresetFile(const QString &path)
+{
+    return hasSuffix(path, {"tssp"});
+}
+
 DroppedFiles DroppedFiles::classify(const QMimeData *data)
 {
     DroppedFiles files;

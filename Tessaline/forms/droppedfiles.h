@@ -9,6 +9,7 @@ class QMimeData;
 bool isGCodeFile(const QString &path);
 bool isModelFile(const QString &path);   // ".stl", ".obj"
 bool isProjectFile(const QString &path); // ".tsprj"
+bool isPresetFile(const QString &path);  // ".tssp"
 
 // What a drag brings: existing local files sorted by kind. Only one project and one G-code file are
 // taken; any number of models.

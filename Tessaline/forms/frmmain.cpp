@@ -380,6 +380,11 @@ void FrmMain::openPath(const QString &path, bool askToSaveChanges)
             m_session->edited();
     } else if (isGCodeFile(path)) {
         loadGCode(readFile(path, true), path);
+    } else if (isPresetFile(path)) {
+        // A preset's settings are shown in the expert form, to be looked at and sliced with or not.
+        m_frmSlicer->openPreset(path);
+        m_frmSlicerIsSimple = false;
+        showSlicerForm();
     } else {
         throw QString("Unsupported type of file: \"" + path + "\"");
     }

@@ -6,6 +6,7 @@
 
 #include "common/gui/exceptionreport.h"
 #include "common/ini.h"
+#include "forms/clippingpanel.h"
 #include "forms/frmoptions.h"
 #include "forms/keyframespanel.h"
 #include "forms/objectpanel.h"
@@ -58,6 +59,8 @@ void FrmMain::createView()
     connect(m_session.get(), &SceneSession::sceneChanged, m_view, QOverload<>::of(&QWidget::update));
     connect(m_supportPanel, &SupportPanel::minSteepnessChanged, this, &FrmMain::applyViewOptions);
     connect(m_frmOptions, &QDialog::finished, this, &FrmMain::applyViewOptions);
+    connect(m_clippingPanel, &ClippingPanel::clipChanged, m_view, &GlViewer::setClip);
+    m_view->setClip(m_clippingPanel->record());
     applyCamera(Ini::global().getString("cam"));
     applyViewOptions();
     m_keyFramesPanel->setView({[this] { return m_view->camera(); },
@@ -127,6 +130,7 @@ void FrmMain::applyViewOptions()
                                    ? float(std::cos(steepness * M_PI / 180.0) - 1.0)
                                    : kNoSteepness;
     m_view->setEnvironment(environment, steepNormalY);
+    m_view->setObjectLook(look.transparentObjects, look.showBackFaces);
     // The G-code's numbers are the printer's: back into the scene, where the plate is centred.
     const float offsetX = machine.originX - machine.buildWidth / 2, offsetZ = machine.originZ - machine.buildDepth / 2;
     m_view->setGCodePlacement(

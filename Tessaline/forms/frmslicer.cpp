@@ -470,6 +470,11 @@ void FrmSlicer::on_bImportPreset_clicked()
     showParams(importPresetFile(path));
 }
 
+void FrmSlicer::openPreset(const QString &path)
+{
+    showParams(importPresetFile(path));
+}
+
 void FrmSlicer::on_bExportPreset_clicked()
 {
     const QString path =

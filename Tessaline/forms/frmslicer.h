@@ -62,6 +62,10 @@ public slots:
     void on_bExportPreset_clicked();
 
 public:
+    // Shows the settings of a preset file in the form (a file opened from outside, as Import does).
+    void openPreset(const QString &path);
+
+public:
     // The widgets of these are built from the settings table after the designer's slots were connected
     // by name; they are connected by hand.
     void on_gbSkirtEnable_clicked(bool checked);

@@ -163,6 +163,8 @@ void GLList::setMatrixUniforms(QOpenGLShaderProgram &shader)
     shader.setUniformValue("normal_view_matrix", m.view.normalMatrix());
     shader.setUniformValue("normal_matrix", mv.normalMatrix());
     shader.setUniformValue("ec_light_pos", m.ecLightPos);
+    shader.setUniformValue("clipLow", m.clipLow);
+    shader.setUniformValue("clipHigh", m.clipHigh);
 }
 
 void GLList_Phong::setUniforms(QOpenGLShaderProgram &shader)

@@ -19,6 +19,9 @@ struct GLMatrices {
     QMatrix4x4 view;
     QMatrix4x4 projection;
     QVector3D ecLightPos{0, 0, 0};
+    // The part of the world that is drawn (the clipping planes); world positions outside are discarded.
+    QVector3D clipLow{-1e9f, -1e9f, -1e9f};
+    QVector3D clipHigh{1e9f, 1e9f, 1e9f};
 };
 GLMatrices &glMatrices();
 // Saves the chosen matrix; popMatrix restores it. Throws "pushMatrix() invalid mId" (and

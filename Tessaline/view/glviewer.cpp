@@ -30,6 +30,7 @@ constexpr float kPlateHalfSize = 300.0f;
 // One repeat of the grid texture, mm.
 constexpr float kGridRepeat = 10.0f;
 constexpr float kSkyRadius = 8000.0f;
+constexpr float kSeeThroughAlpha = 0.5f;
 
 QOpenGLFunctions &gl()
 {
@@ -158,6 +159,26 @@ void GlViewer::setWorkArea(const V3f &size, bool circular)
 {
     m_workArea = size;
     m_circular = circular;
+    update();
+}
+
+void GlViewer::setObjectLook(bool transparent, bool backFaces)
+{
+    m_transparentObjects = transparent;
+    m_showBackFaces = backFaces;
+    update();
+}
+
+void GlViewer::setClip(const ClipRecord &clip)
+{
+    V3f low, high;
+    clip.keptBox(low, high);
+    // The shaders compare floats: "everything" stays a finite box far beyond the scene.
+    const float far = 1e9f;
+    m_clipLow = QVector3D(qMax(low.x, -far), qMax(low.y, -far), qMax(low.z, -far));
+    m_clipHigh = QVector3D(qMin(high.x, far), qMin(high.y, far), qMin(high.z, far));
+    glMatrices().clipLow = m_clipLow;
+    glMatrices().clipHigh = m_clipHigh;
     update();
 }
 
@@ -367,6 +388,22 @@ void GlViewer::drawObjects(const QString &program, bool mirrored, bool depthPass
     pushMatrix(ModelMatrix);
     if (!depthPass && program == "PhongEnv")
         m_skyTexture.bind(0);
+    // The reflection lies mirrored in Y: so does the part the clipping keeps.
+    m.clipLow = mirrored ? QVector3D(m_clipLow.x(), -m_clipHigh.y(), m_clipLow.z()) : m_clipLow;
+    m.clipHigh = mirrored ? QVector3D(m_clipHigh.x(), -m_clipLow.y(), m_clipHigh.z()) : m_clipHigh;
+    const bool outsidePass = program.startsWith("Outside");
+    const bool seeThrough = m_transparentObjects && !depthPass && !outsidePass;
+    QOpenGLFunctions &f = gl();
+    if (!m_showBackFaces) {
+        f.glEnable(GL_CULL_FACE);
+        f.glCullFace(GL_BACK);
+        // Mirroring turns the triangles' winding around.
+        f.glFrontFace(mirrored ? GL_CW : GL_CCW);
+    }
+    if (seeThrough) {
+        f.glEnable(GL_BLEND);
+        f.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
     for (int i = 0; i < m_project->objectCount(); ++i) {
         const Obj *obj = m_project->object(i);
         if (!obj->mesh() || obj->mesh()->count() == 0)
@@ -383,7 +420,9 @@ void GlViewer::drawObjects(const QString &program, bool mirrored, bool depthPass
         }
         list.program = program;
         const QColor own = known ? drawn->second.color : obj->selected ? selectedColor : plainColor;
-        list.color = program.startsWith("Outside") ? outsideColor : own;
+        list.color = outsidePass ? outsideColor : own;
+        if (seeThrough)
+            list.color.setAlphaF(kSeeThroughAlpha);
         list.steepNormalY = m_steepNormalY;
         const V3f eye = m_camera.position();
         list.camPos = QVector3D(eye.x, eye.y, eye.z);
@@ -391,6 +430,12 @@ void GlViewer::drawObjects(const QString &program, bool mirrored, bool depthPass
         list.drawPass();
     }
     popMatrix(ModelMatrix);
+    m.clipLow = m_clipLow;
+    m.clipHigh = m_clipHigh;
+    f.glDisable(GL_CULL_FACE);
+    f.glFrontFace(GL_CCW);
+    if (seeThrough)
+        f.glDisable(GL_BLEND);
 }
 
 void GlViewer::rebuildBars()

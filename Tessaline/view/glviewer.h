@@ -2,6 +2,7 @@
 #include "geometry/v3f.h"
 #include "view/btnsys.h"
 #include "view/camera.h"
+#include "view/cliprecord.h"
 #include "view/gcodecolors.h"
 #include "view/gcodevertices.h"
 #include "view/gllist.h"
@@ -73,6 +74,11 @@ public:
     void setWorkArea(const V3f &size, bool circular);
     // Lighter objects with a reflection of the sky, and the steepness that turns faces blue.
     void setEnvironment(bool on, float steepNormalY = -100.0f);
+    // See-through objects (the plate and the other objects show through them), and whether the insides
+    // of open or cut meshes are drawn.
+    void setObjectLook(bool transparent, bool backFaces);
+    // Cuts the view open: only the part of the scene inside the record's kept box is drawn and picked.
+    void setClip(const ClipRecord &clip);
     // The G-code beads to draw with their colour runs; an empty buffer draws none.
     void setGCode(const GCodeVertexBuffer &buffer, const std::vector<GCodeColourRun> &runs);
     // Mesh lists are kept per mesh; call when a mesh's triangles changed.
@@ -204,4 +210,8 @@ private:
     QElapsedTimer m_bltClock;
     // The left button went down on an overlay button: the mouse tools sit out until it comes up.
     bool m_pressOnOverlay = false;
+    bool m_transparentObjects = false;
+    bool m_showBackFaces = true;
+    QVector3D m_clipLow{-1e9f, -1e9f, -1e9f};
+    QVector3D m_clipHigh{1e9f, 1e9f, 1e9f};
 };

@@ -267,7 +267,7 @@ TEST_P(InstalledDesktopEntry, OffersOnlyKnownTypesItsProgramOpens)
         for (const QString &suffix : known.suffixes()) {
             const QString file = "file." + suffix;
             // The host loads whatever it is given as a job: G-code, text or compact.
-            const bool opens = isGCodeFile(file) || (slicer && (isProjectFile(file) || isModelFile(file)));
+            const bool opens = isGCodeFile(file) || (slicer && (isProjectFile(file) || isModelFile(file) || isPresetFile(file)));
             EXPECT_TRUE(opens) << type.toStdString() << " offers " << file.toStdString();
         }
     }

@@ -10,9 +10,14 @@ vec4 encodeDepth(float c)
 }
 
 varying float clipW;
+varying vec3 wc_position;
+uniform vec3 clipLow;
+uniform vec3 clipHigh;
 
 void main()
 {
+    if (any(lessThan(wc_position, clipLow)) || any(greaterThan(wc_position, clipHigh)))
+        discard;
     // = 1 - gl_FragCoord.w
     gl_FragColor = encodeDepth(1.0 - 1.0 / clipW);
 }

@@ -446,6 +446,18 @@ TEST_F(SettingsForms, AFailedBackgroundSliceKeepsTheEarlierGCodeAndTheWindowUsab
     EXPECT_EQ(window.preview().layerCount(), layers);
 }
 
+TEST_F(SettingsForms, APresetOpenedFromOutsideShowsInTheExpertForm)
+{
+    FrmMain window;
+    window.openPath(sourceDir() + "/tests/fixtures/presets/fine_petg.tssp", false);
+    EXPECT_FALSE(window.frmSlicerIsSimple());
+    EXPECT_TRUE(window.frmSlicer().isVisible());
+    SlicerParams shown;
+    window.frmSlicer().takeParams(shown);
+    EXPECT_FLOAT_EQ(shown.LayerHeight, 0.1f);
+    EXPECT_EQ(shown.HeadTemp, 240);
+}
+
 TEST_F(SettingsForms, SwitchButtonsSwapTheFormsAndTheChoiceIsKept)
 {
     FrmMain window;

@@ -409,3 +409,42 @@ TEST(OverlayButtons, AFailedFrameIsReportedOnceAndTheNextFrameTriesAgain)
 }
 
 } // namespace
+
+// Clipping keeps one side of a plane; culling the back faces keeps every face that looks at the camera.
+TEST(ObjectLook, ClippingHidesThePartBeyondThePlaneAndCullingKeepsTheVisibleFaces)
+{
+    Project empty;
+    ShownViewer background(empty);
+    Project project;
+    addBox(project, {-60, 0, -10}, {-20, 20, 10});
+    addBox(project, {20, 0, -10}, {60, 40, 10});
+    ShownViewer shown(project);
+    const QPoint left = shown.pixelOf({-40, 20, 0}), right = shown.pixelOf({40, 40, 0}),
+                 rightFront = shown.pixelOf({40, 20, 10});
+    const QImage empties = background.frame();
+    auto distance = [](const QColor &a, const QColor &b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+
+    shown.viewer.setObjectLook(false, true);
+    const QImage whole = shown.frame();
+    for (const QPoint &p : {left, right, rightFront})
+        ASSERT_GT(distance(whole.pixelColor(p), empties.pixelColor(p)), 30) << "an object is drawn there";
+
+    shown.viewer.setObjectLook(false, false);
+    const QImage culled = shown.frame();
+    for (const QPoint &p : {left, right, rightFront})
+        EXPECT_LE(distance(culled.pixelColor(p), whole.pixelColor(p)), 6) << "a visible face was culled";
+
+    ClipRecord clip;
+    clip.enabled = true;
+    clip.side[0] = 1; // keep x <= 0
+    shown.viewer.setClip(clip);
+    const QImage clipped = shown.frame();
+    EXPECT_LE(distance(clipped.pixelColor(left), whole.pixelColor(left)), 6);
+    for (const QPoint &p : {right, rightFront})
+        EXPECT_LE(distance(clipped.pixelColor(p), empties.pixelColor(p)), 12) << "the cut-off part is gone";
+    const ViewPick pick = shown.viewer.pickAt(right);
+    EXPECT_FALSE(pick.hasPoint && pick.point.y > 1.0f) << "the depth pass is clipped too";
+    shown.viewer.setClip(ClipRecord());
+}
