@@ -41,7 +41,9 @@ bool joins(const GCodeSegment &a, const GCodeSegment &b)
     return std::fabs(da.x - db.x) + std::fabs(da.y - db.y) < kMitreLimit;
 }
 
-// The left side offset at a segment end: the plain normal, or the mitre with the neighbour.
+// The left side offset at a segment end: the plain normal, or the mitre with the neighbour. The
+// half-angle's cosine is taken from both normals alike, so that the two segments of a join compute
+// the same bits and a list can share that cross-section between them.
 Dir2 sideOffset(const Dir2 &ownNormal, const Dir2 *neighbourNormal, float width)
 {
     if (!neighbourNormal)
@@ -50,8 +52,9 @@ Dir2 sideOffset(const Dir2 &ownNormal, const Dir2 *neighbourNormal, float width)
     const float len = std::sqrt(mx * mx + my * my);
     mx /= len;
     my /= len;
-    const float halfAngle =
-        std::min(std::acos(std::clamp(mx * ownNormal.x + my * ownNormal.y, -1.0f, 1.0f)), kMaxHalfAngle);
+    const float cosine =
+        0.5f * ((mx * ownNormal.x + my * ownNormal.y) + (mx * neighbourNormal->x + my * neighbourNormal->y));
+    const float halfAngle = std::min(std::acos(std::clamp(cosine, -1.0f, 1.0f)), kMaxHalfAngle);
     const float scale = width / std::cos(halfAngle);
     return {mx * scale, my * scale};
 }
@@ -62,18 +65,14 @@ float verticalCode(float offset)
     return std::copysign(std::max(std::fabs(k), kGCodeVertexAngleLimit * 1.001f), offset);
 }
 
-struct Section {
-    float v[4][3]; // top, left, bottom, right
-};
-
-Section sectionAt(float x, float y, const Dir2 &side, float width)
+GCodeSection sectionAt(float x, float y, const Dir2 &side, float width)
 {
     const float up = verticalCode(width * kGCodeBeadHeightShare);
     const float leftAngle = fastAtan2(side.x, side.y), rightAngle = fastAtan2(-side.x, -side.y);
     return {{{x, y, up}, {x + side.x, y + side.y, leftAngle}, {x, y, -up}, {x - side.x, y - side.y, rightAngle}}};
 }
 
-void appendSegment(std::vector<float> &out, const Section &start, const Section &end)
+void appendSegment(std::vector<float> &out, const GCodeSection &start, const GCodeSection &end)
 {
     for (int face = 0; face < 4; ++face) {
         const int a = face, b = (face + 1) % 4;
@@ -83,6 +82,22 @@ void appendSegment(std::vector<float> &out, const Section &start, const Section 
 }
 
 } // namespace
+
+GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCodeLayer &layer, int s)
+{
+    const GCodeSegment &seg = segments[size_t(s)];
+    const Dir2 normal = leftOf(unitDirection(seg));
+    const float width = halfWidthOf(seg);
+    Dir2 before, after;
+    const bool joinsBefore = s > layer.firstSegment && joins(segments[size_t(s) - 1], seg);
+    const bool joinsAfter = s + 1 < layer.endSegment && joins(seg, segments[size_t(s) + 1]);
+    if (joinsBefore)
+        before = leftOf(unitDirection(segments[size_t(s) - 1]));
+    if (joinsAfter)
+        after = leftOf(unitDirection(segments[size_t(s) + 1]));
+    return {sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, width), width),
+            sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, width), width)};
+}
 
 float fastAtan2(float y, float x)
 {
@@ -117,21 +132,8 @@ GCodeVertexBuffer buildGCodeVertices(const GCodePreview &preview, int firstLayer
         const GCodeLayer &layer = layers[size_t(l)];
         buffer.layers.push_back({l, layer.z, layer.firstSegment, layer.endSegment});
         for (int s = layer.firstSegment; s < layer.endSegment; ++s) {
-            const GCodeSegment &seg = segments[size_t(s)];
-            const Dir2 normal = leftOf(unitDirection(seg));
-            const float width = halfWidthOf(seg);
-            Dir2 before, after;
-            const bool joinsBefore = s > layer.firstSegment && joins(segments[size_t(s) - 1], seg);
-            const bool joinsAfter = s + 1 < layer.endSegment && joins(seg, segments[size_t(s) + 1]);
-            if (joinsBefore)
-                before = leftOf(unitDirection(segments[size_t(s) - 1]));
-            if (joinsAfter)
-                after = leftOf(unitDirection(segments[size_t(s) + 1]));
-            const Section start =
-                sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, width), width);
-            const Section end =
-                sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, width), width);
-            appendSegment(buffer.vertices, start, end);
+            const GCodeBeadEnds ends = gcodeBeadEnds(segments, layer, s);
+            appendSegment(buffer.vertices, ends.start, ends.end);
         }
     }
     return buffer;
@@ -142,29 +144,4 @@ GCodeVertex decodeGCodeVertex(float x, float y, float k, float layerZ)
     if (std::fabs(k) > kGCodeVertexAngleLimit)
         return {{x, layerZ + k * kGCodeVertexOffsetScale, y}, {0.0f, k > 0.0f ? 1.0f : -1.0f, 0.0f}};
     return {{x, layerZ, y}, {std::sin(k), 0.0f, std::cos(k)}};
-}
-
-std::vector<GCodeColourRun> gcodeColourRuns(const GCodeVertexBuffer &buffer, const GCodePreview &preview, int mode,
-                                            bool showTravel, const HeatPalette &palette)
-{
-    std::vector<GCodeColourRun> runs;
-    const std::vector<GCodeSegment> &segments = preview.segments();
-    for (const GCodeVertexBuffer::LayerSpan &span : buffer.layers) {
-        bool open = false;
-        for (int s = span.firstSegment; s < span.endSegment; ++s) {
-            const GCodeSegment &seg = segments[size_t(s)];
-            if (!seg.extrudes() && !showTravel) {
-                open = false;
-                continue;
-            }
-            const quint32 colour = segmentColour(seg, s, mode, palette);
-            if (open && runs.back().colour == colour) {
-                runs.back().vertexCount += kGCodeVerticesPerSegment;
-                continue;
-            }
-            runs.push_back({span.z, buffer.firstVertexOf(s), kGCodeVerticesPerSegment, colour});
-            open = true;
-        }
-    }
-    return runs;
 }

@@ -137,7 +137,7 @@ void GlViewer::releaseLists()
     m_bars.reset();
     m_plate.reset();
     m_sky.reset();
-    m_gcode.reset();
+    m_gcodeDrawing->releaseGL();
     m_hoverBar.reset();
     m_dragRectList.reset();
     m_depthQuad.reset();
@@ -163,14 +163,6 @@ void GlViewer::setEnvironment(bool on, float steepNormalY)
 {
     m_environment = on;
     m_steepNormalY = steepNormalY;
-    update();
-}
-
-void GlViewer::setGCode(const GCodeVertexBuffer &buffer, const std::vector<GCodeColourRun> &runs)
-{
-    m_gcodeBuffer = buffer;
-    m_gcodeRuns = runs;
-    m_gcodeDirty = true;
     update();
 }
 
@@ -271,6 +263,7 @@ void GlViewer::drawFrame()
     }
     drawGCode();
     drawDragRect();
+    drawGCodeOverlays();
     if (moving)
         update();
 }
@@ -414,34 +407,6 @@ void GlViewer::drawBars(const QString &program)
     m_bars->program = program;
     m_bars->color = barColor;
     m_bars->drawPass();
-    popMatrix(ModelMatrix);
-}
-
-void GlViewer::drawGCode()
-{
-    if (m_gcodeDirty) {
-        m_gcode.reset();
-        if (!m_gcodeBuffer.vertices.empty()) {
-            m_gcode = std::make_unique<GLList_GCode>();
-            m_gcode->setBuffer(GLList::Vertex, m_gcodeBuffer.vertices, 3);
-        }
-        m_gcodeDirty = false;
-    }
-    if (!m_gcode)
-        return;
-    GLMatrices &m = glMatrices();
-    pushMatrix(ModelMatrix);
-    m.model.setToIdentity();
-    m_gcode->program = m_environment ? "GCodeEnv" : "GCode";
-    const V3f eye = m_camera.position();
-    m_gcode->camPos = QVector3D(eye.x, eye.y, eye.z);
-    if (m_environment)
-        m_skyTexture.bind(0);
-    for (const GCodeColourRun &run : m_gcodeRuns) {
-        m_gcode->color = QColor::fromRgb(run.colour);
-        m_gcode->layerZ = run.layerZ;
-        m_gcode->drawRange(run.firstVertex, run.vertexCount);
-    }
     popMatrix(ModelMatrix);
 }
 

@@ -2,7 +2,7 @@
 #include "geometry/v3f.h"
 #include "view/camera.h"
 #include "view/gcodecolors.h"
-#include "view/gcodevertices.h"
+#include "view/gcodedrawing.h"
 #include "view/gllist.h"
 #include "view/mousemodes.h"
 #include "view/picking.h"
@@ -72,8 +72,19 @@ public:
     void setWorkArea(const V3f &size, bool circular);
     // Lighter objects with a reflection of the sky, and the steepness that turns faces blue.
     void setEnvironment(bool on, float steepNormalY = -100.0f);
-    // The G-code beads to draw with their colour runs; an empty buffer draws none.
-    void setGCode(const GCodeVertexBuffer &buffer, const std::vector<GCodeColourRun> &runs);
+    // The G-code view (glviewergcode.cpp). The preview is the window's and must outlive the view or
+    // be replaced first; after appending to it call gcodeGrew(), after a new parse set it again.
+    void setGCodePreview(const GCodePreview *preview);
+    void gcodeGrew();
+    // Whether the G-code is shown, its layers, colouring, travels and legend.
+    void setGCodeOptions(const GCodeDrawOptions &options);
+    const GCodeDrawOptions &gcodeOptions() const { return m_gcodeDrawing->options(); }
+    // The print head stands at the end of this segment of the preview (GCodePreview::segmentAtLine
+    // of the line cursor); -1 shows none.
+    void setLineCursor(int segment);
+    // The move under the mouse cursor and its read-out; -1 and empty when there is none.
+    int hoveredGCodeSegment() const { return m_gcodeDrawing->hoveredSegment(); }
+    QString hoveredGCodeReadout() const { return m_gcodeDrawing->hoveredReadout(); }
     // Mesh lists are kept per mesh; call when a mesh's triangles changed.
     void meshChanged(const Faces *mesh);
 
@@ -103,6 +114,8 @@ private:
     void drawObjects(const QString &program, bool mirrored, bool depthPass);
     void drawBars(const QString &program);
     void drawGCode();
+    void drawGCodeOverlays();
+    void hoverGCode(const MouseState &ms);
     void setupMatrices();
     GLList_Phong &meshList(const Faces *mesh);
     void rebuildBars();
@@ -148,10 +161,7 @@ private:
     QByteArray m_barsKey;
     std::unique_ptr<GLList_Ground> m_plate;
     std::unique_ptr<GLList_ColorUVTex> m_sky;
-    std::unique_ptr<GLList_GCode> m_gcode;
-    GCodeVertexBuffer m_gcodeBuffer;
-    std::vector<GCodeColourRun> m_gcodeRuns;
-    bool m_gcodeDirty = false;
+    std::unique_ptr<GCodeDrawing> m_gcodeDrawing = std::make_unique<GCodeDrawing>();
     Texture m_gridTexture{"mmGrid.png"};
     Texture m_skyTexture{"skydome.png"};
 };

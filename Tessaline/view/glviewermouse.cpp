@@ -125,6 +125,7 @@ void GlViewer::onMouseChanged(MouseState &ms)
         break;
     }
     ms.mode = m_editor.mode();
+    hoverGCode(ms);
     report(result);
 }
 
@@ -223,6 +224,7 @@ void GlViewer::drawDepthScene()
         m_bars->program = "Phong_depth";
         m_bars->drawPass();
     }
+    m_gcodeDrawing->drawDepth();
 }
 
 DepthPixel GlViewer::readDepthPixel(const QPoint &devicePixel, const QSize &viewport)
