@@ -89,14 +89,21 @@ GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCo
     const Dir2 normal = leftOf(unitDirection(seg));
     const float width = halfWidthOf(seg);
     Dir2 before, after;
+    float startWidth = width, endWidth = width;
     const bool joinsBefore = s > layer.firstSegment && joins(segments[size_t(s) - 1], seg);
     const bool joinsAfter = s + 1 < layer.endSegment && joins(seg, segments[size_t(s) + 1]);
-    if (joinsBefore)
+    // A mitred join takes the mean width of its two beads, so that a bead whose width changes tapers
+    // along its move instead of stepping at the join; both moves then end in the same section.
+    if (joinsBefore) {
         before = leftOf(unitDirection(segments[size_t(s) - 1]));
-    if (joinsAfter)
+        startWidth = 0.5f * (halfWidthOf(segments[size_t(s) - 1]) + width);
+    }
+    if (joinsAfter) {
         after = leftOf(unitDirection(segments[size_t(s) + 1]));
-    return {sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, width), width),
-            sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, width), width)};
+        endWidth = 0.5f * (width + halfWidthOf(segments[size_t(s) + 1]));
+    }
+    return {sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, startWidth), startWidth),
+            sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, endWidth), endWidth)};
 }
 
 float fastAtan2(float y, float x)
