@@ -1,8 +1,8 @@
 #include "view/gcodedrawing.h"
 
 #include "geometry/faces.h"
-#include "view/glshaders.h"
 #include "view/gllist.h"
+#include "view/glshaders.h"
 #include "view/glviewer.h"
 
 #include <QFile>
@@ -256,11 +256,7 @@ void GCodeDrawing::drawLegend(const QSize &logical, qreal pixelRatio)
     appendRect(vertices, colours, layout.panel, kPanelColour, logical);
     for (const GCodeLegendLayout::Row &row : layout.rows)
         appendRect(vertices, colours, row.swatch, QColor::fromRgb(row.entry.colour), logical);
-    if (!m_panels)
-        m_panels = std::make_unique<GLList_Color2D>();
-    m_panels->setBuffer(GLList::Vertex, vertices, 2);
-    m_panels->setBuffer(GLList::Color, colours, 4);
-    m_panels->drawPass();
+    drawPanels(m_legendPanels, vertices, colours);
 
     QString key = QString::number(pixelRatio);
     for (const LegendEntry &entry : entries)
@@ -292,11 +288,7 @@ void GCodeDrawing::drawReadout(const QSize &logical, qreal pixelRatio)
     const QRect rect = placeGCodeReadout(m_hoverPixel, size, logical);
     std::vector<float> vertices, colours;
     appendRect(vertices, colours, rect, kPanelColour, logical);
-    if (!m_panels)
-        m_panels = std::make_unique<GLList_Color2D>();
-    m_panels->setBuffer(GLList::Vertex, vertices, 2);
-    m_panels->setBuffer(GLList::Color, colours, 4);
-    m_panels->drawPass();
+    drawPanels(m_readoutPanel, vertices, colours);
     drawText(
         m_readoutText, QString::number(pixelRatio) + text,
         [&] {
@@ -310,6 +302,16 @@ void GCodeDrawing::drawReadout(const QSize &logical, qreal pixelRatio)
             return image;
         },
         rect.topLeft(), logical);
+}
+
+void GCodeDrawing::drawPanels(std::unique_ptr<GLList_Color2D> &list, const std::vector<float> &vertices,
+                              const std::vector<float> &colours)
+{
+    // A fresh list each time: the legend's row count changes with the colouring.
+    list = std::make_unique<GLList_Color2D>();
+    list->setBuffer(GLList::Vertex, vertices, 2);
+    list->setBuffer(GLList::Color, colours, 4);
+    list->drawPass();
 }
 
 void GCodeDrawing::drawText(TextTexture &text, const QString &key, const std::function<QImage()> &make,
@@ -354,9 +356,9 @@ bool GCodeDrawing::hover(const V3f &origin, const V3f &target, const QPoint &pix
     const QPoint pixelBefore = m_hoverPixel;
     m_hovered = -1;
     if (active())
-        m_hovered = m_hoverIndex.pick(*m_preview,
-                                      m_preview->visibleLayers(m_options.topLayer, m_options.additionalLayers),
-                                      m_options.showTravel, origin, target);
+        m_hovered =
+            m_hoverIndex.pick(*m_preview, m_preview->visibleLayers(m_options.topLayer, m_options.additionalLayers),
+                              m_options.showTravel, origin, target);
     m_hoverPixel = pixel;
     return m_hovered != before || (m_hovered >= 0 && pixel != pixelBefore);
 }
@@ -381,7 +383,8 @@ void GCodeDrawing::releaseGL()
     m_allStale = true;
     m_head.reset();
     m_headLoaded = false;
-    m_panels.reset();
+    m_legendPanels.reset();
+    m_readoutPanel.reset();
     m_textQuad.reset();
     m_legendText = {};
     m_readoutText = {};

@@ -65,6 +65,8 @@ private:
     // Draws a text image made for `key` (made again only when the key changes) at `topLeft`.
     void drawText(TextTexture &text, const QString &key, const std::function<QImage()> &make, const QPoint &topLeft,
                   const QSize &logical);
+    void drawPanels(std::unique_ptr<GLList_Color2D> &list, const std::vector<float> &vertices,
+                    const std::vector<float> &colours);
     void drawLegend(const QSize &logical, qreal pixelRatio);
     void drawReadout(const QSize &logical, qreal pixelRatio);
 
@@ -79,7 +81,8 @@ private:
 
     std::unique_ptr<GLList_Phong> m_head;
     bool m_headLoaded = false;
-    std::unique_ptr<GLList_Color2D> m_panels;
+    std::unique_ptr<GLList_Color2D> m_legendPanels;
+    std::unique_ptr<GLList_Color2D> m_readoutPanel;
     std::unique_ptr<GLList_ColorUVTex> m_textQuad;
     TextTexture m_legendText;
     TextTexture m_readoutText;

@@ -141,8 +141,7 @@ void writeChain(StripWriter &strip, const std::vector<GCodeBeadEnds> &ends)
 }
 
 // The layer's extruding moves as chains of one colour whose moves meet end to start.
-std::vector<Chain> chainsOf(const GCodePreview &preview, const GCodeLayer &layer, int mode,
-                            const HeatPalette &palette)
+std::vector<Chain> chainsOf(const GCodePreview &preview, const GCodeLayer &layer, int mode, const HeatPalette &palette)
 {
     std::vector<Chain> chains;
     const std::vector<GCodeSegment> &segments = preview.segments();

@@ -7,8 +7,8 @@
 namespace
 {
 
-constexpr int kLegendMargin = 12;  // from the view's left and bottom edges
-constexpr int kLegendPadding = 6;  // inside the panel
+constexpr int kLegendMargin = 12; // from the view's left and bottom edges
+constexpr int kLegendPadding = 6; // inside the panel
 constexpr int kSwatchSize = 12;
 constexpr int kSwatchToLabel = 8;
 constexpr int kReadoutOffset = 18; // below and right of the cursor's hot spot
@@ -33,8 +33,7 @@ QFont gcodeOverlayFont()
     return font;
 }
 
-GCodeLegendLayout layoutGCodeLegend(const QVector<LegendEntry> &entries, const QSize &view,
-                                    const QFontMetrics &metrics)
+GCodeLegendLayout layoutGCodeLegend(const QVector<LegendEntry> &entries, const QSize &view, const QFontMetrics &metrics)
 {
     GCodeLegendLayout layout;
     const int rowHeight = std::max(metrics.height(), kSwatchSize) + 4;

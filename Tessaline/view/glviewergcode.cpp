@@ -52,8 +52,7 @@ void GlViewer::hoverGCode(const MouseState &ms)
         changed = m_gcodeDrawing->clearHover();
     } else if (ms.change == MouseState::Move || ms.change == MouseState::Enter) {
         V3f origin, target;
-        m_camera.pixelRay(QPointF(ms.pos.x() + 0.5, ms.pos.y() + 0.5), size().expandedTo(QSize(1, 1)), origin,
-                          target);
+        m_camera.pixelRay(QPointF(ms.pos.x() + 0.5, ms.pos.y() + 0.5), size().expandedTo(QSize(1, 1)), origin, target);
         changed = m_gcodeDrawing->hover(origin, target, ms.pos);
     }
     if (changed)

@@ -89,8 +89,7 @@ std::vector<Triangle> stripTriangles(const std::vector<float> &vertices, const G
 
 // The two upper faces of a segment in the reference list (faces 0 and 3 of its 24 vertices), each as
 // its four corners in order around the face.
-std::array<std::array<Decoded, 4>, 2> referenceUpperFaces(const GCodeVertexBuffer &reference, int segment,
-                                                          float layerZ)
+std::array<std::array<Decoded, 4>, 2> referenceUpperFaces(const GCodeVertexBuffer &reference, int segment, float layerZ)
 {
     std::array<std::array<Decoded, 4>, 2> faces;
     const int faceIndex[2] = {0, 3};
@@ -196,14 +195,13 @@ TEST_P(LeanLists, DrawTheReferenceUpperFacesInTheirRunsColour)
     EXPECT_EQ(covered, extruding);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, LeanLists,
-    testing::Values(ListCase{"MixedPathsByType", mixedPaths, int(GCodeColoring::Type)},
-                    ListCase{"MixedPathsBySequence", mixedPaths, int(GCodeColoring::Sequence)},
-                    ListCase{"MixedPathsByExtrusion", mixedPaths, int(GCodeColoring::Extrusion)},
-                    ListCase{"SlicedByType", slicedGCode, int(GCodeColoring::Type)},
-                    ListCase{"SlicedByDirection", slicedGCode, int(GCodeColoring::Direction)}),
-    [](const testing::TestParamInfo<ListCase> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Paths, LeanLists,
+                         testing::Values(ListCase{"MixedPathsByType", mixedPaths, int(GCodeColoring::Type)},
+                                         ListCase{"MixedPathsBySequence", mixedPaths, int(GCodeColoring::Sequence)},
+                                         ListCase{"MixedPathsByExtrusion", mixedPaths, int(GCodeColoring::Extrusion)},
+                                         ListCase{"SlicedByType", slicedGCode, int(GCodeColoring::Type)},
+                                         ListCase{"SlicedByDirection", slicedGCode, int(GCodeColoring::Direction)}),
+                         [](const testing::TestParamInfo<ListCase> &info) { return std::string(info.param.name); });
 
 // The budget of a printed move in the lists of a real slice, in the colouring most files are viewed in:
 // five vertices of twelve bytes, where the reference list spends 288.
@@ -247,4 +245,3 @@ TEST(LeanListsTravel, EveryTravelIsOneLineOfItsLayersRun)
 }
 
 } // namespace
-

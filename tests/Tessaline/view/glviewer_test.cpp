@@ -282,9 +282,15 @@ TEST_P(GCodeView, BeadsInTheirTypesColourAndTheLegendWhenOn)
                           Qt::NoModifier);
         QApplication::sendEvent(&shown.viewer, &event);
     };
-    moveTo(shown.pixelOf({10, 0.3f, 0}));
+    const QPoint onInfill = shown.pixelOf({10, 0.3f, 0});
+    moveTo(onInfill);
     EXPECT_EQ(shown.viewer.hoveredGCodeSegment(), 1);
     EXPECT_EQ(shown.viewer.hoveredGCodeReadout(), "F: 50.0 mm/s  E: 4.0000 mm/mm  dE: 240.000 mm  Len: 60.00 mm");
+    // Its dark panel below and right of the cursor, over what was the green bead's surroundings.
+    const QSize text(QFontMetrics(gcodeOverlayFont()).horizontalAdvance(shown.viewer.hoveredGCodeReadout()), 10);
+    const QRect panel = placeGCodeReadout(onInfill, text, shown.viewer.size());
+    const QColor readout = shown.frame().pixelColor(panel.topLeft() + QPoint(1, 1));
+    EXPECT_LT(readout.lightness(), 60) << readout.name().toStdString();
     moveTo(shown.pixelOf({0, 0, 30}));
     EXPECT_EQ(shown.viewer.hoveredGCodeSegment(), -1);
 }
