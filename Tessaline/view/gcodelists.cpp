@@ -37,7 +37,9 @@ public:
             m_out.insert(m_out.end(), v, v + 3);
             m_joinPending = false;
         }
-        m_out.insert(m_out.end(), v, v + 3);
+        m_out.push_back(v[0]);
+        m_out.push_back(v[1]);
+        m_out.push_back(v[2]);
         m_first = false;
     }
     // The band's first cross-section: side, then top.
@@ -230,12 +232,12 @@ GCodeLists buildGCodeLists(const GCodePreview &preview, int firstLayer, int last
         return lists;
     const int firstSegment = preview.layers()[size_t(lists.firstLayer)].firstSegment;
     const int endSegment = preview.layers()[size_t(lists.lastLayer)].endSegment;
-    // About five vertices per move of a real file; a little more is cheaper than growing twice.
-    lists.beads.reserve(size_t(endSegment - firstSegment) * 16);
+    // About five vertices per move of a real file and seven where every join is a corner: reserving
+    // for seven spares copying hundreds of megabytes on a big file.
+    lists.beads.reserve(size_t(endSegment - firstSegment) * 7 * 3);
     for (int l = lists.firstLayer; l <= lists.lastLayer; ++l) {
         writeLayerBeads(lists, preview, l, mode, palette);
         writeLayerTravels(lists, preview, l);
     }
-    lists.beads.shrink_to_fit();
     return lists;
 }

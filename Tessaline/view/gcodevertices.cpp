@@ -11,6 +11,7 @@ constexpr float kPi = 3.14159265f;
 // corners: each segment keeps its own square end there.
 constexpr float kMitreLimit = 0.7f;
 constexpr float kMaxHalfAngle = 1.56f;
+const float kMinHalfAngleCosine = std::cos(kMaxHalfAngle);
 
 struct Dir2 {
     float x = 0, y = 0;
@@ -33,11 +34,11 @@ float halfWidthOf(const GCodeSegment &s)
     return s.extrudes() ? s.beadWidth : kGCodeTravelWidth;
 }
 
-bool joins(const GCodeSegment &a, const GCodeSegment &b)
+// Whether b continues a with a mitre; da and db are their unit directions.
+bool joins(const GCodeSegment &a, const Dir2 &da, const GCodeSegment &b, const Dir2 &db)
 {
     if (!a.extrudes() || !b.extrudes() || a.x1 != b.x0 || a.y1 != b.y0)
         return false;
-    const Dir2 da = unitDirection(a), db = unitDirection(b);
     return std::fabs(da.x - db.x) + std::fabs(da.y - db.y) < kMitreLimit;
 }
 
@@ -54,8 +55,8 @@ Dir2 sideOffset(const Dir2 &ownNormal, const Dir2 *neighbourNormal, float width)
     my /= len;
     const float cosine =
         0.5f * ((mx * ownNormal.x + my * ownNormal.y) + (mx * neighbourNormal->x + my * neighbourNormal->y));
-    const float halfAngle = std::min(std::acos(std::clamp(cosine, -1.0f, 1.0f)), kMaxHalfAngle);
-    const float scale = width / std::cos(halfAngle);
+    // 1 / cos of the half-angle, the angle clamped to kMaxHalfAngle.
+    const float scale = width / std::max(std::min(cosine, 1.0f), kMinHalfAngleCosine);
     return {mx * scale, my * scale};
 }
 
@@ -86,22 +87,30 @@ void appendSegment(std::vector<float> &out, const GCodeSection &start, const GCo
 GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCodeLayer &layer, int s)
 {
     const GCodeSegment &seg = segments[size_t(s)];
-    const Dir2 normal = leftOf(unitDirection(seg));
+    const Dir2 direction = unitDirection(seg);
+    const Dir2 normal = leftOf(direction);
     const float width = halfWidthOf(seg);
     Dir2 before, after;
     float startWidth = width, endWidth = width;
-    const bool joinsBefore = s > layer.firstSegment && joins(segments[size_t(s) - 1], seg);
-    const bool joinsAfter = s + 1 < layer.endSegment && joins(seg, segments[size_t(s) + 1]);
+    bool joinsBefore = false, joinsAfter = false;
+    if (s > layer.firstSegment) {
+        const GCodeSegment &previous = segments[size_t(s) - 1];
+        const Dir2 d = unitDirection(previous);
+        joinsBefore = joins(previous, d, seg, direction);
+        before = leftOf(d);
+    }
+    if (s + 1 < layer.endSegment) {
+        const GCodeSegment &next = segments[size_t(s) + 1];
+        const Dir2 d = unitDirection(next);
+        joinsAfter = joins(seg, direction, next, d);
+        after = leftOf(d);
+    }
     // A mitred join takes the mean width of its two beads, so that a bead whose width changes tapers
     // along its move instead of stepping at the join; both moves then end in the same section.
-    if (joinsBefore) {
-        before = leftOf(unitDirection(segments[size_t(s) - 1]));
+    if (joinsBefore)
         startWidth = 0.5f * (halfWidthOf(segments[size_t(s) - 1]) + width);
-    }
-    if (joinsAfter) {
-        after = leftOf(unitDirection(segments[size_t(s) + 1]));
+    if (joinsAfter)
         endWidth = 0.5f * (width + halfWidthOf(segments[size_t(s) + 1]));
-    }
     return {sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, startWidth), startWidth),
             sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, endWidth), endWidth)};
 }

@@ -128,8 +128,7 @@ void GLList::drawRange(int first, int n)
     drawRanges(1, [first, n](QOpenGLShaderProgram &, int) { return std::pair<int, int>(first, n); });
 }
 
-void GLList::drawRanges(int rangeCount,
-                        const std::function<std::pair<int, int>(QOpenGLShaderProgram &, int)> &range)
+void GLList::drawRanges(int rangeCount, const std::function<std::pair<int, int>(QOpenGLShaderProgram &, int)> &range)
 {
     if (indexed)
         throw "Fatal Error: GLList::drawPass() index buffer not yet implemented.";

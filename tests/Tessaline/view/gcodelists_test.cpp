@@ -1,4 +1,5 @@
 #include "view/gcodelists.h"
+#include "view/gcodeoverlay.h"
 
 #include "engine/machinerecord.h"
 #include "engine/slicer.h"
@@ -243,5 +244,49 @@ TEST(LeanListsTravel, EveryTravelIsOneLineOfItsLayersRun)
     EXPECT_EQ(drawn, expected);
     EXPECT_FALSE(expected.empty());
 }
+
+} // namespace
+
+namespace
+{
+
+// Two layers of one long bead each (along X at y 0, z 0.2 and 0.4) and a travel between them.
+const char *const kTwoLayers = "G1 Z0.2 F1200\r\nG1 X-20 Y0\r\nG1 X20 Y0 E1.6\r\nG1 Z0.4\r\nG1 X20 Y10\r\n"
+                               "G1 X-20 Y10 E3.2\r\n";
+
+struct HoverCase {
+    const char *name;
+    V3f at; // where the ray looking straight down passes (scene x, z)
+    int topLayer;
+    bool showTravel;
+    int segment; // expected under it, -1 for none
+};
+
+class HoverPick : public testing::TestWithParam<HoverCase>
+{
+};
+
+// The read-out names the move that is drawn under the cursor: the nearest layer along the ray wins,
+// hidden layers and hidden travels are not picked, and off the beads there is nothing.
+TEST_P(HoverPick, FindsTheDrawnMoveUnderTheRay)
+{
+    GCodePreview preview;
+    preview.build(kTwoLayers);
+    ASSERT_EQ(preview.layerCount(), 2);
+    GCodeHoverIndex index;
+    index.update(preview);
+    const HoverCase &c = GetParam();
+    const V3f origin(c.at.x, 100, c.at.z), target(c.at.x, 0, c.at.z);
+    EXPECT_EQ(index.pick(preview, preview.visibleLayers(c.topLayer, 5), c.showTravel, origin, target), c.segment);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rays, HoverPick,
+                         testing::Values(HoverCase{"FirstLayerBead", {5, 0, 0.05f}, 1, false, 1},
+                                         HoverCase{"SecondLayerBead", {-5, 0, 10}, 1, false, 3},
+                                         HoverCase{"SecondLayerHiddenAboveTheTopLayer", {-5, 0, 10}, 0, false, -1},
+                                         HoverCase{"TravelHidden", {20, 0, 5}, 1, false, -1},
+                                         HoverCase{"TravelShown", {20, 0, 5}, 1, true, 2},
+                                         HoverCase{"BesideTheBeads", {5, 0, 5}, 1, true, -1}),
+                         [](const testing::TestParamInfo<HoverCase> &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -5,8 +5,8 @@
 #include "scene/project.h"
 #include "scene/supportbarrecord.h"
 #include "thrownmessage.h"
-#include "view/gcodepreview.h"
 #include "view/gcodeoverlay.h"
+#include "view/gcodepreview.h"
 #include "view/glshaders.h"
 #include "view/glviewer.h"
 
@@ -268,8 +268,7 @@ TEST_P(GCodeView, BeadsInTheirTypesColourAndTheLegendWhenOn)
         << "the plate stays grey: " << besides.name().toStdString();
 
     const QVector<LegendEntry> key = gcodeLegend(int(GCodeColoring::Type), HeatPalette());
-    const GCodeLegendLayout legend =
-        layoutGCodeLegend(key, shown.viewer.size(), QFontMetrics(gcodeOverlayFont()));
+    const GCodeLegendLayout legend = layoutGCodeLegend(key, shown.viewer.size(), QFontMetrics(gcodeOverlayFont()));
     ASSERT_EQ(legend.rows.size(), size_t(key.size()));
     int matching = 0;
     for (const GCodeLegendLayout::Row &row : legend.rows)
@@ -297,7 +296,9 @@ TEST_P(GCodeView, BeadsInTheirTypesColourAndTheLegendWhenOn)
 
 INSTANTIATE_TEST_SUITE_P(Legend, GCodeView,
                          testing::Values(GCodeViewCase{"LegendOn", true}, GCodeViewCase{"LegendOff", false}),
-                         [](const testing::TestParamInfo<GCodeViewCase> &info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<GCodeViewCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 // A whole frame: the horizon of the sky at the top, the plate's grid under the objects, a selected
 // object in blue. With VIEW_SCREENSHOT set the frame is kept as a picture for the documentation.
