@@ -72,7 +72,6 @@ void GCodeDrawing::setPreview(const GCodePreview *preview)
     m_preview = preview;
     m_allStale = true;
     m_hovered = -1;
-    m_cursorSegment = -1;
     m_hoverIndex.reset();
     if (m_preview)
         m_hoverIndex.update(*m_preview);
@@ -180,6 +179,8 @@ void GCodeDrawing::drawDepth()
         return;
     refreshBlocks();
     const GCodePreview::LayerRange range = m_preview->visibleLayers(m_options.topLayer, m_options.additionalLayers);
+    pushMatrix(ModelMatrix);
+    glMatrices().model = m_options.placement;
     for (const auto &block : m_blocks) {
         block->beads->program = "GCode_depth";
         const std::vector<GCodeDrawRun> &runs = block->lists.beadRuns;
@@ -190,6 +191,7 @@ void GCodeDrawing::drawDepth()
             return std::pair<int, int>(run.firstVertex, shown ? run.vertexCount : 0);
         });
     }
+    popMatrix(ModelMatrix);
 }
 
 void GCodeDrawing::drawHead(const QString &program)
@@ -221,9 +223,12 @@ void GCodeDrawing::drawHead(const QString &program)
     const float z = layer >= 0 ? m_preview->layers()[size_t(layer)].z : 0.0f;
     GLMatrices &m = glMatrices();
     pushMatrix(ModelMatrix);
+    // The nozzle's tip stands on the top of the bead it has just laid; the head stays upright and
+    // unmirrored whatever the printer's axis directions.
+    const QVector3D tip =
+        m_options.placement.map(QVector3D(segment.x1, z + segment.beadWidth * kGCodeBeadHeightShare, segment.y1));
     m.model.setToIdentity();
-    // The nozzle's tip stands on the top of the bead it has just laid.
-    m.model.translate(segment.x1, z + segment.beadWidth * kGCodeBeadHeightShare, segment.y1);
+    m.model.translate(tip);
     m_head->program = program;
     m_head->color = kHeadColour;
     m_head->drawPass();

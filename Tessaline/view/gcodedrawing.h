@@ -46,7 +46,7 @@ public:
     int hoveredSegment() const { return m_hovered; }
     QString hoveredReadout() const;
 
-    // With the context current.
+    // With the context current and the model matrix placing the G-code in the scene.
     void drawLists(bool environment, const V3f &eye, Texture &sky);
     void drawDepth();
     void drawHead(const QString &program);

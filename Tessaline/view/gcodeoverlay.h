@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QMatrix4x4>
 #include <QRect>
 #include <QSize>
 #include <QVector>
@@ -21,6 +22,10 @@ struct GCodeDrawOptions {
     bool showTravel = false;
     bool showLegend = false;
     int heatRamp = 0; // row of "heatPalette.png", clamped to 0..8
+    // From G-code coordinates (X, height, Y) to the scene: the printer's origin and axis directions
+    // undone. For a MachineRecord m: translate(m.originX - m.buildWidth / 2, 0, m.originZ -
+    // m.buildDepth / 2) * scale(m.signX, 1, m.signZ).
+    QMatrix4x4 placement;
 };
 
 // The font of the legend and the read-out.

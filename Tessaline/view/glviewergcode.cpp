@@ -34,10 +34,10 @@ void GlViewer::drawGCode()
     const V3f eye = m_camera.position();
     GLMatrices &m = glMatrices();
     pushMatrix(ModelMatrix);
-    m.model.setToIdentity();
+    m.model = m_gcodeDrawing->options().placement;
     m_gcodeDrawing->drawLists(m_environment, eye, m_skyTexture);
-    popMatrix(ModelMatrix);
     m_gcodeDrawing->drawHead(m_environment ? "PhongEnv" : "Phong");
+    popMatrix(ModelMatrix);
 }
 
 void GlViewer::drawGCodeOverlays()
@@ -53,7 +53,11 @@ void GlViewer::hoverGCode(const MouseState &ms)
     } else if (ms.change == MouseState::Move || ms.change == MouseState::Enter) {
         V3f origin, target;
         m_camera.pixelRay(QPointF(ms.pos.x() + 0.5, ms.pos.y() + 0.5), size().expandedTo(QSize(1, 1)), origin, target);
-        changed = m_gcodeDrawing->hover(origin, target, ms.pos);
+        // The preview's moves are in G-code coordinates: the ray goes there.
+        const QMatrix4x4 toGCode = m_gcodeDrawing->options().placement.inverted();
+        const QVector3D o = toGCode.map(QVector3D(origin.x, origin.y, origin.z));
+        const QVector3D t = toGCode.map(QVector3D(target.x, target.y, target.z));
+        changed = m_gcodeDrawing->hover(V3f(o.x(), o.y(), o.z()), V3f(t.x(), t.y(), t.z()), ms.pos);
     }
     if (changed)
         update();

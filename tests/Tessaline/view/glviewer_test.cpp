@@ -231,10 +231,12 @@ INSTANTIATE_TEST_SUITE_P(Looks, Overhang,
                          [](const testing::TestParamInfo<SteepCase> &info) { return std::string(info.param.name); });
 
 // G-code beads drawn from the lean lists at their layer's height in their type's colour, the legend's
-// swatches in the colours of its key when it is on, and the read-out of the move under the mouse.
+// swatches in the colours of its key when it is on, and the read-out of the move under the mouse; with
+// a printer whose 0,0 is the plate's front left corner and whose Y runs to the back, the same scene.
 struct GCodeViewCase {
     const char *name;
     bool legend;
+    bool machineCoordinates;
 };
 
 class GCodeView : public testing::TestWithParam<GCodeViewCase>
@@ -245,8 +247,12 @@ TEST_P(GCodeView, BeadsInTheirTypesColourAndTheLegendWhenOn)
 {
     Project project;
     GCodePreview preview;
-    preview.build(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X-30 Y0\r\nG1 X30 Y0 E240\r\n"
-                  ";segType:Support\r\nG1 Z10.3\r\nG1 X30 Y-20\r\nG1 X-30 Y-20 E480\r\n");
+    if (GetParam().machineCoordinates)
+        preview.build(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X70 Y100\r\nG1 X130 Y100 E240\r\n"
+                      ";segType:Support\r\nG1 Z10.3\r\nG1 X130 Y120\r\nG1 X70 Y120 E480\r\n");
+    else
+        preview.build(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X-30 Y0\r\nG1 X30 Y0 E240\r\n"
+                      ";segType:Support\r\nG1 Z10.3\r\nG1 X30 Y-20\r\nG1 X-30 Y-20 E480\r\n");
     ASSERT_EQ(preview.layerCount(), 2);
     ShownViewer shown(project);
     GCodeDrawOptions options;
@@ -254,10 +260,14 @@ TEST_P(GCodeView, BeadsInTheirTypesColourAndTheLegendWhenOn)
     options.topLayer = 1;
     options.additionalLayers = 1;
     options.showLegend = GetParam().legend;
+    if (GetParam().machineCoordinates) {
+        options.placement.translate(-100, 0, 100); // 200 mm plate, 0,0 at its front left corner
+        options.placement.scale(1, 1, -1);
+    }
     shown.viewer.setGCodePreview(&preview);
     shown.viewer.setGCodeOptions(options);
     const QImage frame = shown.frame();
-    // G-code X and Y are the plate's x and z; the layer's height is y.
+    // G-code X and Y are the plate's x and z (placed); the layer's height is y.
     const QColor infill = frame.pixelColor(shown.pixelOf({0, 0.3f, 0}));
     EXPECT_GT(infill.green(), infill.red() + 60) << infill.name().toStdString();
     EXPECT_GT(infill.green(), infill.blue() + 60) << infill.name().toStdString();
@@ -295,7 +305,9 @@ TEST_P(GCodeView, BeadsInTheirTypesColourAndTheLegendWhenOn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Legend, GCodeView,
-                         testing::Values(GCodeViewCase{"LegendOn", true}, GCodeViewCase{"LegendOff", false}),
+                         testing::Values(GCodeViewCase{"LegendOn", true, false},
+                                         GCodeViewCase{"LegendOff", false, false},
+                                         GCodeViewCase{"MachineCoordinates", false, true}),
                          [](const testing::TestParamInfo<GCodeViewCase> &info) {
                              return std::string(info.param.name);
                          });
