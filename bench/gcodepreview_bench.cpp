@@ -1,8 +1,10 @@
 // Loading G-code replaces the preview, so the whole model is rebuilt from the text on every load and
 // while a slice streams in. Measured on 100 MB in the slicer's own dialect: the whole-file build,
-// the same text fed in 64 KB pieces, and the vertex buffer of a 20-layer range. Goal: the model in
-// about two seconds for 100 MB (Release).
+// the same text fed in 64 KB pieces, the vertex buffer of a 20-layer range and the lean lists of the
+// whole file with their bytes per printed move. Goals: the model and the lists each in about two
+// seconds for 100 MB (Release).
 #include "gcodegen.h"
+#include "view/gcodelists.h"
 #include "view/gcodepreview.h"
 #include "view/gcodevertices.h"
 
@@ -61,6 +63,42 @@ void BM_VertexBufferOfTwentyLayers(benchmark::State &state)
     }
 }
 BENCHMARK(BM_VertexBufferOfTwentyLayers)->Unit(benchmark::kMillisecond);
+
+const GCodePreview &wholePreview()
+{
+    static GCodePreview preview;
+    if (preview.segments().empty())
+        preview.build(ownDialect());
+    return preview;
+}
+
+// Every layer of the file in the lean lists, built as the view builds them: 32 layers a list (the
+// random walk of the generator turns sharply and changes bead width at every point, so its bytes per
+// move are an upper bound for real files). Argument: the colouring.
+void BM_LeanListsOfWholeFile(benchmark::State &state)
+{
+    const GCodePreview &preview = wholePreview();
+    constexpr int kLayersPerList = 32;
+    double beadBytes = 0, travelBytes = 0, calls = 0, segments = 0;
+    for (auto _ : state) {
+        beadBytes = travelBytes = calls = segments = 0;
+        for (int first = 0; first < preview.layerCount(); first += kLayersPerList) {
+            const GCodeLists lists =
+                buildGCodeLists(preview, first, first + kLayersPerList - 1, int(state.range(0)), HeatPalette());
+            benchmark::DoNotOptimize(lists.beads.data());
+            beadBytes += double(lists.beads.size() * sizeof(float));
+            travelBytes += double(lists.travels.size() * sizeof(float));
+            calls += double(lists.beadRuns.size());
+            segments += lists.extrudingSegments;
+        }
+    }
+    state.counters["segments"] = segments;
+    state.counters["bytesPerSegment"] = beadBytes / segments;
+    state.counters["beadMB"] = beadBytes / (1024 * 1024);
+    state.counters["travelMB"] = travelBytes / (1024 * 1024);
+    state.counters["calls"] = calls;
+}
+BENCHMARK(BM_LeanListsOfWholeFile)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -382,9 +382,10 @@ void FrmMain::openPath(const QString &path, bool askToSaveChanges)
         loadGCode(readFile(path, true), path);
     } else if (isPresetFile(path)) {
         // A preset's settings are shown in the expert form, to be looked at and sliced with or not.
-        m_frmSlicer->openPreset(path);
+        // (after showing the form, which shows the current settings when it opens).
         m_frmSlicerIsSimple = false;
         showSlicerForm();
+        m_frmSlicer->openPreset(path);
     } else {
         throw QString("Unsupported type of file: \"" + path + "\"");
     }

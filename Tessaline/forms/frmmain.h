@@ -159,7 +159,7 @@ private:
     void resetPreview();
     void parseIntoPreview(const QByteArray &text);
     // After the preview changed: the panel's ranges and the view follow it.
-    void previewGrew();
+    void previewGrew(bool whole);
     void showPreviewInView();
     QString unsavedProjectPath() const;
     // Where the camera key frames are kept between runs.

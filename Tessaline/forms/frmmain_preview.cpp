@@ -8,13 +8,13 @@
 #include "forms/scenesession.h"
 #include "forms/statspanel.h"
 #include "scene/slicesnapshot.h"
-#include "view/gcodevertices.h"
+#include "view/gcodeoverlay.h"
 #include "view/glviewer.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QImage>
+#include <QMatrix4x4>
 #include <QProgressDialog>
 
 #include <exception>
@@ -31,12 +31,19 @@ const char *const unsavedGCodeLabel = "Unsaved GCode: ";
 void FrmMain::resetPreview()
 {
     m_preview.reset();
+    if (m_view)
+        m_view->setGCodePreview(&m_preview);
     m_gcodePanel->setLayerCount(0);
     m_gcodePanel->setLineCount(0);
 }
 
-void FrmMain::previewGrew()
+void FrmMain::previewGrew(bool whole)
 {
+    // A whole new parse is handed over again; a piece appended lets the view extend what it built.
+    if (m_view && whole)
+        m_view->setGCodePreview(&m_preview);
+    else if (m_view)
+        m_view->gcodeGrew();
     m_gcodePanel->setLayerCount(m_preview.layerCount());
     m_gcodePanel->setLineCount(m_preview.lineCount());
     showPreviewInView();
@@ -47,7 +54,7 @@ void FrmMain::parseIntoPreview(const QByteArray &text)
     resetPreview();
     if (text.size() <= kPreviewChunkBytes) {
         m_preview.build(text);
-        previewGrew();
+        previewGrew(true);
         return;
     }
     QProgressDialog progress("Loading GCode...", QString(), 0, int(text.size() / kPreviewChunkBytes) + 1, this);
@@ -59,7 +66,7 @@ void FrmMain::parseIntoPreview(const QByteArray &text)
     }
     m_preview.finish();
     progress.setValue(progress.maximum());
-    previewGrew();
+    previewGrew(true);
 }
 
 void FrmMain::sliceBackground()
@@ -86,7 +93,7 @@ void FrmMain::sliceBackground()
     const SliceProgress grow = [this](int, const QByteArray &chunk) {
         if (!chunk.isEmpty()) {
             m_preview.append(chunk);
-            previewGrew();
+            previewGrew(false);
         }
         QCoreApplication::processEvents();
     };
@@ -113,7 +120,7 @@ void FrmMain::sliceBackground()
     }
     m_gcode = result;
     m_preview.finish();
-    previewGrew();
+    previewGrew(false);
     showStatistics();
     qDebug() << "bkg slice" << clock.elapsed() << "ms";
     setFocus();
@@ -128,13 +135,17 @@ void FrmMain::showPreviewInView()
 {
     if (!m_view)
         return;
-    if (m_viewMode != ViewMode::GCode) {
-        m_view->setGCode({}, {});
-        return;
-    }
-    static const HeatPalette palette = HeatPalette::fromImage(QImage(":/res/heatPalette.png"), 0);
     const GCodeViewChoice choice = m_gcodePanel->viewChoice();
-    const GCodePreview::LayerRange range = m_preview.visibleLayers(choice.topLayer, choice.additionalLayers);
-    const GCodeVertexBuffer buffer = buildGCodeVertices(m_preview, range.first, range.last);
-    m_view->setGCode(buffer, gcodeColourRuns(buffer, m_preview, choice.coloring, choice.showTravel, palette));
+    GCodeDrawOptions options = m_view->gcodeOptions();
+    options.shown = m_viewMode == ViewMode::GCode;
+    options.topLayer = choice.topLayer;
+    options.additionalLayers = choice.additionalLayers;
+    options.coloring = choice.coloring;
+    options.showTravel = choice.showTravel;
+    options.showLegend = choice.showLegend;
+    // The G-code's numbers are the printer's: back into the scene, where the plate is centred.
+    const MachineRecord machine = m_frmOptions->machineRecord();
+    options.placement = QMatrix4x4(machine.signX, 0, 0, machine.originX - machine.buildWidth / 2, 0, 1, 0, 0, 0, 0,
+                                   machine.signZ, machine.originZ - machine.buildDepth / 2, 0, 0, 0, 1);
+    m_view->setGCodeOptions(options);
 }

@@ -60,6 +60,9 @@ void FrmMain::createView()
     connect(m_supportPanel, &SupportPanel::minSteepnessChanged, this, &FrmMain::applyViewOptions);
     connect(m_frmOptions, &QDialog::finished, this, &FrmMain::applyViewOptions);
     connect(m_clippingPanel, &ClippingPanel::clipChanged, m_view, &GlViewer::setClip);
+    m_view->setGCodePreview(&m_preview);
+    connect(m_gcodePanel, &GCodePanel::lineChanged, this,
+            [this](int line) { m_view->setLineCursor(m_preview.segmentAtLine(line)); });
     m_view->setClip(m_clippingPanel->record());
     applyCamera(Ini::global().getString("cam"));
     applyViewOptions();
@@ -131,10 +134,7 @@ void FrmMain::applyViewOptions()
                                    : kNoSteepness;
     m_view->setEnvironment(environment, steepNormalY);
     m_view->setObjectLook(look.transparentObjects, look.showBackFaces);
-    // The G-code's numbers are the printer's: back into the scene, where the plate is centred.
-    const float offsetX = machine.originX - machine.buildWidth / 2, offsetZ = machine.originZ - machine.buildDepth / 2;
-    m_view->setGCodePlacement(
-        QMatrix4x4(machine.signX, 0, 0, offsetX, 0, 1, 0, 0, 0, 0, machine.signZ, offsetZ, 0, 0, 0, 1));
+    showPreviewInView();
 }
 
 void FrmMain::applyCamera(const QString &text)

@@ -11,6 +11,7 @@ constexpr float kPi = 3.14159265f;
 // corners: each segment keeps its own square end there.
 constexpr float kMitreLimit = 0.7f;
 constexpr float kMaxHalfAngle = 1.56f;
+const float kMinHalfAngleCosine = std::cos(kMaxHalfAngle);
 
 struct Dir2 {
     float x = 0, y = 0;
@@ -33,15 +34,17 @@ float halfWidthOf(const GCodeSegment &s)
     return s.extrudes() ? s.beadWidth : kGCodeTravelWidth;
 }
 
-bool joins(const GCodeSegment &a, const GCodeSegment &b)
+// Whether b continues a with a mitre; da and db are their unit directions.
+bool joins(const GCodeSegment &a, const Dir2 &da, const GCodeSegment &b, const Dir2 &db)
 {
     if (!a.extrudes() || !b.extrudes() || a.x1 != b.x0 || a.y1 != b.y0)
         return false;
-    const Dir2 da = unitDirection(a), db = unitDirection(b);
     return std::fabs(da.x - db.x) + std::fabs(da.y - db.y) < kMitreLimit;
 }
 
-// The left side offset at a segment end: the plain normal, or the mitre with the neighbour.
+// The left side offset at a segment end: the plain normal, or the mitre with the neighbour. The
+// half-angle's cosine is taken from both normals alike, so that the two segments of a join compute
+// the same bits and a list can share that cross-section between them.
 Dir2 sideOffset(const Dir2 &ownNormal, const Dir2 *neighbourNormal, float width)
 {
     if (!neighbourNormal)
@@ -50,9 +53,10 @@ Dir2 sideOffset(const Dir2 &ownNormal, const Dir2 *neighbourNormal, float width)
     const float len = std::sqrt(mx * mx + my * my);
     mx /= len;
     my /= len;
-    const float halfAngle =
-        std::min(std::acos(std::clamp(mx * ownNormal.x + my * ownNormal.y, -1.0f, 1.0f)), kMaxHalfAngle);
-    const float scale = width / std::cos(halfAngle);
+    const float cosine =
+        0.5f * ((mx * ownNormal.x + my * ownNormal.y) + (mx * neighbourNormal->x + my * neighbourNormal->y));
+    // 1 / cos of the half-angle, the angle clamped to kMaxHalfAngle.
+    const float scale = width / std::max(std::min(cosine, 1.0f), kMinHalfAngleCosine);
     return {mx * scale, my * scale};
 }
 
@@ -62,18 +66,14 @@ float verticalCode(float offset)
     return std::copysign(std::max(std::fabs(k), kGCodeVertexAngleLimit * 1.001f), offset);
 }
 
-struct Section {
-    float v[4][3]; // top, left, bottom, right
-};
-
-Section sectionAt(float x, float y, const Dir2 &side, float width)
+GCodeSection sectionAt(float x, float y, const Dir2 &side, float width)
 {
     const float up = verticalCode(width * kGCodeBeadHeightShare);
     const float leftAngle = fastAtan2(side.x, side.y), rightAngle = fastAtan2(-side.x, -side.y);
     return {{{x, y, up}, {x + side.x, y + side.y, leftAngle}, {x, y, -up}, {x - side.x, y - side.y, rightAngle}}};
 }
 
-void appendSegment(std::vector<float> &out, const Section &start, const Section &end)
+void appendSegment(std::vector<float> &out, const GCodeSection &start, const GCodeSection &end)
 {
     for (int face = 0; face < 4; ++face) {
         const int a = face, b = (face + 1) % 4;
@@ -83,6 +83,37 @@ void appendSegment(std::vector<float> &out, const Section &start, const Section 
 }
 
 } // namespace
+
+GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCodeLayer &layer, int s)
+{
+    const GCodeSegment &seg = segments[size_t(s)];
+    const Dir2 direction = unitDirection(seg);
+    const Dir2 normal = leftOf(direction);
+    const float width = halfWidthOf(seg);
+    Dir2 before, after;
+    float startWidth = width, endWidth = width;
+    bool joinsBefore = false, joinsAfter = false;
+    if (s > layer.firstSegment) {
+        const GCodeSegment &previous = segments[size_t(s) - 1];
+        const Dir2 d = unitDirection(previous);
+        joinsBefore = joins(previous, d, seg, direction);
+        before = leftOf(d);
+    }
+    if (s + 1 < layer.endSegment) {
+        const GCodeSegment &next = segments[size_t(s) + 1];
+        const Dir2 d = unitDirection(next);
+        joinsAfter = joins(seg, direction, next, d);
+        after = leftOf(d);
+    }
+    // A mitred join takes the mean width of its two beads, so that a bead whose width changes tapers
+    // along its move instead of stepping at the join; both moves then end in the same section.
+    if (joinsBefore)
+        startWidth = 0.5f * (halfWidthOf(segments[size_t(s) - 1]) + width);
+    if (joinsAfter)
+        endWidth = 0.5f * (width + halfWidthOf(segments[size_t(s) + 1]));
+    return {sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, startWidth), startWidth),
+            sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, endWidth), endWidth)};
+}
 
 float fastAtan2(float y, float x)
 {
@@ -117,21 +148,8 @@ GCodeVertexBuffer buildGCodeVertices(const GCodePreview &preview, int firstLayer
         const GCodeLayer &layer = layers[size_t(l)];
         buffer.layers.push_back({l, layer.z, layer.firstSegment, layer.endSegment});
         for (int s = layer.firstSegment; s < layer.endSegment; ++s) {
-            const GCodeSegment &seg = segments[size_t(s)];
-            const Dir2 normal = leftOf(unitDirection(seg));
-            const float width = halfWidthOf(seg);
-            Dir2 before, after;
-            const bool joinsBefore = s > layer.firstSegment && joins(segments[size_t(s) - 1], seg);
-            const bool joinsAfter = s + 1 < layer.endSegment && joins(seg, segments[size_t(s) + 1]);
-            if (joinsBefore)
-                before = leftOf(unitDirection(segments[size_t(s) - 1]));
-            if (joinsAfter)
-                after = leftOf(unitDirection(segments[size_t(s) + 1]));
-            const Section start =
-                sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, width), width);
-            const Section end =
-                sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, width), width);
-            appendSegment(buffer.vertices, start, end);
+            const GCodeBeadEnds ends = gcodeBeadEnds(segments, layer, s);
+            appendSegment(buffer.vertices, ends.start, ends.end);
         }
     }
     return buffer;
@@ -142,29 +160,4 @@ GCodeVertex decodeGCodeVertex(float x, float y, float k, float layerZ)
     if (std::fabs(k) > kGCodeVertexAngleLimit)
         return {{x, layerZ + k * kGCodeVertexOffsetScale, y}, {0.0f, k > 0.0f ? 1.0f : -1.0f, 0.0f}};
     return {{x, layerZ, y}, {std::sin(k), 0.0f, std::cos(k)}};
-}
-
-std::vector<GCodeColourRun> gcodeColourRuns(const GCodeVertexBuffer &buffer, const GCodePreview &preview, int mode,
-                                            bool showTravel, const HeatPalette &palette)
-{
-    std::vector<GCodeColourRun> runs;
-    const std::vector<GCodeSegment> &segments = preview.segments();
-    for (const GCodeVertexBuffer::LayerSpan &span : buffer.layers) {
-        bool open = false;
-        for (int s = span.firstSegment; s < span.endSegment; ++s) {
-            const GCodeSegment &seg = segments[size_t(s)];
-            if (!seg.extrudes() && !showTravel) {
-                open = false;
-                continue;
-            }
-            const quint32 colour = segmentColour(seg, s, mode, palette);
-            if (open && runs.back().colour == colour) {
-                runs.back().vertexCount += kGCodeVerticesPerSegment;
-                continue;
-            }
-            runs.push_back({span.z, buffer.firstVertexOf(s), kGCodeVerticesPerSegment, colour});
-            open = true;
-        }
-    }
-    return runs;
 }

@@ -41,6 +41,20 @@ struct GCodeVertexBuffer {
     int firstVertexOf(int segment) const { return (segment - firstSegment) * kGCodeVerticesPerSegment; }
 };
 
+// A bead's cross-section at one end of its segment: a vertex on the path above it, the left side, a
+// vertex on the path below it and the right side (left and right seen along the move).
+struct GCodeSection {
+    enum Corner { Top = 0, Left = 1, Bottom = 2, Right = 3 };
+    float v[4][3];
+};
+struct GCodeBeadEnds {
+    GCodeSection start;
+    GCodeSection end;
+};
+// The sections of segment s of a layer, mitred with its neighbours where the path turns gently.
+GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCodeLayer &layer, int s);
+
+// The reference list: every segment a closed bead of 24 vertices (GL_TRIANGLES), all four faces.
 GCodeVertexBuffer buildGCodeVertices(const GCodePreview &preview, int firstLayer, int lastLayer);
 
 // What the vertex shader makes of one vertex.
@@ -52,13 +66,3 @@ GCodeVertex decodeGCodeVertex(float x, float y, float k, float layerZ);
 
 // atan2 by the polynomial the shaders' data uses, in (-π, π] (error below 0.011 rad).
 float fastAtan2(float y, float x);
-
-// Consecutive segments of one layer and one colour, drawn in one call with u_color and layerZ.
-struct GCodeColourRun {
-    float layerZ = 0;
-    int firstVertex = 0;
-    int vertexCount = 0;
-    quint32 colour = 0;
-};
-std::vector<GCodeColourRun> gcodeColourRuns(const GCodeVertexBuffer &buffer, const GCodePreview &preview, int mode,
-                                            bool showTravel, const HeatPalette &palette);

@@ -125,6 +125,11 @@ bool GLList::hasBuffer(int which) const
 
 void GLList::drawRange(int first, int n)
 {
+    drawRanges(1, [first, n](QOpenGLShaderProgram &, int) { return std::pair<int, int>(first, n); });
+}
+
+void GLList::drawRanges(int rangeCount, const std::function<std::pair<int, int>(QOpenGLShaderProgram &, int)> &range)
+{
     if (indexed)
         throw "Fatal Error: GLList::drawPass() index buffer not yet implemented.";
     QOpenGLShaderProgram &shader = getShaderProgram(program);
@@ -142,10 +147,13 @@ void GLList::drawRange(int first, int n)
         shader.setAttributeBuffer(location, GL_FLOAT, 0, m_components[size_t(i)]);
         enabled.push_back(location);
     }
-    first = qBound(0, first, count);
-    n = qBound(0, n, count - first);
-    if (n > 0)
-        gl().glDrawArrays(GLenum(primitive), first, n);
+    for (int r = 0; r < rangeCount; ++r) {
+        auto [first, n] = range(shader, r);
+        first = qBound(0, first, count);
+        n = qBound(0, n, count - first);
+        if (n > 0)
+            gl().glDrawArrays(GLenum(primitive), first, n);
+    }
     for (int location : enabled)
         shader.disableAttributeArray(location);
     QOpenGLBuffer::release(QOpenGLBuffer::VertexBuffer);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector3D>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -70,8 +71,12 @@ public:
     void setBuffer(int which, const std::vector<float> &data, int components);
     bool hasBuffer(int which) const;
     void drawPass() { drawRange(0, count); }
-    // The vertices first .. first + n - 1 only (the G-code lists draw one colour run at a time).
+    // The vertices first .. first + n - 1 only.
     void drawRange(int first, int n);
+    // Several ranges under one binding of the program and the buffers (the G-code lists draw a few
+    // thousand colour runs a frame): before each draw, `range(shader, i)` sets the uniforms that
+    // differ and gives the range's first vertex and count.
+    void drawRanges(int rangeCount, const std::function<std::pair<int, int>(QOpenGLShaderProgram &, int)> &range);
 
 protected:
     // Called with the program bound, before the draw.

@@ -139,7 +139,7 @@ void GlViewer::releaseLists()
     m_bars.reset();
     m_plate.reset();
     m_sky.reset();
-    m_gcode.reset();
+    m_gcodeDrawing->releaseGL();
     m_hoverBar.reset();
     m_dragRectList.reset();
     m_depthQuad.reset();
@@ -186,14 +186,6 @@ void GlViewer::setEnvironment(bool on, float steepNormalY)
 {
     m_environment = on;
     m_steepNormalY = steepNormalY;
-    update();
-}
-
-void GlViewer::setGCode(const GCodeVertexBuffer &buffer, const std::vector<GCodeColourRun> &runs)
-{
-    m_gcodeBuffer = buffer;
-    m_gcodeRuns = runs;
-    m_gcodeDirty = true;
     update();
 }
 
@@ -301,6 +293,7 @@ void GlViewer::drawFrame()
     }
     drawGCode();
     drawDragRect();
+    drawGCodeOverlays();
     m_timeRenderUs = clock.nsecsElapsed() / 1000;
     if (moving)
         update();
@@ -469,34 +462,6 @@ void GlViewer::drawBars(const QString &program)
     m_bars->program = program;
     m_bars->color = barColor;
     m_bars->drawPass();
-    popMatrix(ModelMatrix);
-}
-
-void GlViewer::drawGCode()
-{
-    if (m_gcodeDirty) {
-        m_gcode.reset();
-        if (!m_gcodeBuffer.vertices.empty()) {
-            m_gcode = std::make_unique<GLList_GCode>();
-            m_gcode->setBuffer(GLList::Vertex, m_gcodeBuffer.vertices, 3);
-        }
-        m_gcodeDirty = false;
-    }
-    if (!m_gcode)
-        return;
-    GLMatrices &m = glMatrices();
-    pushMatrix(ModelMatrix);
-    m.model = m_gcodePlacement;
-    m_gcode->program = m_environment ? "GCodeEnv" : "GCode";
-    const V3f eye = m_camera.position();
-    m_gcode->camPos = QVector3D(eye.x, eye.y, eye.z);
-    if (m_environment)
-        m_skyTexture.bind(0);
-    for (const GCodeColourRun &run : m_gcodeRuns) {
-        m_gcode->color = QColor::fromRgb(run.colour);
-        m_gcode->layerZ = run.layerZ;
-        m_gcode->drawRange(run.firstVertex, run.vertexCount);
-    }
     popMatrix(ModelMatrix);
 }
 

@@ -4,7 +4,7 @@
 #include "view/camera.h"
 #include "view/cliprecord.h"
 #include "view/gcodecolors.h"
-#include "view/gcodevertices.h"
+#include "view/gcodedrawing.h"
 #include "view/gllist.h"
 #include "view/mousemodes.h"
 #include "view/picking.h"
@@ -79,8 +79,19 @@ public:
     void setObjectLook(bool transparent, bool backFaces);
     // Cuts the view open: only the part of the scene inside the record's kept box is drawn and picked.
     void setClip(const ClipRecord &clip);
-    // The G-code beads to draw with their colour runs; an empty buffer draws none.
-    void setGCode(const GCodeVertexBuffer &buffer, const std::vector<GCodeColourRun> &runs);
+    // The G-code view (glviewergcode.cpp). The preview is the window's and must outlive the view or
+    // be replaced first; after appending to it call gcodeGrew(), after a new parse set it again.
+    void setGCodePreview(const GCodePreview *preview);
+    void gcodeGrew();
+    // Whether the G-code is shown, its layers, colouring, travels and legend.
+    void setGCodeOptions(const GCodeDrawOptions &options);
+    const GCodeDrawOptions &gcodeOptions() const { return m_gcodeDrawing->options(); }
+    // The print head stands at the end of this segment of the preview (GCodePreview::segmentAtLine
+    // of the line cursor); -1 shows none.
+    void setLineCursor(int segment);
+    // The move under the mouse cursor and its read-out; -1 and empty when there is none.
+    int hoveredGCodeSegment() const { return m_gcodeDrawing->hoveredSegment(); }
+    QString hoveredGCodeReadout() const { return m_gcodeDrawing->hoveredReadout(); }
     // Mesh lists are kept per mesh; call when a mesh's triangles changed.
     void meshChanged(const Faces *mesh);
 
@@ -96,12 +107,6 @@ public:
     bool overlayHit(const QPoint &pos) const;
     // Draws the object at `drawn` first, from where it glides to its real place.
     void startFrom(const Obj *obj, const M44f &drawn);
-    // Where G-code coordinates (X, layer height, Y) lie in the scene: the printer's origin and axes.
-    void setGCodePlacement(const QMatrix4x4 &placement)
-    {
-        m_gcodePlacement = placement;
-        update();
-    }
     // "FPS:... timeRead:...us" while the settings key "showFPS" is not 0 (read when the view is made).
     bool showsPerformance() const { return m_showFPS; }
     QString performanceLine() const;
@@ -136,6 +141,8 @@ private:
     void drawObjects(const QString &program, bool mirrored, bool depthPass);
     void drawBars(const QString &program);
     void drawGCode();
+    void drawGCodeOverlays();
+    void hoverGCode(const MouseState &ms);
     void setupMatrices();
     GLList_Phong &meshList(const Faces *mesh);
     void rebuildBars();
@@ -187,10 +194,7 @@ private:
     QByteArray m_barsKey;
     std::unique_ptr<GLList_Ground> m_plate;
     std::unique_ptr<GLList_ColorUVTex> m_sky;
-    std::unique_ptr<GLList_GCode> m_gcode;
-    GCodeVertexBuffer m_gcodeBuffer;
-    std::vector<GCodeColourRun> m_gcodeRuns;
-    bool m_gcodeDirty = false;
+    std::unique_ptr<GCodeDrawing> m_gcodeDrawing = std::make_unique<GCodeDrawing>();
     Texture m_gridTexture{"mmGrid.png"};
     Texture m_skyTexture{"skydome.png"};
 
@@ -202,7 +206,6 @@ private:
     std::unique_ptr<GLList_ColorUVTex> m_logo;
     Texture m_logoTexture{"logo.png"};
     float m_logoZ = 0;
-    QMatrix4x4 m_gcodePlacement;
     QElapsedTimer m_fpsClock;
     int m_framesCounted = 0;
     double m_fps = 0;

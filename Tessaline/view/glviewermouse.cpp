@@ -132,6 +132,7 @@ void GlViewer::onMouseChanged(MouseState &ms)
         break;
     }
     ms.mode = m_editor.mode();
+    hoverGCode(ms);
     report(result);
 }
 
@@ -230,6 +231,7 @@ void GlViewer::drawDepthScene()
         m_bars->program = "Phong_depth";
         m_bars->drawPass();
     }
+    m_gcodeDrawing->drawDepth();
 }
 
 DepthPixel GlViewer::readDepthPixel(const QPoint &devicePixel, const QSize &viewport)

@@ -1,3 +1,5 @@
+uniform vec3 clipLow;
+uniform vec3 clipHigh;
 uniform vec3 ec_light_pos;
 uniform vec4 u_color;
 uniform vec3 wc_cam_pos;
@@ -11,6 +13,8 @@ const float PI = 3.14159265;
 
 void main()
 {
+    if (any(lessThan(wc_position, clipLow)) || any(greaterThan(wc_position, clipHigh)))
+        discard;
     vec3 n = normalize(ec_normal);
     vec3 wn = normalize(wc_normal);
     float d = max(dot(normalize(ec_light_pos - ec_position), n), 0.0);

@@ -2,7 +2,7 @@
 // and colour runs of every colouring mode. Nothing may crash or read outside the text, and streaming
 // must build the same preview as the whole text (unless a parenthesis comment, which runs to the end
 // of the text received so far, crosses a piece).
-#include "view/gcodevertices.h"
+#include "view/gcodelists.h"
 
 #include <QByteArray>
 
@@ -38,11 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         (!sameRecords(whole.segments(), streamed.segments()) || !sameRecords(whole.layers(), streamed.layers()) ||
          whole.lineCount() != streamed.lineCount()))
         std::abort();
-    const GCodeVertexBuffer buffer = buildGCodeVertices(whole, 0, std::min(whole.layerCount(), 50) - 1);
-    for (int mode = 0; mode <= 6; ++mode)
-        for (const GCodeColourRun &run : gcodeColourRuns(buffer, whole, mode, mode % 2 == 0, HeatPalette()))
-            if (run.firstVertex < 0 || run.firstVertex + run.vertexCount > buffer.vertexCount())
+    for (int mode = 0; mode <= 6; ++mode) {
+        const GCodeLists lists = buildGCodeLists(whole, 0, std::min(whole.layerCount(), 50) - 1, mode, HeatPalette());
+        for (const GCodeDrawRun &run : lists.beadRuns)
+            if (run.firstVertex < 0 || run.firstVertex + run.vertexCount > lists.beadVertexCount())
                 std::abort();
+        for (const GCodeDrawRun &run : lists.travelRuns)
+            if (run.firstVertex < 0 || run.firstVertex + run.vertexCount > lists.travelVertexCount())
+                std::abort();
+    }
     for (int line = -1; line <= whole.lineCount(); ++line)
         whole.layerOfSegment(whole.segmentAtLine(line));
     return 0;

@@ -122,29 +122,3 @@ TEST(GCodeVertexEncoding, MitresCloseGentleJoinsAndCornersKeepSquareEnds)
     EXPECT_EQ(mitred, 63);
     EXPECT_EQ(square, 3);
 }
-
-TEST(GCodeVertexEncoding, ColourRunsCoverTheDrawnSegmentsOnce)
-{
-    GCodePreview preview;
-    preview.build(ringAndSquare());
-    const GCodeVertexBuffer buffer = buildGCodeVertices(preview, 0, 1);
-    int travels = 0;
-    for (const GCodeSegment &s : preview.segments())
-        travels += !s.extrudes();
-    for (int mode = 1; mode <= 5; ++mode)
-        for (bool showTravel : {false, true}) {
-            const std::vector<GCodeColourRun> runs = gcodeColourRuns(buffer, preview, mode, showTravel, HeatPalette());
-            int vertices = 0;
-            for (const GCodeColourRun &run : runs) {
-                vertices += run.vertexCount;
-                const int first = buffer.firstSegment + run.firstVertex / kGCodeVerticesPerSegment;
-                const int last = first + run.vertexCount / kGCodeVerticesPerSegment - 1;
-                EXPECT_EQ(preview.layerOfSegment(first), preview.layerOfSegment(last)); // one layerZ per run
-                EXPECT_EQ(preview.layers()[size_t(preview.layerOfSegment(first))].z, run.layerZ);
-                for (int s = first; s <= last; ++s)
-                    EXPECT_EQ(segmentColour(preview.segments()[size_t(s)], s, mode, HeatPalette()), run.colour);
-            }
-            const int drawn = int(preview.segments().size()) - (showTravel ? 0 : travels);
-            EXPECT_EQ(vertices, drawn * kGCodeVerticesPerSegment) << mode;
-        }
-}

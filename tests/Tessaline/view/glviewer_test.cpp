@@ -5,15 +5,17 @@
 #include "scene/project.h"
 #include "scene/supportbarrecord.h"
 #include "thrownmessage.h"
+#include "view/gcodeoverlay.h"
 #include "view/gcodepreview.h"
-#include "view/gcodevertices.h"
 #include "view/glshaders.h"
 #include "view/glviewer.h"
 
 #include "geometry/faces.h"
 #include "view/iconatlas.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QSignalSpy>
@@ -232,19 +234,44 @@ INSTANTIATE_TEST_SUITE_P(Looks, Overhang,
                                          SteepCase{"PlainLook", false, std::cos(45 * 3.14159265f / 180) - 1, false}),
                          [](const testing::TestParamInfo<SteepCase> &info) { return std::string(info.param.name); });
 
-// G-code beads drawn from the three-float lists at their layer's height, in their run's colour.
-TEST(GCodeLists, BeadsShowInTheirTypesColourAtTheirLayer)
+// G-code beads drawn from the lean lists at their layer's height in their type's colour, the legend's
+// swatches in the colours of its key when it is on, and the read-out of the move under the mouse; with
+// a printer whose 0,0 is the plate's front left corner and whose Y runs to the back, the same scene.
+struct GCodeViewCase {
+    const char *name;
+    bool legend;
+    bool machineCoordinates;
+};
+
+class GCodeView : public testing::TestWithParam<GCodeViewCase>
+{
+};
+
+TEST_P(GCodeView, BeadsInTheirTypesColourAndTheLegendWhenOn)
 {
     Project project;
     GCodePreview preview;
-    preview.build(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X-30 Y0\r\nG1 X30 Y0 E240\r\n"
-                  ";segType:Support\r\nG1 Z10.3\r\nG1 X30 Y-20\r\nG1 X-30 Y-20 E480\r\n");
+    if (GetParam().machineCoordinates)
+        preview.build(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X70 Y100\r\nG1 X130 Y100 E240\r\n"
+                      ";segType:Support\r\nG1 Z10.3\r\nG1 X130 Y120\r\nG1 X70 Y120 E480\r\n");
+    else
+        preview.build(";segType:Infill\r\nG1 Z0.3 F3000\r\nG1 X-30 Y0\r\nG1 X30 Y0 E240\r\n"
+                      ";segType:Support\r\nG1 Z10.3\r\nG1 X30 Y-20\r\nG1 X-30 Y-20 E480\r\n");
     ASSERT_EQ(preview.layerCount(), 2);
-    const GCodeVertexBuffer buffer = buildGCodeVertices(preview, 0, preview.layerCount() - 1);
     ShownViewer shown(project);
-    shown.viewer.setGCode(buffer, gcodeColourRuns(buffer, preview, int(GCodeColoring::Type), false, HeatPalette()));
+    GCodeDrawOptions options;
+    options.shown = true;
+    options.topLayer = 1;
+    options.additionalLayers = 1;
+    options.showLegend = GetParam().legend;
+    if (GetParam().machineCoordinates) {
+        options.placement.translate(-100, 0, 100); // 200 mm plate, 0,0 at its front left corner
+        options.placement.scale(1, 1, -1);
+    }
+    shown.viewer.setGCodePreview(&preview);
+    shown.viewer.setGCodeOptions(options);
     const QImage frame = shown.frame();
-    // G-code X and Y are the plate's x and z; the layer's height is y.
+    // G-code X and Y are the plate's x and z (placed); the layer's height is y.
     const QColor infill = frame.pixelColor(shown.pixelOf({0, 0.3f, 0}));
     EXPECT_GT(infill.green(), infill.red() + 60) << infill.name().toStdString();
     EXPECT_GT(infill.green(), infill.blue() + 60) << infill.name().toStdString();
@@ -253,7 +280,41 @@ TEST(GCodeLists, BeadsShowInTheirTypesColourAtTheirLayer)
     const QColor besides = frame.pixelColor(shown.pixelOf({0, 0, 30}));
     EXPECT_LT(std::abs(besides.green() - besides.red()), 30)
         << "the plate stays grey: " << besides.name().toStdString();
+
+    const QVector<LegendEntry> key = gcodeLegend(int(GCodeColoring::Type), HeatPalette());
+    const GCodeLegendLayout legend = layoutGCodeLegend(key, shown.viewer.size(), QFontMetrics(gcodeOverlayFont()));
+    ASSERT_EQ(legend.rows.size(), size_t(key.size()));
+    int matching = 0;
+    for (const GCodeLegendLayout::Row &row : legend.rows)
+        matching += frame.pixelColor(row.swatch.center()) == QColor::fromRgb(row.entry.colour);
+    EXPECT_EQ(matching, GetParam().legend ? key.size() : 0);
+
+    // The mouse over the infill bead reads it out; off the beads there is nothing to read.
+    auto moveTo = [&](const QPoint &pos) {
+        QMouseEvent event(QEvent::MouseMove, pos, shown.viewer.mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&shown.viewer, &event);
+    };
+    const QPoint onInfill = shown.pixelOf({10, 0.3f, 0});
+    moveTo(onInfill);
+    EXPECT_EQ(shown.viewer.hoveredGCodeSegment(), 1);
+    EXPECT_EQ(shown.viewer.hoveredGCodeReadout(), "F: 50.0 mm/s  E: 4.0000 mm/mm  dE: 240.000 mm  Len: 60.00 mm");
+    // Its dark panel below and right of the cursor, over what was the green bead's surroundings.
+    const QSize text(QFontMetrics(gcodeOverlayFont()).horizontalAdvance(shown.viewer.hoveredGCodeReadout()), 10);
+    const QRect panel = placeGCodeReadout(onInfill, text, shown.viewer.size());
+    const QColor readout = shown.frame().pixelColor(panel.topLeft() + QPoint(1, 1));
+    EXPECT_LT(readout.lightness(), 60) << readout.name().toStdString();
+    moveTo(shown.pixelOf({0, 0, 30}));
+    EXPECT_EQ(shown.viewer.hoveredGCodeSegment(), -1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Legend, GCodeView,
+                         testing::Values(GCodeViewCase{"LegendOn", true, false},
+                                         GCodeViewCase{"LegendOff", false, false},
+                                         GCodeViewCase{"MachineCoordinates", false, true}),
+                         [](const testing::TestParamInfo<GCodeViewCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 // A whole frame: the horizon of the sky at the top, the plate's grid under the objects, a selected
 // object in blue. With VIEW_SCREENSHOT set the frame is kept as a picture for the documentation.
