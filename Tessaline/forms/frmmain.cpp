@@ -393,6 +393,11 @@ void FrmMain::openPath(const QString &path, bool askToSaveChanges)
 
 void FrmMain::delayedStartup()
 {
+    // A slice started in the first second pumps the events: its questions wait until it has ended.
+    if (m_slicing) {
+        QTimer::singleShot(delayedStartupMs, this, &FrmMain::delayedStartup);
+        return;
+    }
     const QString updater = "Tessaline_updater.exe";
     QFile::remove(QCoreApplication::applicationDirPath() + "/" + updater);
     QFile::remove(QDir::tempPath() + "/" + updater);
