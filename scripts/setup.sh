@@ -10,6 +10,7 @@ packages=(
     zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils
+    dbus-daemon  # a private bus for the keep-awake tests
     dpkg-dev desktop-file-utils shared-mime-info  # the package: dpkg-shlibdeps, checks of its desktop files
     python3
     printcore  # a host written elsewhere, streamed through the virtual printer by its tests
