@@ -6,26 +6,6 @@
 #include "common/platform/allocator.h"
 #include "forms/frmmain.h"
 
-#include <QTextStream>
-#include <QTimer>
-
-namespace {
-
-// "--smoke-test": start the window, print its title once the first timer tick has set it, leave
-// without touching the settings or the single-instance channel.
-int runSmokeTest(QMyApp &app)
-{
-    FrmMain window;
-    window.show();
-    QTimer::singleShot(100, &app, [&] {
-        QTextStream(stdout) << window.windowTitle() << '\n';
-        app.exit(0);
-    });
-    return app.exec();
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     platform::tuneAllocatorForSlicing();
@@ -34,7 +14,7 @@ int main(int argc, char **argv)
     const QString argument = app.arguments().value(1);
     if (argument == "--smoke-test") {
         applyApplicationLook(app);
-        return runSmokeTest(app);
+        return runSmokeTest<FrmMain>(app);
     }
     if (handOverToRunningInstance(argument))
         return 0;

@@ -155,6 +155,9 @@ private:
     void gcodeButtonPressed(const QString &name);
     void reloadPreview();
     void storeUnsavedProject();
+    // Runs the engine over the scene with the current settings and the options' machine and threads, the
+    // window disabled meanwhile; an engine failure comes back as its message and an empty result.
+    QByteArray runSlicer(const SliceProgress &progress, QString &failure);
     // The preview (frmmain_preview.cpp).
     void resetPreview();
     void parseIntoPreview(const QByteArray &text);

@@ -7,7 +7,6 @@
 #include "forms/gcodepanel.h"
 #include "forms/scenesession.h"
 #include "forms/statspanel.h"
-#include "scene/slicesnapshot.h"
 #include "view/gcodeoverlay.h"
 #include "view/glviewer.h"
 
@@ -17,7 +16,6 @@
 #include <QMatrix4x4>
 #include <QProgressDialog>
 
-#include <exception>
 
 namespace
 {
@@ -81,14 +79,7 @@ void FrmMain::sliceBackground()
     m_gcodeBaseName = computeGCodeBaseName();
     m_gcodePanel->showAllLayersBelow();
     resetPreview();
-    setSlicerThreads(m_frmOptions->threadCount(), m_frmOptions->threadPriority());
-    const MachineRecord machine = m_frmOptions->machineRecord();
-    const SlicerParams params = m_params;
-
-    // The preview grows from the slice's progress, which also keeps the window painting; nothing in it may
-    // start another command meanwhile, so its widgets stay disabled until the slice has ended either way.
-    m_slicing = true;
-    setEnabled(false);
+    // The preview grows from the slice's progress, which also keeps the window painting.
     qDebug() << "bkg slicer 1";
     const SliceProgress grow = [this](int, const QByteArray &chunk) {
         if (!chunk.isEmpty()) {
@@ -98,19 +89,7 @@ void FrmMain::sliceBackground()
         QCoreApplication::processEvents();
     };
     QString failure;
-    QByteArray result;
-    try {
-        Slicer slicer(sliceSnapshot(m_session->project()), &params, &machine, grow);
-        result = slicer.slice();
-    } catch (const char *message) {
-        failure = QString::fromUtf8(message);
-    } catch (const QString &message) {
-        failure = message;
-    } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
-    }
-    setEnabled(true);
-    m_slicing = false;
+    const QByteArray result = runSlicer(grow, failure);
     qDebug() << "bkg slicer 2";
     if (!failure.isEmpty()) {
         // What the preview holds is a part of a slice that does not exist: show the G-code kept before.

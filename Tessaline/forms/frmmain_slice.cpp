@@ -82,16 +82,14 @@ QString FrmMain::computeGCodeBaseName() const
     return project.objectCount() > 0 ? project.object(0)->name : QString();
 }
 
-bool FrmMain::sliceNow(const SliceProgress &progress, bool noPreview)
+QByteArray FrmMain::runSlicer(const SliceProgress &progress, QString &failure)
 {
-    QElapsedTimer clock;
-    clock.start();
     setSlicerThreads(m_frmOptions->threadCount(), m_frmOptions->threadPriority());
     const MachineRecord machine = m_frmOptions->machineRecord();
     const SlicerParams params = m_params;
     // The slice pumps events from its progress: nothing in the window may start another edit meanwhile.
+    m_slicing = true;
     setEnabled(false);
-    QString failure;
     QByteArray result;
     try {
         Slicer slicer(sliceSnapshot(m_session->project()), &params, &machine, progress);
@@ -104,6 +102,16 @@ bool FrmMain::sliceNow(const SliceProgress &progress, bool noPreview)
         failure = QString::fromUtf8(error.what());
     }
     setEnabled(true);
+    m_slicing = false;
+    return result;
+}
+
+bool FrmMain::sliceNow(const SliceProgress &progress, bool noPreview)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QString failure;
+    const QByteArray result = runSlicer(progress, failure);
     if (!failure.isEmpty()) {
         handleException(failure);
         return false;

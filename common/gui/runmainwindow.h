@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTextStream>
+#include <QTimer>
 
 // The first instance of a program: listens on the single-instance channel, applies the look, shows the
 // program's main window (constructed from the file named on the command line) and runs the event loop.
@@ -30,4 +32,18 @@ template <class MainWindow> int runMainWindow(QApplication &app, const QString &
         handleException(message);
     }
     return 1;
+}
+
+// "--smoke-test": starts the main window, prints its title once the first timer tick has set it and
+// leaves, without the single-instance channel, so that an installed program can be checked while
+// another instance runs.
+template <class MainWindow> int runSmokeTest(QApplication &app)
+{
+    MainWindow window;
+    window.show();
+    QTimer::singleShot(100, &app, [&] {
+        QTextStream(stdout) << window.windowTitle() << '\n';
+        app.exit(0);
+    });
+    return app.exec();
 }
