@@ -88,6 +88,12 @@ QString FWUpdater::takeMessage()
     return message;
 }
 
+mWORKER::Information FWUpdater::information() const
+{
+    QMutexLocker locker(&m_shared->lock);
+    return m_shared->information;
+}
+
 void FWUpdater::start(const QString &portName, mWORKER::Board board, bool printerInBootLoader, const QUrl &server,
                       SambaTiming timing)
 {
@@ -100,6 +106,7 @@ void FWUpdater::start(const QString &portName, mWORKER::Board board, bool printe
     {
         QMutexLocker locker(&m_shared->lock);
         m_shared->status = "Downloading...";
+        m_shared->information = mWORKER::Information();
     }
     mWORKER::Job job;
     job.portName = portName;
@@ -143,6 +150,10 @@ void FWUpdater::run(std::shared_ptr<Shared> shared, mWORKER::Job job, QUrl serve
         shared->status = status;
     };
     const int result = worker.Run();
+    {
+        QMutexLocker locker(&shared->lock);
+        shared->information = worker.information();
+    }
     shared->result = result;
     if (result == int(SAM_BA::Success) || result == mWORKER::restartRequested) {
         shared->state = Succeeded;

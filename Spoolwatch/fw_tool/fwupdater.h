@@ -40,6 +40,9 @@ public:
     // The worker's result: a SAM_BA result or one of mWORKER's.
     int result() const { return m_shared->result; }
 
+    // What the printer said about itself before the update (kept from the last run).
+    mWORKER::Information information() const;
+
     // Forgets the firmware file kept in memory (tests that serve several releases).
     static void forgetFirmware();
 
@@ -49,8 +52,9 @@ private:
         std::atomic<mWORKER::Board> board{mWORKER::MainBoard};
         std::atomic<int> range{0}, progress{0}, result{0};
         mutable QMutex lock;
-        QString status;  // guarded by lock
-        QString message; // guarded by lock
+        QString status;                   // guarded by lock
+        QString message;                  // guarded by lock
+        mWORKER::Information information; // guarded by lock
     };
     static void run(std::shared_ptr<Shared> shared, mWORKER::Job job, QUrl server);
     // Shared with the pooled thread, which may outlive the panel.

@@ -1,6 +1,7 @@
 #include "fw_tool/worker.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QThread>
 
@@ -14,6 +15,29 @@ constexpr int workerBaudRate = 2500000;
 // The LCD board's pass-through needs this long to switch after each command: a device's need, so the
 // time scale of the tests does not shrink it.
 constexpr int passThroughPauseMs = 300;
+// Room for one line of an answer; longer lines arrive in pieces.
+constexpr int replyLineBytes = 256;
+
+struct Question {
+    const char *command;
+    const char *key;      // the answer is the line holding it
+    const char *stepName; // nullptr: no step of its own
+    QString mWORKER::Information::*value;
+};
+
+// The firmware answers each with one line and then "ok". Answers are told by their keys: a restart in
+// between sends "start" and its banner, which must not pass for the unique id or the LCD's version.
+const Question printerQuestions[] = {
+    {"M1002\n", "UID:", "i_UID", &mWORKER::Information::uniqueId},
+    {"M1003\n", "zor3nixa version:", nullptr, &mWORKER::Information::firmwareVersion},
+    {"M1004\n", "LCD version:", "i_HMIVER", &mWORKER::Information::lcdVersion},
+    {"M1105\n", "LCD mode:", "i_HMIMODE", &mWORKER::Information::lcdMode},
+};
+
+const unsigned char *asBytes(const char *command)
+{
+    return reinterpret_cast<const unsigned char *>(command);
+}
 
 } // namespace
 
@@ -57,11 +81,73 @@ int mWORKER::Read(unsigned char *reply, int replyBytes)
     for (int step = 0; step < m_job.timing.readSteps && !got.endsWith('\n') && got.size() < replyBytes - 1; ++step) {
         if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(m_job.timing.readStepMs))
             continue;
-        got += m_port->read(replyBytes - 1 - got.size());
+        got += m_port->readLine(replyBytes - 1 - got.size());
     }
     std::memcpy(reply, got.constData(), size_t(got.size()));
     reply[got.size()] = 0;
     return got.size();
+}
+
+int mWORKER::giveUp(const QString &why)
+{
+    m_failure = why;
+    step("i_NOTCOMPLETED");
+    return notCompleted;
+}
+
+void mWORKER::drainInput()
+{
+    m_port->readAll();
+    for (int step = 0; step < m_job.timing.readSteps && m_port->waitForReadyRead(m_job.timing.readStepMs); ++step)
+        m_port->readAll();
+}
+
+bool mWORKER::ask(const char *command, const char *key, QString &value)
+{
+    m_failure = "No answer to " + QString(command).trimmed();
+    if (!WriteStr(asBytes(command)))
+        return false;
+    // Other lines may come first (the previous answer's "ok", a temperature report); the lines skipped
+    // share one reader's bound, so a chatty printer cannot keep us here.
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 boundMs = qint64(m_job.timing.readSteps) * m_job.timing.readStepMs;
+    unsigned char line[replyLineBytes];
+    while (Read(line, replyLineBytes) > 0 && clock.elapsed() <= boundMs) {
+        const QString got = QString::fromLatin1(reinterpret_cast<const char *>(line)).trimmed();
+        const int at = got.indexOf(QLatin1String(key));
+        if (!got.isEmpty() && at >= 0) {
+            value = got.mid(at + int(std::strlen(key))).trimmed();
+            m_failure.clear();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool mWORKER::askPrinter()
+{
+    for (const Question &question : printerQuestions) {
+        if (question.stepName)
+            step(question.stepName);
+        QString &value = m_information.*question.value;
+        if (!ask(question.command, question.key, value))
+            return false;
+        qDebug() << question.key << value;
+    }
+    return true;
+}
+
+bool mWORKER::askBootLoader()
+{
+    step("i_SAMBAVER");
+    // The version is the first line that is not blank; in terminal mode the prompt follows it.
+    const bool answered = ask("V#", "", m_information.bootLoaderVersion);
+    // Program() reads N#'s answer by its length: nothing of this one may be left before it.
+    drainInput();
+    if (answered)
+        qDebug() << "SAM-BA version:" << m_information.bootLoaderVersion;
+    return answered;
 }
 
 int mWORKER::program(unsigned int mode)
@@ -73,9 +159,7 @@ int mWORKER::program(unsigned int mode)
     try {
         return int(samba.Program(mode));
     } catch (const char *message) {
-        m_failure = message;
-        step("i_NOTCOMPLETED");
-        return notCompleted;
+        return giveUp(message);
     }
 }
 
@@ -88,20 +172,21 @@ int mWORKER::Run()
         return connectError;
     }
     step("i_CONNECT");
+    // A printer that does not say what it is gets nothing written into it.
+    if (!(m_job.printerInBootLoader ? askBootLoader() : askPrinter()))
+        return giveUp(m_failure);
     if (m_job.board == MainBoard) {
         if (!m_job.printerInBootLoader) {
             // The printer restarts into its boot loader; the host finds it there and starts again.
-            return WriteStr(reinterpret_cast<const unsigned char *>("M6969S69\n")) ? restartRequested : notCompleted;
+            return WriteStr(asBytes("M6969S69\n")) ? restartRequested : giveUp("Could not send M6969S69");
         }
         step("i_STARTWORK");
         return program(SAM_BA::RawUsb);
     }
-    if (!WriteStr(reinterpret_cast<const unsigned char *>("M6969S96\n"))) {
-        step("i_NOTCOMPLETED");
-        return notCompleted;
-    }
+    if (!WriteStr(asBytes("M6969S96\n")))
+        return giveUp("Could not send M6969S96");
     QThread::msleep(passThroughPauseMs);
-    WriteStr(reinterpret_cast<const unsigned char *>("M1106\n"));
+    WriteStr(asBytes("M1106\n"));
     step("i_PROGRAMHMI");
     step("i_STARTWORK");
     QThread::msleep(passThroughPauseMs);
@@ -112,7 +197,7 @@ int mWORKER::Run()
     if (!port.isOpen())
         openPort();
     if (port.isOpen() && !m_job.printerInBootLoader)
-        WriteStr(reinterpret_cast<const unsigned char *>("\nEXITSAMBA\nM105\nM6666S69\n"));
+        WriteStr(asBytes("\nEXITSAMBA\nM105\nM6666S69\n"));
     step("i_CLOSEPORT");
     return result;
 }

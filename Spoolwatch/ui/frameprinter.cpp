@@ -330,7 +330,7 @@ void FramePrinter::followInstaller()
 {
     const QString message = m_updater.takeMessage();
     if (!message.isEmpty())
-        m_prompts.inform(this, message);
+        m_prompts.warn(this, "Error", message);
     const FWUpdater::State state = m_updater.state();
     if (m_updaterSeen != FWUpdater::Running || state == FWUpdater::Running)
         return;

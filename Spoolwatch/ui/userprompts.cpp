@@ -10,6 +10,9 @@ UserPrompts UserPrompts::dialogs()
 {
     UserPrompts prompts;
     prompts.inform = [](QWidget *parent, const QString &text) { QMessageBox::information(parent, "Spoolwatch", text); };
+    prompts.warn = [](QWidget *parent, const QString &title, const QString &text) {
+        QMessageBox::critical(parent, title, text);
+    };
     prompts.ask = [](QWidget *parent, const QString &title, const QString &text) {
         return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };

@@ -12,6 +12,8 @@ class QWidget;
 struct UserPrompts {
     // A notice with an OK button.
     std::function<void(QWidget *parent, const QString &text)> inform;
+    // A notice of something that went wrong, under its own title, with an OK button.
+    std::function<void(QWidget *parent, const QString &title, const QString &text)> warn;
     // A Yes/No question; true on Yes.
     std::function<bool(QWidget *parent, const QString &title, const QString &text)> ask;
     // Picks one of `choices` under `title`; -1 when the user cancels.

@@ -34,7 +34,8 @@ const char *usageText()
 {
     return "usage: samba-sim [options]\n"
            "  A SAM-BA boot loader of an ATSAM3X8E on a pseudo-terminal; prints the terminal's path first.\n"
-           "  --xmodem              S transfers use XMODEM-CRC (the boot loader behind a UART), not raw bytes\n"
+           "  --xmodem              S and R transfers use XMODEM-CRC (the boot loader behind a UART), not raw\n"
+           "                        bytes; R waits for the receiver's 'C' and resends a block on NAK\n"
            "  --chip-id HEX         the chip id register's value (default 285E0A60)\n"
            "  --stay-in-bootloader  keep answering after a restart, even with the boot-from-flash bit set\n"
            "  --dump FILE           write the 512 KB of flash to FILE at every restart and at exit\n"

@@ -22,8 +22,10 @@ constexpr std::size_t longestCommand = 64;
 constexpr int transferByteTimeoutMs = 2000;
 constexpr std::uint8_t SOH = 0x01, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
 constexpr int xmodemBlockBytes = 128;
-// Times the receiver asks for the first block ('C') before it gives up, as the ROM does.
+// Times the receiver asks for the first block ('C') before it gives up, as the ROM does; the sender
+// waits as many times for that 'C', and sends a block or the EOT as many times before it gives up.
 constexpr int xmodemStartTries = 10;
+constexpr int xmodemSendTries = 10;
 
 bool parseHex(const std::string &text, std::uint32_t &value)
 {
@@ -170,7 +172,10 @@ bool Monitor::runCommand(char op, const std::string &arguments)
     case 'R':
         if (!hasAddress || !hasValue || !m_chip.isMemory(address, value))
             return false;
-        sendRaw(address, value);
+        if (m_xmodem)
+            sendXmodem(address, value);
+        else
+            sendRaw(address, value);
         return true;
     case 'G':
         if (!hasAddress)
@@ -259,6 +264,56 @@ void Monitor::sendRaw(std::uint32_t address, std::uint32_t size)
     for (std::uint32_t i = 0; i < size; ++i)
         bytes += char(m_chip.read8(address + i));
     answer(bytes);
+}
+
+bool Monitor::waitForXmodemReceiver()
+{
+    for (int tries = 0; tries < xmodemSendTries; ++tries) {
+        const int byte = m_link.readByte(transferByteTimeoutMs);
+        if (byte == 'C')
+            return true;
+        if (byte == CAN || byte == -2)
+            return false;
+    }
+    return false;
+}
+
+// Sends `packet` until the receiver acknowledges it; false when it cancels, is gone or keeps refusing.
+bool Monitor::sendUntilAcknowledged(const std::string &packet)
+{
+    for (int tries = 0; tries < xmodemSendTries; ++tries) {
+        answer(packet);
+        const int reply = m_link.readByte(transferByteTimeoutMs);
+        if (reply == ACK)
+            return true;
+        if (reply == CAN || reply == -2)
+            return false;
+        // A NAK, a damaged answer or silence: the same packet again.
+    }
+    return false;
+}
+
+void Monitor::sendXmodem(std::uint32_t address, std::uint32_t size)
+{
+    if (!waitForXmodemReceiver())
+        return;
+    int blocks = 0;
+    for (std::uint32_t offset = 0; offset < size; offset += xmodemBlockBytes) {
+        std::uint8_t data[xmodemBlockBytes] = {}; // the last block is padded with zeros
+        for (std::uint32_t i = 0; i < xmodemBlockBytes && offset + i < size; ++i)
+            data[i] = m_chip.read8(address + offset + i);
+        const std::uint8_t number = std::uint8_t(blocks + 1);
+        const std::uint16_t crc = xmodemCrc(data, xmodemBlockBytes);
+        std::string packet{char(SOH), char(number), char(~number)};
+        packet.append(reinterpret_cast<const char *>(data), xmodemBlockBytes);
+        packet += char(crc >> 8);
+        packet += char(crc & 0xFF);
+        if (!sendUntilAcknowledged(packet))
+            return;
+        ++blocks;
+    }
+    if (sendUntilAcknowledged(std::string(1, char(EOT))) && m_log)
+        std::fprintf(m_log, "sent %u bytes in %d blocks\n", size, blocks);
 }
 
 void Monitor::go(std::uint32_t address)

@@ -45,6 +45,10 @@ private:
     bool receiveRaw(std::uint32_t address, std::uint32_t size);
     bool receiveXmodem(std::uint32_t address, std::uint32_t size);
     void sendRaw(std::uint32_t address, std::uint32_t size);
+    // R as an XMODEM-CRC sender: waits for the receiver's 'C', then 128-byte blocks and EOT.
+    void sendXmodem(std::uint32_t address, std::uint32_t size);
+    bool waitForXmodemReceiver();
+    bool sendUntilAcknowledged(const std::string &packet);
     void go(std::uint32_t address);
 
     Sam3xChip &m_chip;

@@ -36,3 +36,15 @@ if(TARGET samba-sim)
     add_dependencies(test_fw_samba samba-sim)
     add_dependencies(test_fw_cli samba-sim)
 endif()
+# mWORKER's questions against the virtual printer (normal mode) and tools/samba-sim (boot loader).
+if(TARGET virtual-printer)
+    tessaline_gtest(test_fw_worker
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/worker_test.cpp ${CMAKE_CURRENT_LIST_DIR}/sambasim.h
+        LIBS spoolwatch_fw_tool Qt5::SerialPort)
+    add_dependencies(test_fw_worker virtual-printer)
+    target_compile_definitions(test_fw_worker PRIVATE SAMBA_SIM_PATH="${samba_sim_path}"
+        VIRTUAL_PRINTER_PATH="$<TARGET_FILE:virtual-printer>")
+    if(TARGET samba-sim)
+        add_dependencies(test_fw_worker samba-sim)
+    endif()
+endif()

@@ -5,6 +5,7 @@
 #include "sambasim.h"
 
 #include <QSerialPort>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 #include <random>
@@ -171,5 +172,74 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"OneBadCrc", "bad-crc:%1", 1, 160, true, SAM_BA::Success},
                       FaultCase{"AlwaysBadCrc", "bad-crc-always", 1, 1, true, SAM_BA::TransferFailed}),
     [](const ::testing::TestParamInfo<FaultCase> &info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace
+{
+
+QByteArray readExactly(QSerialPort &port, int bytes)
+{
+    QByteArray got;
+    while (got.size() < bytes && (port.bytesAvailable() > 0 || port.waitForReadyRead(SambaSimProcess::waitMs)))
+        got += port.read(bytes - got.size());
+    return got;
+}
+
+void send(QSerialPort &port, const QByteArray &bytes)
+{
+    port.write(bytes);
+    port.flush();
+}
+
+// R over XMODEM, received by hand: 'C', then blocks checked and acknowledged, the second refused once.
+TEST(Reading, XmodemReadGivesBackWhatWasWrittenAndResendsARefusedBlock)
+{
+    SKIP_WITHOUT_SAMBA_SIM();
+    SambaSimProcess sim({"--xmodem"});
+    QSerialPort port(sim.port());
+    ASSERT_TRUE(port.open(QIODevice::ReadWrite));
+    SAM_BA samba(&port, QByteArray(), QByteArray());
+    send(port, "N#");
+    ASSERT_EQ(readExactly(port, 2), QByteArray("\n\r"));
+    const quint32 address = 0x20005000;
+    const QByteArray written = randomImage(300, 9); // three blocks, the last one padded
+    for (int i = 0; i < written.size(); i += 4)
+        samba.writeWord(address + quint32(i), qFromLittleEndian<quint32>(written.constData() + i));
+    send(port, "R20005000,0000012C#C");
+    QByteArray received;
+    int packets = 0;
+    bool refused = false;
+    for (quint8 expected = 1;;) {
+        const QByteArray first = readExactly(port, 1);
+        ASSERT_EQ(first.size(), 1) << "the sender fell silent";
+        if (first[0] == '\x04')
+            break;
+        ASSERT_EQ(first[0], '\x01');
+        const QByteArray block = readExactly(port, 132);
+        ++packets;
+        ASSERT_EQ(quint8(block[0]), expected);
+        ASSERT_EQ(quint8(block[1]), quint8(~expected));
+        const QByteArray data = block.mid(2, 128);
+        ASSERT_EQ(SAM_BA::xmodemCrc(data), quint16(quint8(block[130]) << 8 | quint8(block[131])));
+        if (expected == 2 && !refused) {
+            refused = true;
+            send(port, "\x15");
+            continue;
+        }
+        received += data;
+        ++expected;
+        send(port, "\x06");
+    }
+    send(port, "\x06");
+    // The next command's answer shows the transfer over.
+    send(port, "V#");
+    EXPECT_TRUE(readExactly(port, 27).startsWith("v1.1"));
+    EXPECT_EQ(received.left(300), written);
+    EXPECT_EQ(received.mid(300), QByteArray(84, '\0'));
+    EXPECT_EQ(packets, 4);
+    sim.stop();
+    EXPECT_TRUE(sim.log().contains("sent 300 bytes in 3 blocks"));
+}
 
 } // namespace

@@ -120,6 +120,7 @@ protected:
     {
         UserPrompts prompts;
         prompts.inform = [this](QWidget *, const QString &text) { informed << text; };
+        prompts.warn = [this](QWidget *, const QString &title, const QString &text) { warned << title + ": " + text; };
         prompts.ask = [](QWidget *, const QString &, const QString &) { return false; };
         prompts.choose = [](QWidget *, const QString &, const QStringList &) { return 0; };
         prompts.openGCode = [](QWidget *, const QString &) { return QString(); };
@@ -140,6 +141,7 @@ protected:
     QProcess printer, bootLoader;
     std::unique_ptr<FrmMain> window;
     QStringList informed;
+    QStringList warned; // "title: text"
 };
 
 TEST_F(FirmwareUpdate, UpdatesBothBoardsOfAVirtualPrinterFromThePanel)
@@ -174,6 +176,24 @@ TEST_F(FirmwareUpdate, UpdatesBothBoardsOfAVirtualPrinterFromThePanel)
     // The printer is back in normal mode and its link owns the port again.
     EXPECT_TRUE(waitFor([&] { return frame()->printer().link().linkState() == ComThread::Connected; }));
     EXPECT_EQ(informed, QStringList());
+    EXPECT_EQ(warned, QStringList());
+}
+
+// A printer in normal mode that restarts instead of telling its LCD version: the red error line naming the
+// question, never a success, and the pass-through is not switched on.
+TEST_F(FirmwareUpdate, AnUnansweredQuestionEndsInTheErrorLine)
+{
+    server.files["/zor3nixa.firmware"] = firmwarefile::build({randomImage(2000, 3), randomImage(300, 4)});
+    start(printer, VIRTUAL_PRINTER_PATH, {"--log", path("printer.log"), "--fault", "restart@2"});
+    FWUpdater updater;
+    updater.start(QString::fromLocal8Bit(printer.readLine().trimmed()), mWORKER::LcdBoard, false, QUrl(server.url()),
+                  {0, 20, 25});
+    ASSERT_TRUE(waitFor([&] { return updater.state() != FWUpdater::Running; }));
+    EXPECT_EQ(updater.state(), FWUpdater::Failed);
+    EXPECT_EQ(updater.result(), mWORKER::notCompleted);
+    EXPECT_EQ(updater.panelText(), "<b><font color=red>Error updating LCD board :</font></b> No answer to M1004");
+    EXPECT_EQ(updater.information().uniqueId, "0000000000000000C0FFEE");
+    EXPECT_FALSE(readFile(path("printer.log")).contains("M6969"));
 }
 
 struct RefusalCase {
@@ -197,8 +217,9 @@ TEST_P(FirmwareUpdateRefused, ShowsTheMessageAndSendsNothing)
     openWindow();
     ASSERT_TRUE(waitFor([&] { return frame() && frame()->printer().kind() == Printer::TaliformFirmwareUpdate; }));
     clickInstall();
-    ASSERT_TRUE(waitFor([&] { return !informed.isEmpty(); }));
-    EXPECT_EQ(informed, QStringList{GetParam().message});
+    ASSERT_TRUE(waitFor([&] { return !warned.isEmpty(); }));
+    EXPECT_EQ(warned, QStringList{"Error: " + QString(GetParam().message)});
+    EXPECT_EQ(informed, QStringList());
     EXPECT_EQ(statusText(), "<b><font color=red>Error updating Main board :</font></b> " + QString(GetParam().message));
     EXPECT_EQ(frame()->printer().firmwareUpdateStep(), 0);
     EXPECT_EQ(readFile(path("samba.log")), QByteArray());
