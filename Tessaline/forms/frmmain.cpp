@@ -325,7 +325,9 @@ void FrmMain::onTimer()
 void FrmMain::firstTick()
 {
     reportStartupProblem();
-    if (Ini::global().getInt("askForCheckUpdates", 1) != 0)
+    // A model or project opened from the file manager on the very first start is what the user asked
+    // for: the welcome project does not replace it.
+    if (Ini::global().getInt("askForCheckUpdates", 1) != 0 && m_session->isEmpty())
         openWelcomeProject();
     QTimer::singleShot(delayedStartupMs, this, &FrmMain::delayedStartup);
 }

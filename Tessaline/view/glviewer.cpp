@@ -14,6 +14,7 @@
 #include <QOpenGLFunctions>
 #include <QtDebug>
 #include <cmath>
+#include <unordered_set>
 
 const QColor GlViewer::plainColor = QColor(0xCC, 0xCC, 0xCC);
 const QColor GlViewer::selectedColor = QColor(0x3F, 0xBE, 0xF2);
@@ -272,6 +273,7 @@ void GlViewer::drawFrame()
     QElapsedTimer clock;
     clock.start();
     const bool moving = animate();
+    dropUnusedMeshLists();
     setupMatrices();
     QOpenGLFunctions &f = gl();
     f.glClearColor(0.12f, 0.14f, 0.18f, 1.0f);
@@ -365,14 +367,49 @@ void GlViewer::drawPlate()
 
 GLList_Phong &GlViewer::meshList(const Faces *mesh)
 {
-    auto found = m_meshLists.find(mesh);
-    if (found != m_meshLists.end())
-        return *found->second;
-    auto list = std::make_unique<GLList_Phong>();
-    uploadFaces(*list, *mesh, !mesh->shadeVariation);
-    GLList_Phong &result = *list;
-    m_meshLists.emplace(mesh, std::move(list));
-    return result;
+    MeshList &entry = m_meshLists[mesh];
+    const bool current = entry.list && entry.meshHash == mesh->meshHash && entry.count == mesh->count() &&
+                         entry.data == mesh->constData() && entry.shadeVariation == mesh->shadeVariation;
+    if (current)
+        return *entry.list;
+    entry.list = std::make_unique<GLList_Phong>();
+    uploadFaces(*entry.list, *mesh, !mesh->shadeVariation);
+    entry.meshHash = mesh->meshHash;
+    entry.count = mesh->count();
+    entry.data = mesh->constData();
+    entry.shadeVariation = mesh->shadeVariation;
+    return *entry.list;
+}
+
+void GlViewer::dropUnusedMeshLists()
+{
+    std::unordered_set<const Faces *> shown;
+    for (int i = 0; m_project && i < m_project->objectCount(); ++i)
+        shown.insert(m_project->object(i)->mesh());
+    for (auto it = m_meshLists.begin(); it != m_meshLists.end();)
+        it = shown.count(it->first) ? std::next(it) : m_meshLists.erase(it);
+}
+
+bool GlViewer::insideWorkArea(const Obj &obj, const M44f &transform) const
+{
+    // The corners of the mesh's own box, carried along, bound every drawn point.
+    const Box3f &own = obj.bounds();
+    Box3f box{transform.mapPoint(own.min), transform.mapPoint(own.min)};
+    for (int corner = 1; corner < 8; ++corner)
+        box.include(transform.mapPoint(V3f(corner & 1 ? own.max.x : own.min.x, corner & 2 ? own.max.y : own.min.y,
+                                           corner & 4 ? own.max.z : own.min.z)));
+    // The same limits as the out-of-volume shaders.
+    const V3f low(box.min.x / m_workArea.x, box.min.y / m_workArea.y, box.min.z / m_workArea.z);
+    const V3f high(box.max.x / m_workArea.x, box.max.y / m_workArea.y, box.max.z / m_workArea.z);
+    if (low.y < -0.001f || high.y > 1.001f)
+        return false;
+    if (!m_circular)
+        return low.x >= -0.5f && high.x <= 0.5f && low.z >= -0.5f && high.z <= 0.5f;
+    for (const float x : {low.x, high.x})
+        for (const float z : {low.z, high.z})
+            if (x * x + z * z > 0.25f)
+                return false;
+    return true;
 }
 
 void GlViewer::drawObjects(const QString &program, bool mirrored, bool depthPass)
@@ -401,11 +438,14 @@ void GlViewer::drawObjects(const QString &program, bool mirrored, bool depthPass
         const Obj *obj = m_project->object(i);
         if (!obj->mesh() || obj->mesh()->count() == 0)
             continue;
-        GLList_Phong &list = meshList(obj->mesh());
         const auto drawn = m_drawn.find(obj);
         const bool known = drawn != m_drawn.end() && !depthPass;
         // Picking sees where objects are, not where they are drawn on their way there.
-        m.model = toQMatrix(known ? drawn->second.transform : obj->transform());
+        const M44f &transform = known ? drawn->second.transform : obj->transform();
+        if (outsidePass && insideWorkArea(*obj, transform))
+            continue;
+        GLList_Phong &list = meshList(obj->mesh());
+        m.model = toQMatrix(transform);
         if (mirrored) {
             QMatrix4x4 flip;
             flip.scale(1, -1, 1);

@@ -145,6 +145,11 @@ private:
     void hoverGCode(const MouseState &ms);
     void setupMatrices();
     GLList_Phong &meshList(const Faces *mesh);
+    // Releases the lists of meshes that no object of the project shows any more.
+    void dropUnusedMeshLists();
+    // Whether every point of the object as drawn lies within the build volume: the out-of-volume
+    // pass would paint nothing.
+    bool insideWorkArea(const Obj &obj, const M44f &transform) const;
     void rebuildBars();
     void releaseLists();
     // The overlay over the finished frame, and the report of a failed one.
@@ -189,7 +194,16 @@ private:
     float m_steepNormalY = -100.0f;
     QString m_lastError;
 
-    std::unordered_map<const Faces *, std::unique_ptr<GLList_Phong>> m_meshLists;
+    // A list stays valid while its mesh is the one it was built from: a mesh freed with its project
+    // may leave a new one at the same address.
+    struct MeshList {
+        quint32 meshHash = 0;
+        int count = 0;
+        const Face *data = nullptr;
+        bool shadeVariation = false;
+        std::unique_ptr<GLList_Phong> list;
+    };
+    std::unordered_map<const Faces *, MeshList> m_meshLists;
     std::unique_ptr<GLList_Phong> m_bars;
     QByteArray m_barsKey;
     std::unique_ptr<GLList_Ground> m_plate;
@@ -214,7 +228,7 @@ private:
     // The left button went down on an overlay button: the mouse tools sit out until it comes up.
     bool m_pressOnOverlay = false;
     bool m_transparentObjects = false;
-    bool m_showBackFaces = true;
+    bool m_showBackFaces = false;
     QVector3D m_clipLow{-1e9f, -1e9f, -1e9f};
     QVector3D m_clipHigh{1e9f, 1e9f, 1e9f};
 };

@@ -70,6 +70,15 @@ TEST_F(SceneWindow, FirstStartShowsTheWelcomeProjectUnnamed)
     EXPECT_EQ(window->windowTitle(), "Tessaline 1.07 beta #7970   Project:[]");
 }
 
+TEST_F(SceneWindow, AModelOpenedOnTheFirstStartIsNotReplacedByTheWelcomeProject)
+{
+    Ini::global().remove("askForCheckUpdates");
+    auto window = newWindow(writeBox("first.stl", 10));
+    window->onTimer();
+    ASSERT_EQ(window->project().objectCount(), 1);
+    EXPECT_EQ(window->project().object(0)->name, "first");
+}
+
 TEST_F(SceneWindow, AnUnnamedProjectComesBackUnnamedAfterClose)
 {
     auto window = newWindow(writeBox("cube.stl", 10));
