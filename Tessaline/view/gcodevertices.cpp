@@ -8,7 +8,7 @@ namespace
 
 constexpr float kPi = 3.14159265f;
 // Joins whose unit directions differ more than this (sum of absolute coordinate differences) are
-// corners: each segment keeps its own square end there.
+// corners: only their inner side is mitred, each segment keeps its own square end on the outer side.
 constexpr float kMitreLimit = 0.7f;
 constexpr float kMaxHalfAngle = 1.56f;
 const float kMinHalfAngleCosine = std::cos(kMaxHalfAngle);
@@ -34,28 +34,75 @@ float halfWidthOf(const GCodeSegment &s)
     return s.extrudes() ? s.beadWidth : kGCodeTravelWidth;
 }
 
-// Whether b continues a with a mitre; da and db are their unit directions.
-bool joins(const GCodeSegment &a, const Dir2 &da, const GCodeSegment &b, const Dir2 &db)
+// How a path goes on from one move to the next at their shared point.
+enum class JoinKind {
+    Apart,  // not connected (or too short a neighbour): square ends of their own width
+    Mitre,  // a gentle turn: both sides mitred
+    Corner, // a sharp turn: the inner side mitred, the outer side square (the lists fill its wedge)
+};
+
+struct Join {
+    JoinKind kind = JoinKind::Apart;
+    bool turnsLeft = false; // the inner side of a corner is the left one
+    float width = 0;        // the shared section's half width
+};
+
+// Corners between beads whose widths differ by more than this share are left apart: joined, both
+// would taper to the mean width, which would show.
+constexpr float kCornerWidthTolerance = 0.1f;
+// Beyond this half-angle cosine (a turn of more than about 165 degrees) the inner point runs off.
+constexpr float kMinCornerHalfAngleCosine = 0.13f;
+
+float lengthOf(const GCodeSegment &s)
 {
-    if (!a.extrudes() || !b.extrudes() || a.x1 != b.x0 || a.y1 != b.y0)
-        return false;
-    return std::fabs(da.x - db.x) + std::fabs(da.y - db.y) < kMitreLimit;
+    return std::hypot(s.dx(), s.dy());
 }
 
-// The left side offset at a segment end: the plain normal, or the mitre with the neighbour. The
-// half-angle's cosine is taken from both normals alike, so that the two segments of a join compute
-// the same bits and a list can share that cross-section between them.
-Dir2 sideOffset(const Dir2 &ownNormal, const Dir2 *neighbourNormal, float width)
+// Half the angle between two unit normals, as its cosine; the same bits whichever comes first.
+float halfAngleCosine(const Dir2 &a, const Dir2 &b)
 {
-    if (!neighbourNormal)
-        return {ownNormal.x * width, ownNormal.y * width};
-    float mx = ownNormal.x + neighbourNormal->x, my = ownNormal.y + neighbourNormal->y;
+    float mx = a.x + b.x, my = a.y + b.y;
+    const float len = std::sqrt(mx * mx + my * my);
+    if (len == 0.0f)
+        return 0.0f;
+    mx /= len;
+    my /= len;
+    return 0.5f * ((mx * a.x + my * a.y) + (mx * b.x + my * b.y));
+}
+
+// The join of a with the move b after it (da and db their unit directions). Both moves ask with the
+// same arguments in the same order, so they agree on it to the bit.
+Join joinOf(const GCodeSegment &a, const Dir2 &da, const GCodeSegment &b, const Dir2 &db)
+{
+    if (!a.extrudes() || !b.extrudes() || a.x1 != b.x0 || a.y1 != b.y0)
+        return {};
+    // A mitred join takes the mean width of its two beads, so that a bead whose width changes tapers
+    // along its move instead of stepping at the join; both moves then end in the same section.
+    const float wa = halfWidthOf(a), wb = halfWidthOf(b), mean = 0.5f * (wa + wb);
+    const bool turnsLeft = da.x * db.y - da.y * db.x > 0.0f;
+    if (std::fabs(da.x - db.x) + std::fabs(da.y - db.y) < kMitreLimit)
+        return {JoinKind::Mitre, turnsLeft, mean};
+    // The inner offset edges meet kept short of the far ends of both moves, where another corner
+    // may take the rest; the point lies width * tan(half-angle) back along each move.
+    const float cosine = halfAngleCosine(leftOf(da), leftOf(db));
+    const float reach = mean * std::sqrt(std::max(0.0f, 1.0f - cosine * cosine));
+    const bool roomy =
+        cosine >= kMinCornerHalfAngleCosine && reach <= 0.5f * cosine * std::min(lengthOf(a), lengthOf(b));
+    if (!roomy || std::fabs(wa - wb) > kCornerWidthTolerance * std::max(wa, wb))
+        return {};
+    return {JoinKind::Corner, turnsLeft, mean};
+}
+
+// The mitred side offset at a join: the bisector of the two normals scaled to reach both offset
+// edges, the half-angle clamped to kMaxHalfAngle. It is computed from both normals alike, so that
+// the two moves of a join compute the same bits and a list can share the vertex between them.
+Dir2 mitreOffset(const Dir2 &ownNormal, const Dir2 &neighbourNormal, float width)
+{
+    float mx = ownNormal.x + neighbourNormal.x, my = ownNormal.y + neighbourNormal.y;
     const float len = std::sqrt(mx * mx + my * my);
     mx /= len;
     my /= len;
-    const float cosine =
-        0.5f * ((mx * ownNormal.x + my * ownNormal.y) + (mx * neighbourNormal->x + my * neighbourNormal->y));
-    // 1 / cos of the half-angle, the angle clamped to kMaxHalfAngle.
+    const float cosine = halfAngleCosine(ownNormal, neighbourNormal);
     const float scale = width / std::max(std::min(cosine, 1.0f), kMinHalfAngleCosine);
     return {mx * scale, my * scale};
 }
@@ -66,11 +113,27 @@ float verticalCode(float offset)
     return std::copysign(std::max(std::fabs(k), kGCodeVertexAngleLimit * 1.001f), offset);
 }
 
-GCodeSection sectionAt(float x, float y, const Dir2 &side, float width)
+// The cross-section at (x, y): the left side at (x, y) + left, the right side at (x, y) - right.
+GCodeSection sectionAt(float x, float y, const Dir2 &left, const Dir2 &right, float width)
 {
     const float up = verticalCode(width * kGCodeBeadHeightShare);
-    const float leftAngle = fastAtan2(side.x, side.y), rightAngle = fastAtan2(-side.x, -side.y);
-    return {{{x, y, up}, {x + side.x, y + side.y, leftAngle}, {x, y, -up}, {x - side.x, y - side.y, rightAngle}}};
+    const float leftAngle = fastAtan2(left.x, left.y), rightAngle = fastAtan2(-right.x, -right.y);
+    return {{{x, y, up}, {x + left.x, y + left.y, leftAngle}, {x, y, -up}, {x - right.x, y - right.y, rightAngle}}};
+}
+
+// The section of a move at one of its ends, given the join there with its neighbour.
+GCodeSection endSection(float x, float y, const Dir2 &normal, float ownWidth, const Join &join,
+                        const Dir2 &neighbourNormal)
+{
+    if (join.kind == JoinKind::Apart) {
+        const Dir2 square{normal.x * ownWidth, normal.y * ownWidth};
+        return sectionAt(x, y, square, square, ownWidth);
+    }
+    const Dir2 mitre = mitreOffset(normal, neighbourNormal, join.width);
+    if (join.kind == JoinKind::Mitre)
+        return sectionAt(x, y, mitre, mitre, join.width);
+    const Dir2 square{normal.x * join.width, normal.y * join.width};
+    return join.turnsLeft ? sectionAt(x, y, mitre, square, join.width) : sectionAt(x, y, square, mitre, join.width);
 }
 
 void appendSegment(std::vector<float> &out, const GCodeSection &start, const GCodeSection &end)
@@ -90,29 +153,22 @@ GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCo
     const Dir2 direction = unitDirection(seg);
     const Dir2 normal = leftOf(direction);
     const float width = halfWidthOf(seg);
-    Dir2 before, after;
-    float startWidth = width, endWidth = width;
-    bool joinsBefore = false, joinsAfter = false;
+    Join before, after;
+    Dir2 normalBefore, normalAfter;
     if (s > layer.firstSegment) {
         const GCodeSegment &previous = segments[size_t(s) - 1];
         const Dir2 d = unitDirection(previous);
-        joinsBefore = joins(previous, d, seg, direction);
-        before = leftOf(d);
+        before = joinOf(previous, d, seg, direction);
+        normalBefore = leftOf(d);
     }
     if (s + 1 < layer.endSegment) {
         const GCodeSegment &next = segments[size_t(s) + 1];
         const Dir2 d = unitDirection(next);
-        joinsAfter = joins(seg, direction, next, d);
-        after = leftOf(d);
+        after = joinOf(seg, direction, next, d);
+        normalAfter = leftOf(d);
     }
-    // A mitred join takes the mean width of its two beads, so that a bead whose width changes tapers
-    // along its move instead of stepping at the join; both moves then end in the same section.
-    if (joinsBefore)
-        startWidth = 0.5f * (halfWidthOf(segments[size_t(s) - 1]) + width);
-    if (joinsAfter)
-        endWidth = 0.5f * (width + halfWidthOf(segments[size_t(s) + 1]));
-    return {sectionAt(seg.x0, seg.y0, sideOffset(normal, joinsBefore ? &before : nullptr, startWidth), startWidth),
-            sectionAt(seg.x1, seg.y1, sideOffset(normal, joinsAfter ? &after : nullptr, endWidth), endWidth)};
+    return {endSection(seg.x0, seg.y0, normal, width, before, normalBefore),
+            endSection(seg.x1, seg.y1, normal, width, after, normalAfter)};
 }
 
 float fastAtan2(float y, float x)
