@@ -70,27 +70,85 @@ float halfAngleCosine(const Dir2 &a, const Dir2 &b)
     return 0.5f * ((mx * a.x + my * a.y) + (mx * b.x + my * b.y));
 }
 
-// The join of a with the move b after it (da and db their unit directions). Both moves ask with the
-// same arguments in the same order, so they agree on it to the bit.
-Join joinOf(const GCodeSegment &a, const Dir2 &da, const GCodeSegment &b, const Dir2 &db)
+// How the path turns from move a to the move after it, before deciding how the beads meet there.
+// A shared join claims a stretch of each of its moves, from the corner on: on the inner side up to
+// the point where the offset edges meet, and as far as the other move's square end reaches into
+// it, since the move's own faces stand in for that end; on the outer side the square end of a turn
+// sharper than a right angle reaches into it too.
+struct Turn {
+    bool connected = false; // both extrude and meet end to start
+    bool gentle = false;    // mitred on both sides whatever the lengths
+    bool mayShareInside = false;
+    bool turnsLeft = false;
+    float width = 0; // the mean half width of the two beads
+    float innerClaim = 0, outerClaim = 0;
+
+    float claimOn(bool leftSide) const
+    {
+        if (!mayShareInside)
+            return 0.0f;
+        return leftSide == turnsLeft ? innerClaim : outerClaim;
+    }
+};
+
+Turn turnAt(const std::vector<GCodeSegment> &segments, const GCodeLayer &layer, int a)
 {
-    if (!a.extrudes() || !b.extrudes() || a.x1 != b.x0 || a.y1 != b.y0)
-        return {};
+    Turn turn;
+    if (a < layer.firstSegment || a + 1 >= layer.endSegment)
+        return turn;
+    const GCodeSegment &first = segments[size_t(a)], &second = segments[size_t(a) + 1];
+    if (!first.extrudes() || !second.extrudes() || first.x1 != second.x0 || first.y1 != second.y0)
+        return turn;
+    const Dir2 da = unitDirection(first), db = unitDirection(second);
+    const float wa = halfWidthOf(first), wb = halfWidthOf(second);
+    turn.connected = true;
+    turn.gentle = std::fabs(da.x - db.x) + std::fabs(da.y - db.y) < kMitreLimit;
+    turn.turnsLeft = da.x * db.y - da.y * db.x > 0.0f;
     // A mitred join takes the mean width of its two beads, so that a bead whose width changes tapers
     // along its move instead of stepping at the join; both moves then end in the same section.
-    const float wa = halfWidthOf(a), wb = halfWidthOf(b), mean = 0.5f * (wa + wb);
-    const bool turnsLeft = da.x * db.y - da.y * db.x > 0.0f;
-    if (std::fabs(da.x - db.x) + std::fabs(da.y - db.y) < kMitreLimit)
-        return {JoinKind::Mitre, turnsLeft, mean};
-    // The inner offset edges meet kept short of the far ends of both moves, where another corner
-    // may take the rest; the point lies width * tan(half-angle) back along each move.
-    const float cosine = halfAngleCosine(leftOf(da), leftOf(db));
-    const float reach = mean * std::sqrt(std::max(0.0f, 1.0f - cosine * cosine));
-    const bool roomy =
-        cosine >= kMinCornerHalfAngleCosine && reach <= 0.5f * cosine * std::min(lengthOf(a), lengthOf(b));
-    if (!roomy || std::fabs(wa - wb) > kCornerWidthTolerance * std::max(wa, wb))
+    turn.width = 0.5f * (wa + wb);
+    const float cosine = halfAngleCosine(leftOf(da), leftOf(db)); // of half the turn
+    turn.mayShareInside = turn.gentle || (cosine >= kMinCornerHalfAngleCosine &&
+                                          std::fabs(wa - wb) <= kCornerWidthTolerance * std::max(wa, wb));
+    if (!turn.mayShareInside)
+        return turn;
+    const float sine = std::sqrt(std::max(0.0f, 1.0f - cosine * cosine));
+    const float meetBack = turn.width * sine / std::max(cosine, kMinHalfAngleCosine); // width * tan(turn / 2)
+    const float squareReach = turn.width * 2.0f * sine * cosine;                      // width * sin(turn)
+    turn.innerClaim = std::max(meetBack, squareReach);
+    turn.outerClaim = cosine * cosine < 0.5f ? squareReach : 0.0f;
+    // A sharp corner whose claims do not fit on its own two moves cannot share.
+    turn.mayShareInside = turn.gentle || turn.innerClaim <= std::min(lengthOf(first), lengthOf(second));
+    return turn;
+}
+
+// Whether the corner `own` at index ownAt still fits on a move of this length beside the turn
+// `other` at the move's other end (index otherAt). Where the move is too short for both, the corner
+// that claims less of it keeps it (on a tie the earlier one), so that the two ends never claim the
+// same stretch of a side and more corners stay shared.
+bool fitsBeside(const Turn &own, int ownAt, const Turn &other, int otherAt, float length)
+{
+    if (own.claimOn(true) + other.claimOn(true) <= length && own.claimOn(false) + other.claimOn(false) <= length)
+        return true;
+    return !other.gentle &&
+           (other.innerClaim > own.innerClaim || (other.innerClaim == own.innerClaim && otherAt > ownAt));
+}
+
+// The join of move a with the move after it. Both moves ask for it by the same number and so agree
+// on it to the bit. A sharp corner shares its inner side only where the inner edge of each move
+// has room for it beside what the move's other end takes from that edge.
+Join joinAt(const std::vector<GCodeSegment> &segments, const GCodeLayer &layer, int a)
+{
+    const Turn turn = turnAt(segments, layer, a);
+    if (!turn.connected)
         return {};
-    return {JoinKind::Corner, turnsLeft, mean};
+    if (turn.gentle)
+        return {JoinKind::Mitre, turn.turnsLeft, turn.width};
+    if (!turn.mayShareInside)
+        return {};
+    const bool roomy = fitsBeside(turn, a, turnAt(segments, layer, a - 1), a - 1, lengthOf(segments[size_t(a)])) &&
+                       fitsBeside(turn, a, turnAt(segments, layer, a + 1), a + 1, lengthOf(segments[size_t(a) + 1]));
+    return roomy ? Join{JoinKind::Corner, turn.turnsLeft, turn.width} : Join{};
 }
 
 // The mitred side offset at a join: the bisector of the two normals scaled to reach both offset
@@ -153,20 +211,9 @@ GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCo
     const Dir2 direction = unitDirection(seg);
     const Dir2 normal = leftOf(direction);
     const float width = halfWidthOf(seg);
-    Join before, after;
-    Dir2 normalBefore, normalAfter;
-    if (s > layer.firstSegment) {
-        const GCodeSegment &previous = segments[size_t(s) - 1];
-        const Dir2 d = unitDirection(previous);
-        before = joinOf(previous, d, seg, direction);
-        normalBefore = leftOf(d);
-    }
-    if (s + 1 < layer.endSegment) {
-        const GCodeSegment &next = segments[size_t(s) + 1];
-        const Dir2 d = unitDirection(next);
-        after = joinOf(seg, direction, next, d);
-        normalAfter = leftOf(d);
-    }
+    const Join before = joinAt(segments, layer, s - 1), after = joinAt(segments, layer, s);
+    const Dir2 normalBefore = before.kind == JoinKind::Apart ? Dir2{} : leftOf(unitDirection(segments[size_t(s) - 1]));
+    const Dir2 normalAfter = after.kind == JoinKind::Apart ? Dir2{} : leftOf(unitDirection(segments[size_t(s) + 1]));
     return {endSection(seg.x0, seg.y0, normal, width, before, normalBefore),
             endSection(seg.x1, seg.y1, normal, width, after, normalAfter)};
 }
