@@ -55,7 +55,7 @@ constexpr float kMinCornerHalfAngleCosine = 0.13f;
 
 float lengthOf(const GCodeSegment &s)
 {
-    return std::hypot(s.dx(), s.dy());
+    return std::sqrt(s.dx() * s.dx() + s.dy() * s.dy());
 }
 
 // Half the angle between two unit normals, as its cosine; the same bits whichever comes first.
@@ -134,20 +134,19 @@ bool fitsBeside(const Turn &own, int ownAt, const Turn &other, int otherAt, floa
            (other.innerClaim > own.innerClaim || (other.innerClaim == own.innerClaim && otherAt > ownAt));
 }
 
-// The join of move a with the move after it. Both moves ask for it by the same number and so agree
-// on it to the bit. A sharp corner shares its inner side only where the inner edge of each move
-// has room for it beside what the move's other end takes from that edge.
-Join joinAt(const std::vector<GCodeSegment> &segments, const GCodeLayer &layer, int a)
+// The join at `turn` (index at), between `before` and `after`, the turns at the other ends of its
+// two moves. Both moves ask with the same turns and so agree on it to the bit. A sharp corner shares
+// its inner side only where each of its moves has room for it beside what the move's other end takes.
+Join joinOf(const Turn &before, const Turn &turn, const Turn &after, int at, float firstLength, float secondLength)
 {
-    const Turn turn = turnAt(segments, layer, a);
     if (!turn.connected)
         return {};
     if (turn.gentle)
         return {JoinKind::Mitre, turn.turnsLeft, turn.width};
     if (!turn.mayShareInside)
         return {};
-    const bool roomy = fitsBeside(turn, a, turnAt(segments, layer, a - 1), a - 1, lengthOf(segments[size_t(a)])) &&
-                       fitsBeside(turn, a, turnAt(segments, layer, a + 1), a + 1, lengthOf(segments[size_t(a) + 1]));
+    const bool roomy =
+        fitsBeside(turn, at, before, at - 1, firstLength) && fitsBeside(turn, at, after, at + 1, secondLength);
     return roomy ? Join{JoinKind::Corner, turn.turnsLeft, turn.width} : Join{};
 }
 
@@ -211,7 +210,17 @@ GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCo
     const Dir2 direction = unitDirection(seg);
     const Dir2 normal = leftOf(direction);
     const float width = halfWidthOf(seg);
-    const Join before = joinAt(segments, layer, s - 1), after = joinAt(segments, layer, s);
+    // The turns at both ends of the move; those at the far ends of its neighbours matter only to a
+    // sharp corner that might share its inner side.
+    const Turn atStart = turnAt(segments, layer, s - 1), atEnd = turnAt(segments, layer, s);
+    const auto needsNeighbours = [](const Turn &t) { return t.mayShareInside && !t.gentle; };
+    const Turn beforeStart = needsNeighbours(atStart) ? turnAt(segments, layer, s - 2) : Turn{};
+    const Turn afterEnd = needsNeighbours(atEnd) ? turnAt(segments, layer, s + 1) : Turn{};
+    const float length = lengthOf(seg);
+    const float lengthBefore = s > layer.firstSegment ? lengthOf(segments[size_t(s) - 1]) : 0.0f;
+    const float lengthAfter = s + 1 < layer.endSegment ? lengthOf(segments[size_t(s) + 1]) : 0.0f;
+    const Join before = joinOf(beforeStart, atStart, atEnd, s - 1, lengthBefore, length);
+    const Join after = joinOf(atStart, atEnd, afterEnd, s, length, lengthAfter);
     const Dir2 normalBefore = before.kind == JoinKind::Apart ? Dir2{} : leftOf(unitDirection(segments[size_t(s) - 1]));
     const Dir2 normalAfter = after.kind == JoinKind::Apart ? Dir2{} : leftOf(unitDirection(segments[size_t(s) + 1]));
     return {endSection(seg.x0, seg.y0, normal, width, before, normalBefore),
