@@ -64,37 +64,28 @@ struct Triangle {
 std::vector<Triangle> beadTriangles(const GCodeLists &lists)
 {
     std::vector<Triangle> triangles;
-    for (const GCodeDrawRun &run : lists.beadRuns)
-        for (int i = run.firstVertex; i + 2 < run.firstVertex + run.vertexCount; ++i) {
-            V3f p[3];
-            for (int k = 0; k < 3; ++k) {
-                const float *v = &lists.beads[size_t(i + k) * 3];
-                p[k] = decodeGCodeVertex(v[0], v[1], v[2], run.layerZ).position;
-            }
-            triangles.push_back({p[0], p[1], p[2]});
-        }
+    for (const GCodeDrawRun &run : lists.beadRuns) {
+        const auto at = [&](int i) {
+            const float *v = &lists.beads[size_t(i) * 3];
+            return decodeGCodeVertex(v[0], v[1], v[2], run.layerZ).position;
+        };
+        for (int i = run.firstVertex; i + 2 < run.firstVertex + run.vertexCount; ++i)
+            triangles.push_back({at(i), at(i + 1), at(i + 2)});
+    }
     return triangles;
-}
-
-// The height of triangle t over (x, z), or -1 where it does not lie over it.
-double heightOver(const Triangle &t, double x, double z)
-{
-    const double ax = t.a.x, az = t.a.z, bx = t.b.x - ax, bz = t.b.z - az, cx = t.c.x - ax, cz = t.c.z - az;
-    const double det = bx * cz - bz * cx;
-    if (std::fabs(det) < 1e-12)
-        return -1;
-    const double u = ((x - ax) * cz - (z - az) * cx) / det, v = (bx * (z - az) - bz * (x - ax)) / det;
-    if (u < -1e-9 || v < -1e-9 || u + v > 1 + 1e-9)
-        return -1;
-    return double(t.a.y) + u * (double(t.b.y) - t.a.y) + v * (double(t.c.y) - t.a.y);
 }
 
 // The height of the highest triangle over (x, z), or -1 where none lies over it.
 double drawnHeight(const std::vector<Triangle> &triangles, double x, double z)
 {
     double best = -1;
-    for (const Triangle &t : triangles)
-        best = std::max(best, heightOver(t, x, z));
+    for (const Triangle &t : triangles) {
+        const double ax = t.a.x, az = t.a.z, bx = t.b.x - ax, bz = t.b.z - az, cx = t.c.x - ax, cz = t.c.z - az;
+        const double det = bx * cz - bz * cx;
+        const double u = ((x - ax) * cz - (z - az) * cx) / det, v = (bx * (z - az) - bz * (x - ax)) / det;
+        if (std::fabs(det) > 1e-12 && u > -1e-9 && v > -1e-9 && u + v < 1 + 1e-9)
+            best = std::max(best, double(t.a.y) + u * (double(t.b.y) - t.a.y) + v * (double(t.c.y) - t.a.y));
+    }
     return best;
 }
 
