@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QFile>
+
 namespace
 {
 
@@ -72,12 +74,8 @@ const GCodePreview &wholePreview()
     return preview;
 }
 
-// Every layer of the file in the lean lists, built as the view builds them: 32 layers a list (the
-// random walk of the generator turns sharply and changes bead width at every point, so its bytes per
-// move are an upper bound for real files). Argument: the colouring.
-void BM_LeanListsOfWholeFile(benchmark::State &state)
+void measureLeanLists(benchmark::State &state, const GCodePreview &preview)
 {
-    const GCodePreview &preview = wholePreview();
     constexpr int kLayersPerList = 32;
     double beadBytes = 0, travelBytes = 0, calls = 0, segments = 0;
     for (auto _ : state) {
@@ -98,7 +96,41 @@ void BM_LeanListsOfWholeFile(benchmark::State &state)
     state.counters["travelMB"] = travelBytes / (1024 * 1024);
     state.counters["calls"] = calls;
 }
+
+// Every layer of the file in the lean lists, built as the view builds them: 32 layers a list (the
+// random walk of the generator turns sharply and changes bead width at every point, so its bytes per
+// move are an upper bound for real files). Argument: the colouring.
+void BM_LeanListsOfWholeFile(benchmark::State &state)
+{
+    measureLeanLists(state, wholePreview());
+}
 BENCHMARK(BM_LeanListsOfWholeFile)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The lean lists of a real file named by TESSALINE_BENCH_GCODE (a slice of a project, another
+// slicer's output), in every colouring. Argument: the colouring.
+const GCodePreview &filePreview()
+{
+    static GCodePreview preview;
+    static bool loaded = false;
+    if (!loaded) {
+        loaded = true;
+        QFile file(QString::fromLocal8Bit(qgetenv("TESSALINE_BENCH_GCODE")));
+        if (file.open(QIODevice::ReadOnly))
+            preview.build(file.readAll());
+    }
+    return preview;
+}
+
+void BM_LeanListsOfNamedFile(benchmark::State &state)
+{
+    const GCodePreview &preview = filePreview();
+    if (preview.layerCount() == 0) {
+        state.SkipWithError("set TESSALINE_BENCH_GCODE to a G-code file");
+        return;
+    }
+    measureLeanLists(state, preview);
+}
+BENCHMARK(BM_LeanListsOfNamedFile)->DenseRange(1, 5)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -26,8 +26,9 @@ struct GCodeDrawRun {
 // Beads are GL_TRIANGLE_STRIP: only the two upper faces of a bead are kept, since the layer below
 // (or the plate) hides its underside. A run of connected moves is one strip that goes out along
 // the left faces and comes back along the right ones, sharing every cross-section with the next
-// move where the path turns gently; a sharper corner adds the moves' own side vertices with a
-// wedge between them. Within a layer the strips of one colour are chained by degenerate triangles
+// move where the path turns gently; at a sharper corner the moves share the inner side too (where
+// their offset edges meet) and the outer side adds their square ends with a wedge between them
+// (one or two vertices). Within a layer the strips of one colour are chained by degenerate triangles
 // into one run, so a layer draws in as many calls as it has colours.
 // Travels are GL_LINES in their own list (drawn only when asked), one run per layer.
 struct GCodeLists {

@@ -14,7 +14,9 @@
 //
 // Each segment is a bead of four long faces around its path: a cross-section of a top and a bottom
 // vertex on the path and two side vertices beadWidth away from it, at the start and at the end.
-// Consecutive segments of a path that turn only gently share their side vertices through a mitre.
+// Consecutive segments of a path that turn only gently share their side vertices through a mitre; at
+// a sharper corner they share the inner side's mitre point (where both moves are long enough for it)
+// and keep square ends on the outer side.
 constexpr float kGCodeVertexOffsetScale = 0.0001f;
 constexpr float kGCodeVertexAngleLimit = 4.0f;
 // Top and bottom lie this share of the bead width above and below the path.
@@ -51,7 +53,8 @@ struct GCodeBeadEnds {
     GCodeSection start;
     GCodeSection end;
 };
-// The sections of segment s of a layer, mitred with its neighbours where the path turns gently.
+// The sections of segment s of a layer, mitred with its neighbours where the path turns gently and
+// on the inner side of its corners.
 GCodeBeadEnds gcodeBeadEnds(const std::vector<GCodeSegment> &segments, const GCodeLayer &layer, int s);
 
 // The reference list: every segment a closed bead of 24 vertices (GL_TRIANGLES), all four faces.

@@ -83,18 +83,27 @@ TEST(GCodeVertexEncoding, RibbonsRoundTripAroundTheirPaths)
                     EXPECT_NEAR(std::fabs(vertex.position.y - span.z), std::max(w * kGCodeBeadHeightShare, 0.0004f),
                                 1e-5);
                     EXPECT_EQ(vertex.normal.y > 0, vertex.position.y > span.z);
-                } else { // side: at least w out, along its normal, square to the path
+                } else { // side: w beside the path's line, along its normal
                     EXPECT_EQ(vertex.position.y, span.z);
-                    EXPECT_GE(fromPath, w * 0.9999);
-                    EXPECT_LE(fromPath, w * 1.01); // gentle joins only: the mitre hardly grows
+                    const double beside =
+                        std::fabs((vertex.position.x - seg.x0) * seg.dy() - (vertex.position.z - seg.y0) * seg.dx()) /
+                        std::hypot(seg.dx(), seg.dy());
+                    EXPECT_NEAR(beside, w, w * 0.01);
                     const float normalAngle = std::atan2(vertex.normal.x, vertex.normal.z);
-                    EXPECT_NEAR(std::fabs(std::remainder(normalAngle - along, 2 * M_PI)), M_PI / 2, 0.1);
+                    if (fromPath <= w * 1.01) { // square or a gentle mitre: square to the path
+                        EXPECT_NEAR(std::fabs(std::remainder(normalAngle - along, 2 * M_PI)), M_PI / 2, 0.1);
+                    } else { // the inner side of a corner: the normal points from the corner to it
+                        const bool atStart = fromStart < fromEnd;
+                        const float outX = vertex.position.x - (atStart ? seg.x0 : seg.x1);
+                        const float outY = vertex.position.z - (atStart ? seg.y0 : seg.y1);
+                        EXPECT_NEAR(std::remainder(normalAngle - std::atan2(outX, outY), 2 * M_PI), 0, 0.02);
+                    }
                 }
             }
         }
 }
 
-TEST(GCodeVertexEncoding, MitresCloseGentleJoinsAndCornersKeepSquareEnds)
+TEST(GCodeVertexEncoding, MitresCloseGentleJoinsAndCornersKeepSquareOuterEnds)
 {
     GCodePreview preview;
     preview.build(ringAndSquare());
@@ -106,16 +115,23 @@ TEST(GCodeVertexEncoding, MitresCloseGentleJoinsAndCornersKeepSquareEnds)
         if (!a.extrudes() || !b.extrudes())
             continue;
         // Vertex 1 of each face pair is the start section's next corner; the left side of a segment's
-        // end is vertex 2 of its first face, of the next segment's start vertex 1.
-        const GCodeVertex endLeft = vertexAt(buffer, buffer.firstVertexOf(s) + 2, layer.z);
-        const GCodeVertex startLeft = vertexAt(buffer, buffer.firstVertexOf(s + 1) + 1, layer.z);
+        // end is vertex 2 of its first face, of the next segment's start vertex 1; the right side is
+        // the same in the third face.
+        const auto sideGap = [&](int face) {
+            const GCodeVertex end = vertexAt(buffer, buffer.firstVertexOf(s) + face * 6 + 2, layer.z);
+            const GCodeVertex start = vertexAt(buffer, buffer.firstVertexOf(s + 1) + face * 6 + 1, layer.z);
+            return (end.position - start.position).length();
+        };
+        const float leftGap = sideGap(0), rightGap = sideGap(2);
         const bool turnsGently =
             std::fabs(std::remainder(std::atan2(a.dx(), a.dy()) - std::atan2(b.dx(), b.dy()), 2 * M_PI)) < 0.5;
         if (turnsGently) {
-            EXPECT_LT((endLeft.position - startLeft.position).length(), 1e-5) << s;
+            EXPECT_LT(leftGap, 1e-5) << s;
+            EXPECT_LT(rightGap, 1e-5) << s;
             ++mitred;
-        } else {
-            EXPECT_GT((endLeft.position - startLeft.position).length(), a.beadWidth) << s;
+        } else { // the square turns left: its inner side is the left one
+            EXPECT_LT(leftGap, 1e-5) << s;
+            EXPECT_GT(rightGap, a.beadWidth) << s;
             ++square;
         }
     }

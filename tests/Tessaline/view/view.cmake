@@ -7,6 +7,7 @@ tessaline_gtest(test_view
         ${CMAKE_CURRENT_LIST_DIR}/gcodepreview_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/gcodevertices_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/gcodelists_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/gcodecorners_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/animation_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/mousemodes_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/flightclip_test.cpp
