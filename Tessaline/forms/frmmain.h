@@ -117,7 +117,10 @@ signals:
 public slots:
     void onTimer();
     void delayedStartup();
-    // The G-code commands: open, save, clear, hand to the printer host.
+
+public:
+    // The G-code commands: open, save, clear, hand to the printer host. Run from the command table, not
+    // slots: the window has no buttons of these names for the form's automatic connections to look for.
     void on_bLoadGCode_clicked();
     void on_bSaveGCode_clicked();
     void on_bClearGCode_clicked();

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 
 namespace {
 
@@ -51,6 +52,16 @@ SingleInstanceServer &processServer()
 
 } // namespace
 
+// A socket in the shared temporary folder, owned by another user, would keep this user's program from
+// starting at all.
+QString channelPath(const QString &name)
+{
+    if (name.contains('/'))
+        return name;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return folder.isEmpty() ? name : folder + "/" + name;
+}
+
 SingleInstanceServer::SingleInstanceServer() = default;
 SingleInstanceServer::~SingleInstanceServer() = default;
 
@@ -61,11 +72,12 @@ void SingleInstanceServer::start(const QString &name)
     if (!m_server)
         m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (m_server->listen(name))
+    const QString path = channelPath(name);
+    if (m_server->listen(path))
         return;
     // Nobody answered our "focus", so a socket file in the way is a leftover of a crashed instance.
-    QLocalServer::removeServer(name);
-    if (!m_server->listen(name))
+    QLocalServer::removeServer(path);
+    if (!m_server->listen(path))
         throw "ipc_startServer().listen failed";
 }
 
@@ -100,7 +112,7 @@ void SingleInstanceServer::stop()
 bool SingleInstanceServer::send(const QString &name, const QByteArray &message)
 {
     QLocalSocket socket;
-    socket.connectToServer(name, QIODevice::ReadWrite);
+    socket.connectToServer(channelPath(name), QIODevice::ReadWrite);
     if (!socket.waitForConnected(connectTimeoutMs))
         return false;
     socket.write(message.toHex());

@@ -35,6 +35,10 @@ private:
     std::unique_ptr<QLocalServer> m_server;
 };
 
+// Where the channel `name` listens: a socket of that name in the user's own runtime folder (a name
+// holding a '/' is taken as a path already).
+QString channelPath(const QString &name);
+
 // The channel of this process, named after the application.
 void ipc_startServer();
 void ipc_stopServer();

@@ -33,7 +33,7 @@ bool receiveWithin(SingleInstanceServer &server, QByteArray &message, int ms)
 void sendRaw(const QString &name, const QList<QByteArray> &pieces, int pauseMs)
 {
     QLocalSocket socket;
-    socket.connectToServer(name);
+    socket.connectToServer(channelPath(name));
     ASSERT_TRUE(socket.waitForConnected(1000));
     for (const QByteArray &piece : pieces) {
         socket.write(piece);
@@ -103,7 +103,7 @@ TEST(SingleInstance, ASilentConnectionDoesNotHangThePoll)
     SingleInstanceServer server;
     server.start(name);
     QLocalSocket silent;
-    silent.connectToServer(name);
+    silent.connectToServer(channelPath(name));
     ASSERT_TRUE(silent.waitForConnected(1000));
     QElapsedTimer timer;
     timer.start();

@@ -1,6 +1,7 @@
 // The window's G-code files through real files, the print hand-over to a stand-in host and the export of meshes.
 #include "common/files.h"
 #include "common/gcode/gcodesimxcode.h"
+#include "common/gui/singleinstance.h"
 #include "common/ini.h"
 #include "forms/frmmain.h"
 #include "geometry/faces.h"
@@ -186,7 +187,7 @@ TEST_F(GCodeFilesTest, ParseErrorIsReportedOnceAndThePreviewKeepsWhatParsed)
 TEST_F(GCodeFilesTest, PrintWritesAFreshTempFileEachTimeAndTellsTheRunningHost)
 {
     QLocalServer host;
-    ASSERT_TRUE(host.listen("Spoolwatch"));
+    ASSERT_TRUE(host.listen(channelPath("Spoolwatch")));
     window->openPath(fixture("text/own.gcode"), false);
     window->openPath(boxModel("x.stl", V3f(5, 5, 5)), false);
     ASSERT_TRUE(window->handleKeyPress("Ctrl+L"));
