@@ -63,6 +63,13 @@ Figures orbiting(BenchViewer &viewer, int frames)
     });
 }
 
+// The point and object under the view's centre, as a hover or a click asks for them.
+Figures picking(BenchViewer &viewer, int frames)
+{
+    const QPoint centre(viewer.width() / 2, viewer.height() / 2);
+    return measure(frames, [&] { viewer.pickAt(centre); });
+}
+
 Figures bareShader(BenchViewer &viewer, const Faces &mesh, int frames)
 {
     viewer.makeCurrent();
@@ -134,12 +141,15 @@ int main(int argc, char **argv)
 
     viewer.setProject(&welcome);
     report("welcome project, orbiting", orbiting(viewer, frames));
+    report("welcome project, picking", picking(viewer, frames));
     viewer.setProject(&big);
     char label[64];
     std::snprintf(label, sizeof label, "%d triangles, orbiting", sphere.count());
     report(label, orbiting(viewer, frames));
     // The options' back faces, and a volume so low that the out-of-volume pass has work to do.
     viewer.setObjectLook(false, true);
+    std::snprintf(label, sizeof label, "%d triangles, picking", sphere.count());
+    report(label, picking(viewer, frames));
     std::snprintf(label, sizeof label, "%d triangles, back faces shown", sphere.count());
     report(label, orbiting(viewer, frames));
     viewer.setObjectLook(false, false);
