@@ -8,6 +8,8 @@ int main(int argc, char **argv)
 {
     QMyApp app(argc, argv);
     app.setApplicationName("Spoolwatch");
+    // The desktop entry it was started from: its icon and name in the task bar.
+    QGuiApplication::setDesktopFileName("tessaline.spoolwatch");
     const QString argument = app.arguments().value(1);
     if (argument == "--smoke-test") {
         applyApplicationLook(app);

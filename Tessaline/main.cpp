@@ -11,6 +11,8 @@ int main(int argc, char **argv)
     platform::tuneAllocatorForSlicing();
     QMyApp app(argc, argv);
     initDebugSwitches();
+    // The desktop entry it was started from: its icon and name in the task bar.
+    QGuiApplication::setDesktopFileName("tessaline");
     const QString argument = app.arguments().value(1);
     if (argument == "--smoke-test") {
         applyApplicationLook(app);

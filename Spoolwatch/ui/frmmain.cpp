@@ -1,5 +1,6 @@
 #include "ui/frmmain.h"
 
+#include "common/gui/applook.h"
 #include "common/gui/singleinstance.h"
 #include "common/gui/windowgeometry.h"
 #include "common/ini.h"
@@ -8,6 +9,7 @@
 #include "link/printer.h"
 #include "spoolwatchversion.h"
 #include "ui/frameprinter.h"
+#include "ui/resources.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -31,8 +33,10 @@ constexpr char alwaysOnTopKey[] = "AlwaysOnTop";
 FrmMain::FrmMain(const QString &fileArgument, UserPrompts prompts, QWidget *parent)
     : QMainWindow(parent), m_prompts(std::move(prompts)), m_fileArgument(fileArgument)
 {
+    initSpoolwatchResources();
     setObjectName("FrmMain");
     setWindowTitle(SpoolwatchVersion::title);
+    setWindowIcon(programIcon(":/icons/spoolwatch"));
     resize(720, 480);
 
     auto *scroll = new QScrollArea;

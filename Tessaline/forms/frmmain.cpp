@@ -2,6 +2,7 @@
 #include "ui_frmmain.h"
 
 #include "common/files.h"
+#include "common/gui/applook.h"
 #include "common/gui/singleinstance.h"
 #include "common/gui/windowgeometry.h"
 #include "common/ini.h"
@@ -67,6 +68,7 @@ FrmMain::FrmMain(const QString &openArgument, QWidget *parent)
 {
     initTessalineResources();
     ui->setupUi(this);
+    setWindowIcon(programIcon(":/icons/tessaline"));
     setAcceptDrops(true);
     createPanels();
 

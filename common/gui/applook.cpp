@@ -1,6 +1,7 @@
 #include "common/gui/applook.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPalette>
 #include <QStyleFactory>
 
@@ -27,4 +28,12 @@ void applyApplicationLook(QApplication &app)
     app.setPalette(palette);
 
     app.setStyleSheet("QToolTip { color: #ffffff; background-color: #2a82da; border: 1px solid white; }");
+}
+
+QIcon programIcon(const QString &base)
+{
+    QIcon icon;
+    icon.addFile(base + ".png", QSize(256, 256));
+    icon.addFile(base + "-48.png", QSize(48, 48));
+    return icon;
 }
