@@ -204,6 +204,7 @@ void FrmMain::openStartupFile(const QString &openArgument)
         return;
     }
     openPath(openArgument, false);
+    m_openedAtStart = true;
     m_commands.run("Camera home");
 }
 
@@ -327,9 +328,9 @@ void FrmMain::onTimer()
 void FrmMain::firstTick()
 {
     reportStartupProblem();
-    // A model or project opened from the file manager on the very first start is what the user asked
-    // for: the welcome project does not replace it.
-    if (Ini::global().getInt("askForCheckUpdates", 1) != 0 && m_session->isEmpty())
+    // A file opened from the file manager on the very first start is what the user asked for: the
+    // welcome project neither replaces it nor joins it.
+    if (Ini::global().getInt("askForCheckUpdates", 1) != 0 && !m_openedAtStart)
         openWelcomeProject();
     QTimer::singleShot(delayedStartupMs, this, &FrmMain::delayedStartup);
 }

@@ -213,6 +213,8 @@ private:
     bool m_firstTickDone = false;
     // Why last time's project could not be opened; told the user once the window shows.
     QString m_startupProblem;
+    // A file named on the command line was opened at start: the first start's welcome project stays away.
+    bool m_openedAtStart = false;
     QString m_startupProblemDetail;
 
     // Models a drag brought in: they follow the drag and leave with it unless dropped.

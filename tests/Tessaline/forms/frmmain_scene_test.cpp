@@ -70,13 +70,23 @@ TEST_F(SceneWindow, FirstStartShowsTheWelcomeProjectUnnamed)
     EXPECT_EQ(window->windowTitle(), "Tessaline 1.07 beta #7970   Project:[]");
 }
 
-TEST_F(SceneWindow, AModelOpenedOnTheFirstStartIsNotReplacedByTheWelcomeProject)
+// A file opened from the file manager on the very first start: the welcome project stays away.
+TEST_F(SceneWindow, AFileOpenedOnTheFirstStartKeepsTheWelcomeProjectAway)
 {
     Ini::global().remove("askForCheckUpdates");
     auto window = newWindow(writeBox("first.stl", 10));
     window->onTimer();
     ASSERT_EQ(window->project().objectCount(), 1);
     EXPECT_EQ(window->project().object(0)->name, "first");
+
+    const QString gcode = testHomeDir() + "/first.gcode";
+    QFile file(gcode);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("G1 X10 Y10 E1\n") > 0);
+    file.close();
+    Ini::global().remove("askForCheckUpdates");
+    window = newWindow(gcode);
+    window->onTimer();
+    EXPECT_EQ(window->project().objectCount(), 0);
 }
 
 TEST_F(SceneWindow, AnUnnamedProjectComesBackUnnamedAfterClose)
