@@ -20,19 +20,30 @@ constexpr int replyLineBytes = 256;
 
 struct Question {
     const char *command;
-    const char *key;      // the answer is the line holding it
+    const char *key;      // a line holding it is the answer; the text after it is the value
+    bool keyRequired;     // false: the firmware's own wording is not known, any informative line answers
     const char *stepName; // nullptr: no step of its own
     QString mWORKER::Information::*value;
 };
 
-// The firmware answers each with one line and then "ok". Answers are told by their keys: a restart in
-// between sends "start" and its banner, which must not pass for the unique id or the LCD's version.
+// The firmware answers each with one line and then "ok". The version's line has a known form; the
+// others are taken by their key where the firmware uses it and otherwise as the first line that carries
+// information, so that a printer wording them its own way can still be updated.
 const Question printerQuestions[] = {
-    {"M1002\n", "UID:", "i_UID", &mWORKER::Information::uniqueId},
-    {"M1003\n", "zor3nixa version:", nullptr, &mWORKER::Information::firmwareVersion},
-    {"M1004\n", "LCD version:", "i_HMIVER", &mWORKER::Information::lcdVersion},
-    {"M1105\n", "LCD mode:", "i_HMIMODE", &mWORKER::Information::lcdMode},
+    {"M1002\n", "UID:", false, "i_UID", &mWORKER::Information::uniqueId},
+    {"M1003\n", "zor3nixa version:", true, nullptr, &mWORKER::Information::firmwareVersion},
+    {"M1004\n", "LCD version:", false, "i_HMIVER", &mWORKER::Information::lcdVersion},
+    {"M1105\n", "LCD mode:", false, "i_HMIMODE", &mWORKER::Information::lcdMode},
 };
+
+// Lines that never answer a question: an acknowledgement, a temperature report, a restart's "start" and
+// banner (which must not pass for the unique id or the LCD's version), the firmware's notices.
+bool isChatter(const QString &line)
+{
+    return line.isEmpty() || line == "ok" || line.startsWith("ok ") || line.startsWith("T:") || line == "start" ||
+           line.startsWith("zor3nixa version:") || line.startsWith("echo:") || line.startsWith("busy:") ||
+           line == "wait";
+}
 
 const unsigned char *asBytes(const char *command)
 {
@@ -102,9 +113,10 @@ void mWORKER::drainInput()
         m_port->readAll();
 }
 
-bool mWORKER::ask(const char *command, const char *key, QString &value)
+bool mWORKER::ask(const char *command, const char *key, bool keyRequired, QString &value)
 {
-    m_failure = "No answer to " + QString(command).trimmed();
+    const QString asked = QString(command).trimmed();
+    m_failure = "No answer to " + asked;
     if (!WriteStr(asBytes(command)))
         return false;
     // Other lines may come first (the previous answer's "ok", a temperature report); the lines skipped
@@ -116,11 +128,12 @@ bool mWORKER::ask(const char *command, const char *key, QString &value)
     while (Read(line, replyLineBytes) > 0 && clock.elapsed() <= boundMs) {
         const QString got = QString::fromLatin1(reinterpret_cast<const char *>(line)).trimmed();
         const int at = got.indexOf(QLatin1String(key));
-        if (!got.isEmpty() && at >= 0) {
-            value = got.mid(at + int(std::strlen(key))).trimmed();
-            m_failure.clear();
-            return true;
-        }
+        const bool keyed = !got.isEmpty() && at >= 0;
+        if (!keyed && (keyRequired || isChatter(got) || got == asked))
+            continue;
+        value = keyed ? got.mid(at + int(std::strlen(key))).trimmed() : got;
+        m_failure.clear();
+        return true;
     }
     return false;
 }
@@ -131,7 +144,7 @@ bool mWORKER::askPrinter()
         if (question.stepName)
             step(question.stepName);
         QString &value = m_information.*question.value;
-        if (!ask(question.command, question.key, value))
+        if (!ask(question.command, question.key, question.keyRequired, value))
             return false;
         qDebug() << question.key << value;
     }
@@ -142,7 +155,7 @@ bool mWORKER::askBootLoader()
 {
     step("i_SAMBAVER");
     // The version is the first line that is not blank; in terminal mode the prompt follows it.
-    const bool answered = ask("V#", "", m_information.bootLoaderVersion);
+    const bool answered = ask("V#", "", true, m_information.bootLoaderVersion);
     // Program() reads N#'s answer by its length: nothing of this one may be left before it.
     drainInput();
     if (answered)

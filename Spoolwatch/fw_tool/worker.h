@@ -70,8 +70,9 @@ private:
     int giveUp(const QString &why);
     bool askPrinter();
     bool askBootLoader();
-    // Sends `command` and reads lines until the one holding `key`; its text after the key goes to `value`.
-    bool ask(const char *command, const char *key, QString &value);
+    // Sends `command` and reads lines until the one holding `key` (its text after the key goes to
+    // `value`) or, unless the key is required, the first line that carries information (taken whole).
+    bool ask(const char *command, const char *key, bool keyRequired, QString &value);
     // Reads until the port stays quiet for a read step, so that the next command's answer starts clean.
     void drainInput();
 

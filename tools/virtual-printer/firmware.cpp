@@ -98,6 +98,11 @@ std::string Firmware::banner() const
     return "zor3nixa version: " + m_options.firmware + "\n";
 }
 
+std::string Firmware::label(const char *text) const
+{
+    return m_options.bareInfo ? std::string() : std::string(text);
+}
+
 std::string Firmware::temperatures() const
 {
     return format("T:%.0f B:%.0f", std::round(m_heaters[head].temp), std::round(m_heaters[bed].temp));
@@ -283,11 +288,11 @@ void Firmware::execute(const std::string &command, Reply how, Clock::time_point 
     } else if (code == "M1003") {
         info = banner();
     } else if (code == "M1002") {
-        info = "UID:0000000000000000C0FFEE\n";
+        info = label("UID:") + "0000000000000000C0FFEE\n";
     } else if (code == "M1004") {
-        info = "LCD version: 1.0\n";
+        info = label("LCD version: ") + "1.0\n";
     } else if (code == "M1105") {
-        info = "LCD mode: 0\n";
+        info = label("LCD mode: ") + "0\n";
     } else if (code == "M6969" && static_cast<int>(words['S']) == 69) {
         // The printer restarts into its boot loader at once: nothing is answered.
         m_bootRequest = BootRequest::MainBoard;

@@ -58,6 +58,8 @@ private:
     double goal(const Heater &heater) const;
     std::string temperatures() const;
     std::string banner() const;
+    // An information answer's label, or nothing with --bare-info.
+    std::string label(const char *text) const;
 
     const Options &m_options;
     Output &m_output;

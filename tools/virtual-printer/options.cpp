@@ -107,6 +107,7 @@ const char *usageText()
            "  --replug-ms MS         after an unplug, open a new terminal MS later (default: stay unplugged)\n"
            "  --exit-after-unplug    exit when unplugged\n"
            "  --garbage-all          garbage may contain XON, XOFF, '@' and '#'\n"
+           "  --bare-info            M1002, M1004 and M1105 answer their bare values, without labels\n"
            "Fault kinds: restart (\"start\" and banner, command lost), halt (\"!!\"), error (\"Error:...\"),\n"
            "lost (no \"ok\"), slow, garbage (a line of non-text bytes), nul (a line of NULs), split (reply in\n"
            "pieces), unplug (the terminal closes).\n"
@@ -133,6 +134,9 @@ bool parseOptions(int argc, char **argv, Options &options, bool &help, std::stri
             continue;
         } else if (arg == "--garbage-all") {
             options.garbageAll = true;
+            continue;
+        } else if (arg == "--bare-info") {
+            options.bareInfo = true;
             continue;
         } else if (arg == "--link") {
             options.linkPath = value;

@@ -47,6 +47,7 @@ struct Options {
     int replugMs = -1; // < 0: stay unplugged
     bool exitAfterUnplug = false;
     bool garbageAll = false; // garbage may hold XON, XOFF, '@' and '#'
+    bool bareInfo = false;   // M1002, M1004, M1105 answer their values without "UID:"-like labels
 };
 
 // Fills options from argv. Returns false with a message in error on a usage error; sets help for --help.

@@ -41,7 +41,7 @@ WorkerRun runWorker(const QString &port, bool printerInBootLoader, const QByteAr
 
 struct QuestionCase {
     const char *name;
-    const char *fault; // virtual-printer --fault, before the reply to the n-th job command
+    const char *option; // virtual-printer --fault KIND@N (before the reply to the n-th job command) or a flag
     QStringList steps;
     int result;
     QByteArray commandsSeen; // what the printer logged, marks and all
@@ -57,8 +57,10 @@ TEST_P(PrinterQuestions, AreAskedInOrderBeforeTheRestartAndAnUnansweredOneStopsT
     QTemporaryDir dir;
     QProcess printer;
     QStringList args{"--log", dir.filePath("printer.log"), "--firmware", "2.7.311"};
-    if (c.fault[0] != '\0')
-        args << "--fault" << c.fault;
+    if (QByteArray(c.option).startsWith("--"))
+        args << c.option;
+    else if (c.option[0] != '\0')
+        args << "--fault" << c.option;
     printer.start(VIRTUAL_PRINTER_PATH, args);
     while (!printer.canReadLine() && printer.waitForReadyRead(waitMs)) {
     }
@@ -90,6 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // The answer is the information line; an "ok" that never comes does not matter.
                     QuestionCase{"OkLost", "lost@1", allAnswered, mWORKER::restartRequested,
                                  "J M1002\nF lost@1\nV M1003\nJ M1004\nJ M1105\nJ M6969S69\n"},
+                    // A firmware that answers without labels: its informative lines are the answers.
+                    QuestionCase{"BareAnswers", "--bare-info", allAnswered, mWORKER::restartRequested,
+                                 "J M1002\nV M1003\nJ M1004\nJ M1105\nJ M6969S69\n"},
                     // The printer restarts instead of answering: its banner is not the LCD version.
                     QuestionCase{"RestartInsteadOfAnswer",
                                  "restart@2",
