@@ -348,6 +348,17 @@ QImage drawIcons()
     return atlas;
 }
 
+// A hexagon with a corner pointing down, around `centre`.
+QPolygonF hexagonAround(const QPointF &centre, qreal radius)
+{
+    QPolygonF hexagon;
+    for (int i = 0; i < 6; ++i) {
+        const qreal a = M_PI / 3 * i + M_PI / 6;
+        hexagon << centre + QPointF(radius * std::cos(a), radius * std::sin(a));
+    }
+    return hexagon;
+}
+
 // The plate's mark: a tessellated hexagon beside the name, white on transparent (the plate tints it).
 QImage drawLogo()
 {
@@ -358,11 +369,7 @@ QImage drawLogo()
     painter.setPen(QPen(Qt::white, 4));
     painter.setBrush(Qt::NoBrush);
     const QPointF centre(64, 64);
-    QPolygonF hexagon;
-    for (int i = 0; i < 6; ++i) {
-        const qreal a = M_PI / 3 * i + M_PI / 6;
-        hexagon << centre + QPointF(48 * std::cos(a), 48 * std::sin(a));
-    }
+    const QPolygonF hexagon = hexagonAround(centre, 48);
     painter.drawPolygon(hexagon);
     for (int i = 0; i < 6; i += 2)
         painter.drawLine(centre, hexagon[i]);
@@ -388,11 +395,7 @@ QImage drawLogoRepeat()
     painter.setPen(QPen(QColor(255, 255, 255, 90), 2));
     painter.setBrush(Qt::NoBrush);
     for (const QPointF &centre : {QPointF(32, 32), QPointF(96, 96)}) {
-        QPolygonF hexagon;
-        for (int i = 0; i < 6; ++i) {
-            const qreal a = M_PI / 3 * i + M_PI / 6;
-            hexagon << centre + QPointF(20 * std::cos(a), 20 * std::sin(a));
-        }
+        const QPolygonF hexagon = hexagonAround(centre, 20);
         painter.drawPolygon(hexagon);
         for (int i = 0; i < 6; i += 2)
             painter.drawLine(centre, hexagon[i]);

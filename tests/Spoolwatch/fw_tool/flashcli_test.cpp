@@ -9,19 +9,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <random>
 
 namespace
 {
-
-QByteArray randomImage(int size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    QByteArray image(size, '\0');
-    for (char &byte : image)
-        byte = char(random());
-    return image;
-}
 
 struct CliRun {
     int exitCode = -1;

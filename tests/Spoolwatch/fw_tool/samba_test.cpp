@@ -13,15 +13,6 @@
 namespace
 {
 
-QByteArray randomImage(int size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    QByteArray image(size, '\0');
-    for (char &byte : image)
-        byte = char(random());
-    return image;
-}
-
 struct FlashRun {
     unsigned int result = 0;
     QString thrown;

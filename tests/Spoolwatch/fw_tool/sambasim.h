@@ -7,10 +7,22 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <random>
+
 // Without libunicorn-dev the simulator is not built and the tests that need it skip.
 #define SKIP_WITHOUT_SAMBA_SIM()                                                                                 \
     if (!SambaSimProcess::available())                                                                         \
     GTEST_SKIP() << "tools/samba-sim is not built (libunicorn-dev is not installed)"
+
+// A firmware image of `size` bytes that any misplaced byte would show in.
+inline QByteArray randomImage(int size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    QByteArray image(size, '\0');
+    for (char &byte : image)
+        byte = char(random());
+    return image;
+}
 
 class SambaSimProcess
 {

@@ -24,7 +24,6 @@
 #include <QTemporaryDir>
 
 #include <map>
-#include <random>
 
 namespace
 {
@@ -69,15 +68,6 @@ public:
 private:
     QTcpServer m_server;
 };
-
-QByteArray randomImage(int size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    QByteArray image(size, '\0');
-    for (char &byte : image)
-        byte = char(random());
-    return image;
-}
 
 QByteArray readFile(const QString &path)
 {

@@ -1,9 +1,7 @@
 #include "view/gcodelists.h"
 #include "view/gcodeoverlay.h"
 
-#include "engine/machinerecord.h"
-#include "engine/slicer.h"
-#include "shapes.h"
+#include "slicedgcode.h"
 
 #include <gtest/gtest.h>
 
@@ -46,21 +44,6 @@ QByteArray mixedPaths()
     return text;
 }
 
-// A cylinder and a cone as the engine slices them: perimeters, loops, shells, infill and skirt.
-QByteArray slicedGCode()
-{
-    static const QByteArray gcode = [] {
-        SliceScene scene;
-        scene.objects.push_back({makeCylinder(8.0f, 3.0f, 40), M44f::translation({-12, 0, 0})});
-        scene.objects.push_back({makeCone(7.0f, 2.0f, 2.4f, 32), M44f::translation({12, 0, 4})});
-        SlicerParams sp;
-        static const MachineRecord machine;
-        setSlicerThreads(2);
-        Slicer slicer(scene, &sp, &machine, {});
-        return slicer.slice();
-    }();
-    return gcode;
-}
 
 // A decoded vertex as the shader sees it: position and normal.
 using Decoded = std::array<float, 6>;
@@ -200,8 +183,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, LeanLists,
                          testing::Values(ListCase{"MixedPathsByType", mixedPaths, int(GCodeColoring::Type)},
                                          ListCase{"MixedPathsBySequence", mixedPaths, int(GCodeColoring::Sequence)},
                                          ListCase{"MixedPathsByExtrusion", mixedPaths, int(GCodeColoring::Extrusion)},
-                                         ListCase{"SlicedByType", slicedGCode, int(GCodeColoring::Type)},
-                                         ListCase{"SlicedByDirection", slicedGCode, int(GCodeColoring::Direction)}),
+                                         ListCase{"SlicedByType", [] { return slicedGCode(); }, int(GCodeColoring::Type)},
+                                         ListCase{"SlicedByDirection", [] { return slicedGCode(); }, int(GCodeColoring::Direction)}),
                          [](const testing::TestParamInfo<ListCase> &info) { return std::string(info.param.name); });
 
 // The budget of a printed move in the lists of a real slice, in the colouring most files are viewed in:

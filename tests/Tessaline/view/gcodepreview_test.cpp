@@ -2,9 +2,8 @@
 #include "view/gcodepreview.h"
 
 #include "common/gcode/gcodeparser.h"
-#include "engine/machinerecord.h"
-#include "engine/slicer.h"
-#include "shapes.h"
+#include "geometry/v3f.h"
+#include "slicedgcode.h"
 
 #include <gtest/gtest.h>
 
@@ -18,22 +17,6 @@
 
 namespace
 {
-
-// A cylinder and a cone side by side, with skirt: perimeters, loops, shells, infill and skirt.
-const QByteArray &slicedGCode()
-{
-    static const QByteArray gcode = [] {
-        SliceScene scene;
-        scene.objects.push_back({makeCylinder(8.0f, 3.0f, 40), M44f::translation({-12, 0, 0})});
-        scene.objects.push_back({makeCone(7.0f, 2.0f, 2.4f, 32), M44f::translation({12, 0, 4})});
-        SlicerParams sp;
-        static const MachineRecord machine;
-        setSlicerThreads(2);
-        Slicer slicer(scene, &sp, &machine, {});
-        return slicer.slice();
-    }();
-    return gcode;
-}
 
 // What the parser itself measures per command: extruded XY length per type, extruded heights.
 struct ParserTotals {

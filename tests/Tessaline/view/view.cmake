@@ -12,6 +12,8 @@ tessaline_gtest(test_view
         ${CMAKE_CURRENT_LIST_DIR}/mousemodes_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/flightclip_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/btnsys_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/slicedgcode.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/slicedgcode.h
     LIBS tessaline_view tessaline_engine meshgen_shapes)
 
 tessaline_fuzzer(fuzz_gcodepreview SOURCES ${CMAKE_CURRENT_LIST_DIR}/gcodepreview_fuzz.cpp LIBS tessaline_view
